@@ -1,0 +1,28 @@
+// The command-line front end: evaluates expressions given as arguments or
+// read line by line, one output line per expression.
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace calc::cli {
+
+// Exit statuses.
+inline constexpr int kAllGood = 0;
+inline constexpr int kSomeMessage = 1;
+inline constexpr int kUsageError = 2;
+
+// Runs the front end on the arguments after the program name. `interactive`
+// asks for a prompt before each line read from `in`.
+int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err, bool interactive);
+
+// Strict UTF-8 to UTF-16; nullopt for malformed input (overlong forms,
+// surrogates, truncated sequences, values above U+10FFFF).
+std::optional<std::u16string> DecodeUtf8(std::string_view text);
+// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string EncodeUtf8(std::u16string_view text);
+
+}  // namespace calc::cli

@@ -1,0 +1,351 @@
+#include "numtext.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "x87.h"
+
+namespace calc {
+namespace {
+
+struct ExtendedBits {
+  std::uint64_t significand;
+  std::uint16_t sign_exponent;
+};
+
+#include "pow10_tables.inc"
+
+struct PowerTables {
+  long double a[32];
+  long double b[16];  // b[0] unused
+  long double c[10];  // c[0] unused
+
+  PowerTables() : a(), b(), c() {
+    for (int k = 0; k < 32; ++k) a[k] = x87::FromBits(kPow10A[k].sign_exponent, kPow10A[k].significand);
+    for (int k = 1; k < 16; ++k) {
+      b[k] = x87::FromBits(kPow10B[k - 1].sign_exponent, kPow10B[k - 1].significand);
+    }
+    for (int k = 1; k < 10; ++k) {
+      c[k] = x87::FromBits(kPow10C[k - 1].sign_exponent, kPow10C[k - 1].significand);
+    }
+  }
+};
+
+const PowerTables& Tables() {
+  static const PowerTables tables;
+  return tables;
+}
+
+bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+}  // namespace
+
+long double ScaleByPowerOfTen(long double x, long long n) {
+  if (n == 0) return x;
+  if (n >= 5120) return __builtin_infl();
+  if (n <= -5120) return 0.0L;
+  const PowerTables& t = Tables();
+  const long long m = n < 0 ? -n : n;
+  const long double factors[3] = {t.a[m % 32], (m / 32) % 16 != 0 ? t.b[(m / 32) % 16] : 1.0L,
+                                  m / 512 != 0 ? t.c[m / 512] : 1.0L};
+  x87::Faults faults;
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0 && factors[i] == 1.0L) continue;
+    x = n > 0 ? x87::Mul(x, factors[i], faults) : x87::Div(x, factors[i], faults);
+  }
+  if (faults.overflow) throw FloatingPointOverflow();
+  return x;
+}
+
+DecimalDigitsResult DecimalDigits(long double value, int precision, int decimals) {
+  DecimalDigitsResult r;
+  if (x87::BiasedExponent(value) == 0) return r;  // zero or subnormal
+
+  const long double magnitude = value < 0 ? -value : value;
+  const long long e2 = x87::BiasedExponent(value) - 16383;
+  // floor(e2 * 19728 / 65536), rounding toward minus infinity.
+  const long long product = e2 * 19728;
+  long long estimate = product >= 0 ? product / 65536 : -((-product + 65535) / 65536);
+  int exponent = static_cast<int>(estimate + 1);
+
+  long double w = x87::RoundToInteger(ScaleByPowerOfTen(magnitude, 18 - exponent));
+  if (w < 1e17L) {
+    --exponent;
+    w = x87::RoundToInteger(ScaleByPowerOfTen(magnitude, 18 - exponent));
+  }
+  if (w >= 1e18L) {
+    w = w / 10.0L;
+    ++exponent;
+  }
+  w = x87::RoundToInteger(w);
+
+  std::uint64_t n = static_cast<std::uint64_t>(w);
+  char c[18];
+  for (int i = 17; i >= 0; --i) {
+    c[i] = static_cast<char>('0' + n % 10);
+    n /= 10;
+  }
+
+  int k = decimals == kUnlimitedDecimals ? precision : exponent + decimals;
+  if (k < 0) return DecimalDigitsResult{};
+  if (k > precision) k = precision;
+
+  std::string digits;
+  if (k >= 18) {
+    digits.assign(c, 18);
+  } else {
+    digits.assign(c, static_cast<std::size_t>(k));
+    if (c[k] >= '5') {
+      int i = k - 1;
+      while (i >= 0 && digits[static_cast<std::size_t>(i)] == '9') {
+        digits[static_cast<std::size_t>(i)] = '0';
+        --i;
+      }
+      if (i < 0) {
+        digits = "1";
+        ++exponent;
+      } else {
+        ++digits[static_cast<std::size_t>(i)];
+      }
+    }
+  }
+  while (!digits.empty() && digits.back() == '0') digits.pop_back();
+  if (digits.empty()) return DecimalDigitsResult{};
+
+  r.exponent = exponent;
+  r.negative = value < 0;
+  r.digits = std::move(digits);
+  return r;
+}
+
+namespace {
+
+// Infinity and NaN, which only the strict reader can produce.
+bool FormatSpecial(long double value, std::u16string& out) {
+  if (value != value) {
+    out = u"NAN";
+    return true;
+  }
+  if (value == __builtin_infl()) {
+    out = u"INF";
+    return true;
+  }
+  if (value == -__builtin_infl()) {
+    out = u"-INF";
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::u16string FormatGeneral(long double value, int precision) {
+  if (precision < 2) precision = 2;
+  if (precision > 18) precision = 18;
+  std::u16string out;
+  if (FormatSpecial(value, out)) return out;
+
+  const DecimalDigitsResult d = DecimalDigits(value, precision, kUnlimitedDecimals);
+  if (d.digits.empty()) return u"0";
+  const int e = d.exponent;
+  const std::string& digits = d.digits;
+  if (d.negative) out += u'-';
+
+  if (e > precision || e < -3) {
+    out += static_cast<char16_t>(digits[0]);
+    if (digits.size() > 1) {
+      out += u'.';
+      out += FromAscii(std::string_view(digits).substr(1));
+    }
+    out += u'E';
+    const int shown = e - 1;
+    if (shown < 0) out += u'-';
+    out += FromAscii(std::to_string(shown < 0 ? -shown : shown));
+  } else if (e <= 0) {
+    out += u"0.";
+    out.append(static_cast<std::size_t>(-e), u'0');
+    out += FromAscii(digits);
+  } else {
+    const auto integer_digits = static_cast<std::size_t>(e);
+    if (digits.size() <= integer_digits) {
+      out += FromAscii(digits);
+      out.append(integer_digits - digits.size(), u'0');
+    } else {
+      out += FromAscii(std::string_view(digits).substr(0, integer_digits));
+      out += u'.';
+      out += FromAscii(std::string_view(digits).substr(integer_digits));
+    }
+  }
+  return out;
+}
+
+std::u16string FormatFixed(long double value, int decimals) {
+  if (decimals < 0) decimals = 0;
+  if (decimals > 18) decimals = 18;
+  std::u16string out;
+  if (FormatSpecial(value, out)) return out;
+
+  const DecimalDigitsResult d = DecimalDigits(value, 18, decimals);
+  if (d.exponent > 18) return FormatGeneral(value, 18);
+  const int e = d.exponent;
+  const std::string& digits = d.digits;
+  if (d.negative) out += u'-';
+
+  std::size_t used = 0;
+  if (e <= 0) {
+    out += u'0';
+  } else {
+    const auto integer_digits = static_cast<std::size_t>(e);
+    used = std::min(integer_digits, digits.size());
+    out += FromAscii(std::string_view(digits).substr(0, used));
+    out.append(integer_digits - used, u'0');
+  }
+  if (decimals > 0) {
+    out += u'.';
+    std::u16string fraction;
+    if (e < 0) fraction.append(static_cast<std::size_t>(std::min(-e, decimals)), u'0');
+    fraction += FromAscii(std::string_view(digits).substr(used));
+    fraction.resize(static_cast<std::size_t>(decimals), u'0');
+    out += fraction;
+  }
+  return out;
+}
+
+namespace {
+
+// Reads digits into x as x := x * 10 + digit, each step rounded to extended.
+// Returns the number of digits read.
+std::size_t AccumulateDigits(std::u16string_view text, std::size_t& i, long double& x, x87::Faults& faults) {
+  const std::size_t start = i;
+  while (i < text.size() && IsDigit(text[i])) {
+    x = x87::Add(x87::Mul(x, 10.0L, faults), static_cast<long double>(text[i] - u'0'), faults);
+    ++i;
+  }
+  return i - start;
+}
+
+// Exponents beyond this already give infinity or zero; saturating keeps the
+// arithmetic exact for texts with any number of exponent digits.
+constexpr long long kExponentCap = 1'000'000'000'000'000LL;
+
+}  // namespace
+
+ScanResult ScanNumber(std::u16string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == u' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+    negative = text[i] == u'-';
+    ++i;
+  }
+  if (i >= text.size()) return {};
+
+  x87::Faults faults;
+  long double x = 0;
+  AccumulateDigits(text, i, x, faults);
+  long long fraction_digits = 0;
+  if (i < text.size() && text[i] == u'.') {
+    ++i;
+    fraction_digits = static_cast<long long>(AccumulateDigits(text, i, x, faults));
+  }
+  if (faults.overflow) throw FloatingPointOverflow();
+
+  long long exponent = 0;
+  if (i < text.size() && (text[i] == u'E' || text[i] == u'e')) {
+    ++i;
+    bool exponent_negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+      exponent_negative = text[i] == u'-';
+      ++i;
+    }
+    if (i >= text.size() || !IsDigit(text[i])) return {};
+    while (i < text.size() && IsDigit(text[i])) {
+      if (exponent < kExponentCap) exponent = exponent * 10 + (text[i] - u'0');
+      ++i;
+    }
+    if (exponent_negative) exponent = -exponent;
+  }
+  if (i != text.size()) return {};
+
+  long double value = ScaleByPowerOfTen(x, exponent - fraction_digits);
+  return {true, negative ? -value : value};
+}
+
+ScanResult ReadNumber(std::u16string_view text) {
+  x87::ScopedEnvironment environment;
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == u' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+    negative = text[i] == u'-';
+    ++i;
+  }
+  x87::Faults faults;
+  long double x = 0;
+  std::size_t consumed = AccumulateDigits(text, i, x, faults);
+  long long fraction_digits = 0;
+  if (i < text.size() && text[i] == u'.') {
+    ++i;
+    ++consumed;
+    fraction_digits = static_cast<long long>(AccumulateDigits(text, i, x, faults));
+  }
+  if (consumed == 0) return {};
+
+  long long exponent = 0;
+  if (i < text.size() && (text[i] == u'E' || text[i] == u'e')) {
+    ++i;
+    bool exponent_negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+      exponent_negative = text[i] == u'-';
+      ++i;
+    }
+    while (i < text.size() && IsDigit(text[i]) && exponent < 500) {
+      exponent = exponent * 10 + (text[i] - u'0');
+      ++i;
+    }
+    if (exponent_negative) exponent = -exponent;
+  }
+  while (i < text.size() && text[i] == u' ') ++i;
+  if (i != text.size()) return {};
+
+  long double value = 0;
+  try {
+    value = ScaleByPowerOfTen(x, exponent - fraction_digits);
+  } catch (const FloatingPointOverflow&) {
+    return {};
+  }
+  if (faults.Any()) return {};
+  return {true, negative ? -value : value};
+}
+
+std::u16string TrimTrailingZeros(std::u16string text) {
+  if (text.find(u'.') == std::u16string::npos) return text;
+  while (!text.empty() && text.back() == u'0') text.pop_back();
+  if (!text.empty() && text.back() == u'.') text.pop_back();
+  return text;
+}
+
+long double ZeroThreshold() { return x87::FromBits(0x1911, 0x94A4CF2019D7BA15u); }
+
+bool IsZeroValue(long double a, long double b) {
+  x87::Faults faults;
+  long double d = x87::Sub(b, a, faults);
+  if (d < 0) d = -d;
+  return d < ZeroThreshold();
+}
+
+std::string ToAscii(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char16_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
+  return out;
+}
+
+std::u16string FromAscii(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (char c : text) out += static_cast<char16_t>(static_cast<unsigned char>(c));
+  return out;
+}
+
+}  // namespace calc
