@@ -102,7 +102,9 @@ DecimalDigitsResult DecimalDigits(long double value, int precision, int decimals
         --i;
       }
       if (i < 0) {
-        digits = "1";
+        // The carry passed the first digit: all were '9' and are now '0'.
+        digits.resize(1);
+        digits[0] = '1';
         ++exponent;
       } else {
         ++digits[static_cast<std::size_t>(i)];

@@ -1,0 +1,193 @@
+#include "numtext.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "test_util.h"
+#include "x87.h"
+
+namespace calc {
+namespace {
+
+long double Read(const char* text) {
+  const ScanResult r = ScanNumber(U(text));
+  EXPECT_TRUE(r.ok) << text;
+  return r.value;
+}
+
+// The same values in the general and in the fixed form with two decimals.
+struct FormCase {
+  const char* name;
+  std::function<long double()> value;
+  const char* general;
+  const char* fixed;
+};
+
+const FormCase kForms[] = {
+    {"0", [] { return Read("0"); }, "0", "0.00"},
+    {"-0", [] { return Read("-0"); }, "0", "0.00"},
+    {"1", [] { return Read("1"); }, "1", "1.00"},
+    {"-2.5", [] { return Read("-2.5"); }, "-2.5", "-2.50"},
+    {"1000", [] { return Read("1000"); }, "1000", "1000.00"},
+    {"0.1", [] { return Read("0.1"); }, "0.1", "0.10"},
+    {"0.1 + 0.2", [] { return Read("0.1") + Read("0.2"); }, "0.3", "0.30"},
+    {"1 / 3", [] { return 1.0L / 3.0L; }, "0.333333333333333", "0.33"},
+    {"2 / 3", [] { return 2.0L / 3.0L; }, "0.666666666666667", "0.67"},
+    {"pi", [] { return x87::Pi(); }, "3.14159265358979", "3.14"},
+    {"2.675", [] { return Read("2.675"); }, "2.675", "2.68"},
+    {"1.005", [] { return Read("1.005"); }, "1.005", "1.01"},
+    {"99.995", [] { return Read("99.995"); }, "99.995", "100.00"},
+    {"-0.005", [] { return Read("-0.005"); }, "-0.005", "-0.01"},
+    {"-0.004", [] { return Read("-0.004"); }, "-0.004", "0.00"},
+    {"0.0001", [] { return Read("0.0001"); }, "0.0001", "0.00"},
+    {"0.000123", [] { return Read("0.000123"); }, "0.000123", "0.00"},
+    {"0.00001", [] { return Read("0.00001"); }, "1E-5", "0.00"},
+    {"1.5E-7", [] { return Read("1.5E-7"); }, "1.5E-7", "0.00"},
+    {"999999999999999", [] { return Read("999999999999999"); }, "999999999999999", "999999999999999.00"},
+    {"999999999999999.5", [] { return Read("999999999999999.5"); }, "1E15", "999999999999999.50"},
+    {"1E15", [] { return Read("1E15"); }, "1E15", "1000000000000000.00"},
+    {"123456789012345678", [] { return Read("123456789012345678"); }, "1.23456789012346E17", "123456789012345678.00"},
+    {"1E18", [] { return Read("1E18"); }, "1E18", "1E18"},
+    {"2^64", [] { return 18446744073709551616.0L; }, "1.84467440737096E19", "1.84467440737095516E19"},
+    {"1.5E20", [] { return Read("1.5E20"); }, "1.5E20", "1.5E20"},
+    {"1E-3000", [] { return Read("1E-3000"); }, "1E-3000", "0.00"},
+    {"largest finite", [] { return LDBL_MAX; }, "1.18973149535723E4932", "1.18973149535723176E4932"},
+    {"subnormal", [] { return LDBL_TRUE_MIN; }, "0", "0.00"},
+    {"just below the normal range", [] { return Read("3.36210314311209E-4932"); }, "0", "0.00"},
+    {"9.98E-206", [] { return Read("9.98E-206"); }, "9.98E-206", "0.00"},
+    {"-2.5E-10", [] { return Read("-2.5E-10"); }, "-2.5E-10", "0.00"},
+};
+
+TEST(NumberText, GeneralForm) {
+  for (const FormCase& c : kForms) EXPECT_EQ(FormatGeneral(c.value(), 15), U(c.general)) << c.name;
+}
+
+TEST(NumberText, FixedFormWithTwoDecimals) {
+  for (const FormCase& c : kForms) EXPECT_EQ(FormatFixed(c.value(), 2), U(c.fixed)) << c.name;
+}
+
+TEST(NumberText, InfinityAndNan) {
+  const long double inf = __builtin_infl();
+  EXPECT_EQ(FormatGeneral(inf, 15), u"INF");
+  EXPECT_EQ(FormatGeneral(-inf, 15), u"-INF");
+  EXPECT_EQ(FormatGeneral(__builtin_nanl(""), 15), u"NAN");
+  EXPECT_EQ(FormatFixed(inf, 2), u"INF");
+}
+
+TEST(NumberText, PrecisionIsClamped) {
+  EXPECT_EQ(FormatGeneral(1.0L / 3.0L, 1), u"0.33");
+  EXPECT_EQ(FormatGeneral(1.0L / 3.0L, 40), u"0.333333333333333333");
+}
+
+TEST(NumberText, PowerTablesHoldTheNearestExtendedValues) {
+  // glibc's strtold rounds correctly, an independent reference for the tables.
+  for (int k = 0; k <= 4608; ++k) {
+    if (!(k < 32 || k % 32 == 0)) continue;
+    if (k > 480 && k % 512 != 0) continue;
+    const std::string text = "1e" + std::to_string(k);
+    EXPECT_EQ(ScaleByPowerOfTen(1.0L, k), std::strtold(text.c_str(), nullptr)) << text;
+  }
+}
+
+TEST(NumberText, ScaleByPowerOfTenLimits) {
+  EXPECT_EQ(ScaleByPowerOfTen(0.0L, 5120), __builtin_infl());
+  EXPECT_EQ(ScaleByPowerOfTen(-3.0L, 6000), __builtin_infl());
+  EXPECT_EQ(ScaleByPowerOfTen(5.0L, -5120), 0.0L);
+  EXPECT_EQ(ScaleByPowerOfTen(7.0L, 0), 7.0L);
+  EXPECT_THROW(ScaleByPowerOfTen(1.0L, 5000), FloatingPointOverflow);
+  EXPECT_EQ(ScaleByPowerOfTen(1.0L, -4950), Read("1E-4950"));
+}
+
+struct ScanCase {
+  const char* text;
+  bool ok;
+  const char* general;  // FormatGeneral of the value read
+};
+
+TEST(NumberText, StrictReader) {
+  const ScanCase cases[] = {
+      {"12", true, "12"},
+      {"+5", true, "5"},
+      {"-5", true, "-5"},
+      {"   12", true, "12"},
+      {"1.5e3", true, "1500"},
+      {"1.5E+3", true, "1500"},
+      {"5.", true, "5"},
+      {".5", true, "0.5"},
+      {".", true, "0"},
+      {"E5", true, "0"},
+      {"1E3000", true, "1E3000"},
+      {"1E-4294967297", true, "0"},
+      {"1E4294967297", true, "INF"},
+      {"1E6000", true, "INF"},
+      {"-1E6000", true, "-INF"},
+      {"", false, ""},
+      {"-", false, ""},
+      {"--5", false, ""},
+      {"12 ", false, ""},
+      {"1E", false, ""},
+      {"1E+", false, ""},
+      {"1,5", false, ""},
+      {"1.2.3", false, ""},
+      {"INF", false, ""},
+      {"\t12", false, ""},
+      {"$1F", false, ""},
+  };
+  for (const ScanCase& c : cases) {
+    const ScanResult r = ScanNumber(U(c.text));
+    EXPECT_EQ(r.ok, c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(FormatGeneral(r.value, 15), U(c.general)) << c.text;
+    }
+  }
+}
+
+TEST(NumberText, StrictReaderCountsFractionDigitsBeforeTheExponent) {
+  const std::string text = "0." + std::string(130, '0') + "1E5";
+  EXPECT_EQ(FormatGeneral(ScanNumber(U(text)).value, 15), u"1E-126");
+}
+
+TEST(NumberText, StrictReaderLetsTheOverflowOut) {
+  EXPECT_THROW(ScanNumber(u"1E5000"), FloatingPointOverflow);
+  EXPECT_THROW(ScanNumber(U("1" + std::string(5000, '0'))), FloatingPointOverflow);
+}
+
+TEST(NumberText, LenientReader) {
+  const ScanCase cases[] = {
+      {" 2.5 ", true, "2.5"},   {".", true, "0"},       {"1E", true, "1"}, {"1E4000", true, "1E4000"},
+      {"-3e-2", true, "-0.03"}, {"1E-6000", false, ""}, {"-", false, ""},  {"1,5", false, ""},
+      {"1E5000", false, ""},    {"1E4933", false, ""},  {"", false, ""},   {"E5", false, ""},
+  };
+  for (const ScanCase& c : cases) {
+    const ScanResult r = ReadNumber(U(c.text));
+    EXPECT_EQ(r.ok, c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(FormatGeneral(r.value, 15), U(c.general)) << c.text;
+    }
+  }
+  std::uint16_t sw;
+  asm volatile("fnstsw %0" : "=am"(sw));
+  EXPECT_EQ(sw & 0x3F, 0) << "a failed read leaves no fault pending";
+}
+
+TEST(NumberText, TrimTrailingZeros) {
+  EXPECT_EQ(TrimTrailingZeros(u"1000"), u"1000");
+  EXPECT_EQ(TrimTrailingZeros(u"2.500"), u"2.5");
+  EXPECT_EQ(TrimTrailingZeros(u"3.0"), u"3");
+  EXPECT_EQ(TrimTrailingZeros(u"1.5E-7"), u"1.5E-7");
+}
+
+TEST(NumberText, ZeroTest) {
+  EXPECT_FALSE(IsZeroValue(0, Read("1E-3000")));
+  EXPECT_TRUE(IsZeroValue(0, Read("9.99999999999999E-3001")));
+  EXPECT_TRUE(IsZeroValue(2, 2));
+  EXPECT_FALSE(IsZeroValue(0, __builtin_nanl("")));
+  EXPECT_EQ(ZeroThreshold(), Read("1E-3000"));
+}
+
+}  // namespace
+}  // namespace calc

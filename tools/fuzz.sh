@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Runs the libFuzzer targets of build/fuzz: the evaluator for $1 seconds and
+# the number text for $2 seconds (defaults 25 and 5). Fails on any finding.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+evaluate_seconds=${1:-25}
+numtext_seconds=${2:-5}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/evaluate" "$work/numtext"
+
+run() {
+  local name=$1 seconds=$2
+  shift 2
+  if ! (cd "$work" && "$OLDPWD/build/fuzz/fuzz/${name}_fuzzer" -max_total_time="$seconds" -print_final_stats=0 \
+        "$@" >"$work/$name.log" 2>&1); then
+    tail -n 40 "$work/$name.log"
+    echo "fuzzing $name: FAILED (the input is in the log above)"
+    exit 1
+  fi
+  echo "fuzzing $name: $(grep -Eo 'Done [0-9]+ runs in [0-9]+ second' "$work/$name.log" | tail -n 1)s, no finding"
+}
+
+run evaluate "$evaluate_seconds" -dict="$PWD/fuzz/evaluate.dict" -max_len=600 "$work/evaluate" "$PWD/fuzz/corpus/evaluate"
+run numtext "$numtext_seconds" "$work/numtext"
