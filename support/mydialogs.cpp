@@ -13,7 +13,9 @@ QString TitleFromExecutablePath(const QString& path) {
   name = name.mid(name.lastIndexOf(u'\\') + 1);
   const qsizetype dot = name.indexOf(u'.');
   if (dot >= 0) name.truncate(dot);
-  if (name.size() > 1) name = name.left(1) + name.mid(1).toLower();
+  // Executables are lower case here by convention; the title reads as a
+  // name all the same.
+  if (!name.isEmpty()) name = name.left(1).toUpper() + name.mid(1).toLower();
   return name;
 }
 

@@ -8,7 +8,8 @@ class QMessageBox;
 namespace calc {
 
 // The title of every dialog without its own caption: the executable's file
-// name cut at its first '.', every character after the first lower-cased.
+// name cut at its first '.', with a capital first letter and the rest in
+// lower case ("Exprcalc").
 QString ApplicationTitle();
 QString TitleFromExecutablePath(const QString& path);
 

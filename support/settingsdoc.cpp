@@ -185,8 +185,10 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes) {
     target = QFileInfo(target).symLinkTarget();
   }
   const QFileInfo info(target);
-  // Renaming over a read-only file would silently replace it.
-  if (info.exists() && (!info.isFile() || !info.isWritable())) return false;
+  // Renaming over a read-only file would silently replace it. Its mode is
+  // asked as well, since the superuser may write anything.
+  constexpr QFile::Permissions kAnyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+  if (info.exists() && (!info.isFile() || !info.isWritable() || !(info.permissions() & kAnyWrite))) return false;
 
   QSaveFile file(target);
   if (!file.open(QIODevice::WriteOnly)) return false;

@@ -5,6 +5,8 @@
 
 namespace calc {
 
-bool ThemedDialogsAvailable() { return qobject_cast<QApplication*>(QCoreApplication::instance()) && QApplication::style(); }
+bool ThemedDialogsAvailable() {
+  return qobject_cast<QApplication*>(QCoreApplication::instance()) && QApplication::style();
+}
 
 }  // namespace calc

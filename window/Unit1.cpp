@@ -94,8 +94,7 @@ bool ReadInteger(const QString& text, int& value) {
     s = s.mid(1);
   }
   qint64 magnitude = 0;
-  if (s.startsWith(u'$') || s.startsWith(u'x') || s.startsWith(u'X') || s.startsWith(u"0x") ||
-      s.startsWith(u"0X")) {
+  if (s.startsWith(u'$') || s.startsWith(u'x') || s.startsWith(u'X') || s.startsWith(u"0x") || s.startsWith(u"0X")) {
     s = s.mid(s.startsWith(u'0') ? 2 : 1);
     if (s.isEmpty() || s.size() > 8) return false;
     quint32 bits = 0;
@@ -161,8 +160,8 @@ QString SelectSettingsFile() {
 }
 
 void ShowGenericError(const QString& message) {
-  QMessageBox box(QMessageBox::Critical, ApplicationTitle(), FromU16(GenericErrorText(ToU16(message))),
-                  QMessageBox::Ok, QApplication::activeWindow());
+  QMessageBox box(QMessageBox::Critical, ApplicationTitle(), FromU16(GenericErrorText(ToU16(message))), QMessageBox::Ok,
+                  QApplication::activeWindow());
   box.exec();
 }
 

@@ -1,0 +1,29 @@
+// save_helper loop PATH: saves document A, then B, then A... until killed.
+// save_helper limit PATH BYTES: saves document B with the file size limited to
+// BYTES, so the write fails part-way; exits 0 when the save reported failure.
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <QString>
+#include <cstdlib>
+#include <cstring>
+
+#include "save_documents.h"
+#include "settingsdoc.h"
+
+int main(int argc, char** argv) {
+  if (argc < 3) return 2;
+  const QString path = QString::fromLocal8Bit(argv[2]);
+  if (std::strcmp(argv[1], "loop") == 0) {
+    for (unsigned i = 0;; ++i) {
+      if (!calc::WriteFileAtomically(path, calc::test::Document(i % 2 == 0 ? 'A' : 'B'))) return 1;
+    }
+  }
+  if (std::strcmp(argv[1], "limit") == 0 && argc == 4) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{static_cast<rlim_t>(std::atol(argv[3])), static_cast<rlim_t>(std::atol(argv[3]))};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
+    return calc::WriteFileAtomically(path, calc::test::Document('B')) ? 1 : 0;
+  }
+  return 2;
+}
