@@ -7,6 +7,8 @@
 namespace calc {
 
 QString GetAppDataFolder() {
+  // Without either variable Qt would fall back to the root folder.
+  if (qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME") && qEnvironmentVariableIsEmpty("HOME")) return {};
   const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
   if (folder.isEmpty() || QDir::isRelativePath(folder)) return {};
   if (!QFileInfo(folder).isDir()) {
