@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# The real program in a real X server, used as a person would: type, Enter,
+# change an option, Copy, close; start again and find the history and the
+# options as they were left.
+# Usage: window_e2e.sh PATH/TO/exprcalc
+set -euo pipefail
+app=$1
+here=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAILED: $*"
+  exit 1
+}
+
+exec 3>"$work/displayfd"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n 1 "$work/displayfd")"
+export XDG_CONFIG_HOME="$work/config"
+export QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY
+settings="$XDG_CONFIG_HOME/VarnelSoftware/Expression Calculator/brelmont.ini"
+
+start() {
+  "$app" >>"$work/app.log" 2>&1 &
+  app_pid=$!
+  window=$(timeout 20 xdotool search --sync --onlyvisible --name "Varnel's Expression calculator" | head -n 1)
+  [ -n "$window" ] || fail "the window did not appear"
+  sleep 0.5
+}
+
+# Clicks a control at its position in the window (client coordinates).
+click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.3; }
+copy_and_read() {
+  click 550 116  # Copy
+  timeout 5 xclip -o -selection clipboard 2>/dev/null || true
+}
+finish() {
+  python3 "$here/tools/x11_close.py" "$window"
+  for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+  ! kill -0 "$app_pid" 2>/dev/null || fail "the window did not close"
+  app_pid=""
+}
+
+start
+xdotool type --delay 20 '2 * sqrt(16) + sin(30)^2'
+xdotool key Return
+sleep 0.3
+[ "$(copy_and_read)" = "8.25" ] || fail "2 * sqrt(16) + sin(30)^2 did not show 8.25"
+click 200 80   # away from the box, then back into it
+xdotool mousemove --window "$window" 200 45 click 1
+xdotool key ctrl+a BackSpace
+xdotool type --delay 20 '1234.5678'
+xdotool key Return
+sleep 0.3
+[ "$(copy_and_read)" = "1,234.57" ] || fail "1234.5678 did not show 1,234.57"
+click 22 145   # Thousands separators off
+[ "$(copy_and_read)" = "1234.57" ] || fail "clearing the separators did not show 1234.57"
+finish
+
+[ -f "$settings" ] || fail "no settings file was written"
+grep -q $'^Expression1=1234.5678\r$' "$settings" || fail "the newest expression is not Expression1"
+grep -q $'^Expression2=2 \\* sqrt(16) + sin(30)^2\r$' "$settings" || fail "the first expression is not Expression2"
+grep -q $'^ThousandsSeparator=0\r$' "$settings" || fail "the separator option was not saved"
+
+start
+xdotool key Down  # choose the newest history entry from the list
+sleep 0.3
+xdotool key Return
+sleep 0.3
+[ "$(copy_and_read)" = "1234.57" ] || fail "the history entry or the options were not restored"
+finish
+echo "window end-to-end: passed"
