@@ -101,13 +101,6 @@ struct Options {
   bool two_decimals = false;
 };
 
-// Trims as the window does: every character up to U+0020 at either end.
-std::u16string_view TrimControls(std::u16string_view text) {
-  while (!text.empty() && text.front() <= u' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() <= u' ') text.remove_suffix(1);
-  return text;
-}
-
 // Evaluates one expression and writes its one line. Returns false when the
 // line was a message.
 bool EvaluateLine(std::string_view utf8, const Options& options, std::ostream& out, std::ostream& err) {
@@ -116,7 +109,7 @@ bool EvaluateLine(std::string_view utf8, const Options& options, std::ostream& o
     err << "The expression is not valid UTF-8 text.\n";
     return false;
   }
-  const std::u16string_view expression = TrimControls(*decoded);
+  const std::u16string_view expression = TrimControlCharacters(*decoded);
   std::u16string message;
   std::u16string shown;
   try {

@@ -548,19 +548,9 @@ int CountOpenBrackets(std::u16string_view text) {
 
 bool IsPlainNumber(std::u16string_view text) { return ScanNumber(text).ok; }
 
-// Length of the text without the leading and trailing characters up to
-// U+0020 that the window trims.
-std::size_t TrimmedLength(std::u16string_view text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && text[begin] <= u' ') ++begin;
-  while (end > begin && text[end - 1] <= u' ') --end;
-  return end - begin;
-}
-
 void Evaluator::Evaluate(std::u16string_view input) {
   // No input, however long, may make an evaluation slow.
-  if (TrimmedLength(input) > kMaxInputLength) {
+  if (TrimControlCharacters(input).size() > kMaxInputLength) {
     SetError(kTooLong);
     return;
   }
@@ -635,6 +625,12 @@ void Evaluator::Evaluate(std::u16string_view input) {
 
 // ---------------------------------------------------------------------------
 // Normalisation.
+
+std::u16string_view TrimControlCharacters(std::u16string_view text) {
+  while (!text.empty() && text.front() <= u' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() <= u' ') text.remove_suffix(1);
+  return text;
+}
 
 std::u16string UpperCaseAscii(std::u16string_view text) {
   std::u16string out(text);

@@ -19,6 +19,10 @@ struct EvaluationResult {
 inline constexpr std::size_t kMaxExpressionLength = 255;
 inline constexpr std::size_t kMaxInputLength = 4096;
 
+// The expression as the front ends pass it: without the characters up to
+// and including U+0020 (spaces and control characters) at either end.
+std::u16string_view TrimControlCharacters(std::u16string_view text);
+
 // Evaluates one expression. Throws FloatingPointOverflow (and nothing else)
 // when a typed number lies beyond the extended range, such as 1E5000.
 EvaluationResult EvaluateExpression(std::u16string_view expression);

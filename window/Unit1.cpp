@@ -73,15 +73,6 @@ class HistoryItemDelegate : public QStyledItemDelegate {
   }
 };
 
-// Trims every character up to and including U+0020 at both ends.
-QString TrimControls(const QString& text) {
-  qsizetype begin = 0;
-  qsizetype end = text.size();
-  while (begin < end && text[begin].unicode() <= 0x20) ++begin;
-  while (end > begin && text[end - 1].unicode() <= 0x20) --end;
-  return text.mid(begin, end - begin);
-}
-
 // A stored position value: an optional sign, then decimal digits within the
 // signed 32-bit range, or up to eight hexadecimal digits after "$", "x" or
 // "0x" taken as a 32-bit pattern.
@@ -296,7 +287,7 @@ void TForm1::FormCloseQuery(bool& CanClose) {
 }
 
 void TForm1::calculatebuttonClick() {
-  const QString t = TrimControls(cb->currentText());
+  const QString t = FromU16(std::u16string(TrimControlCharacters(ToU16(cb->currentText()))));
   const EvaluationResult r = EvaluateExpression(ToU16(t));
   if (!r.errorMessage.empty()) {
     resultlabel->setText(FromU16(r.errorMessage));

@@ -14,21 +14,15 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "file_util.h"
 #include "save_documents.h"
 
 namespace calc {
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
+using test::ReadAll;
 
-void WriteAll(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  f.write(bytes);
-}
+void WriteAll(const QString& path, const QByteArray& bytes) { ASSERT_TRUE(test::WriteAll(path, bytes)); }
 
 QStringList FilesIn(const QString& dir) { return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System); }
 

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "Unit1.h"
+#include "file_util.h"
 #include "mydialogs.h"
 #include "platform.h"
 #include "test_support.h"
@@ -18,17 +19,9 @@ namespace calc {
 
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
+using test::ReadAll;
 
-void WriteAll(const QString& path, const QByteArray& bytes) {
-  QDir().mkpath(QFileInfo(path).path());
-  QFile f(path);
-  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  f.write(bytes);
-}
+void WriteAll(const QString& path, const QByteArray& bytes) { QVERIFY(test::WriteAll(path, bytes)); }
 
 }  // namespace
 
