@@ -22,8 +22,10 @@ class SettingsDocument {
  public:
   enum class Encoding { kCodePage, kUtf8, kUtf16Le, kUtf16Be };
 
-  // Files larger than this are refused instead of read.
-  static constexpr qint64 kMaxFileSize = 256 * 1024 * 1024;
+  // Files larger than this are neither read nor replaced. The program's own
+  // files stay far below it (50 expressions of at most 4096 characters), and
+  // decoding many megabytes of junk would hold up the start.
+  static constexpr qint64 kMaxFileSize = 4 * 1024 * 1024;
 
   // An empty document, written in the code page without a byte-order mark.
   SettingsDocument() = default;
