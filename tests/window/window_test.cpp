@@ -116,9 +116,14 @@ class WindowTest : public QObject {
     Enter();
     QCOMPARE(Shown(), QString("2"));
     QCOMPARE(form_->History(), (QStringList{"1+1", "2+2"}));
+    // The same with the key delivered to the box rather than its line edit.
+    Type("2+2");
+    QTest::keyClick(form_->cb, Qt::Key_Return);
+    QCOMPARE(Shown(), QString("4"));
+    QCOMPARE(form_->History(), (QStringList{"2+2", "1+1"}));
     // Leaving the box does not choose an entry either.
     form_->sepcb->setFocus();
-    QCOMPARE(Shown(), QString("2"));
+    QCOMPARE(Shown(), QString("4"));
   }
 
   void EnterOnACheckBoxCalculates() {
