@@ -80,6 +80,30 @@ std::string EncodeUtf8(std::u16string_view text) {
   return out;
 }
 
+std::string ShowControlCharacters(std::string_view utf8, bool visible) {
+  if (!visible) return std::string(utf8);
+  constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(utf8.size());
+  const auto escape = [&](unsigned code) {
+    out += "\\x";
+    out += kHex[code >> 4];
+    out += kHex[code & 0xF];
+  };
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    if ((b < 0x20 && b != '\t') || b == 0x7F) {
+      escape(b);
+    } else if (b == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+      escape(static_cast<unsigned char>(utf8[++i]));  // C1: U+0080-U+009F is C2 80-C2 9F
+    } else {
+      out += utf8[i];
+    }
+  }
+  return out;
+}
+
 namespace {
 
 constexpr std::string_view kUsage =
@@ -99,6 +123,7 @@ constexpr std::string_view kUsage =
 struct Options {
   bool separators = false;
   bool two_decimals = false;
+  bool visible_controls = false;
 };
 
 // Evaluates one expression and writes its one line. Returns false when the
@@ -125,7 +150,7 @@ bool EvaluateLine(std::string_view utf8, const Options& options, std::ostream& o
     message = GenericErrorText(FromAscii(e.what()));
   }
   if (!message.empty()) {
-    err << EncodeUtf8(message) << '\n' << std::flush;
+    err << ShowControlCharacters(EncodeUtf8(message), options.visible_controls) << '\n' << std::flush;
     return false;
   }
   out << EncodeUtf8(shown) << '\n' << std::flush;
@@ -134,9 +159,10 @@ bool EvaluateLine(std::string_view utf8, const Options& options, std::ostream& o
 
 }  // namespace
 
-int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
-        bool interactive) {
+int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err, bool interactive,
+        bool err_is_terminal) {
   Options options;
+  options.visible_controls = err_is_terminal;
   std::size_t first = 0;
   for (; first < args.size(); ++first) {
     const std::string& a = args[first];
@@ -165,7 +191,8 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         }
       }
     } else {
-      err << "exprcalc-cli: unknown option '" << a << "' (write -- before an expression that starts with '-')\n"
+      err << "exprcalc-cli: unknown option '" << ShowControlCharacters(a, err_is_terminal)
+          << "' (write -- before an expression that starts with '-')\n"
           << "Try 'exprcalc-cli --help'.\n";
       return kUsageError;
     }

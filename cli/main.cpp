@@ -11,5 +11,5 @@ int main(int argc, char** argv) {
   calc::x87::EstablishEnvironment();
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> args(argv + 1, argv + argc);
-  return calc::cli::Run(args, std::cin, std::cout, std::cerr, isatty(STDIN_FILENO) != 0);
+  return calc::cli::Run(args, std::cin, std::cout, std::cerr, isatty(STDIN_FILENO) != 0, isatty(STDERR_FILENO) != 0);
 }

@@ -135,6 +135,49 @@ TEST(Cli, Utf8RoundTrip) {
   EXPECT_EQ(EncodeUtf8(u"\xd800"), "\xef\xbf\xbd");
 }
 
+TEST(Cli, ControlCharactersShowVisiblyOnlyOnATerminal) {
+  struct Case {
+    const char* name;
+    std::string text;
+    bool visible;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"escape", "1\x1b+2", true, "1\\x1B+2"},
+      {"escape to a pipe", "1\x1b+2", false, "1\x1b+2"},
+      {"tab stays", "a\tb", true, "a\tb"},
+      {"NUL", std::string("a\0b", 3), true, "a\\x00b"},
+      {"CR LF and BEL", "\r\n\a", true, "\\x0D\\x0A\\x07"},
+      {"DEL", "\x7f", true, "\\x7F"},
+      {"first C1 (U+0080)", "\xc2\x80", true, "\\x80"},
+      {"CSI (U+009B)", "x\xc2\x9b", true, "x\\x9B"},
+      {"C1 to a file", "\xc2\x9b", false, "\xc2\x9b"},
+      {"no-break space is no control", "\xc2\xa0\xc3\xa9", true, "\xc2\xa0\xc3\xa9"},
+      {"malformed bytes stay", "\xc2", true, "\xc2"},
+      {"lead byte before ASCII",
+       "\xc2"
+       "A\x1b",
+       true,
+       "\xc2"
+       "A\\x1B"},
+      {"backslash stays", "\\x1B", true, "\\x1B"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ShowControlCharacters(c.text, c.visible), c.shown) << c.name;
+}
+
+TEST(Cli, MessagesOnATerminalShowControlCharacters) {
+  std::istringstream in;
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(calc::cli::Run({"--", "1\x1b+2", "2\xc2\x9b"}, in, out, err, false, true), kSomeMessage);
+  EXPECT_EQ(err.str(), "Invalid character \"\\x1B\".\nInvalid character \"\\x9B\".\n");
+  std::ostringstream usage;
+  EXPECT_EQ(calc::cli::Run({"-\x1b"}, in, out, usage, false, true), kUsageError);
+  EXPECT_NE(usage.str().find("'-\\x1B'"), std::string::npos) << usage.str();
+  // Through a pipe the message carries the character as typed.
+  EXPECT_EQ(RunWith({"--", "1\x1b+2"}).err, "Invalid character \"\x1b\".\n");
+}
+
 // The real executable, through a pipe, as a user runs it.
 TEST(Cli, ExecutableContract) {
   const std::string command = std::string("'") + CLI_EXECUTABLE + "' -- '2+3' '1/0' 2>&1; echo \"status $?\"";
