@@ -2,8 +2,13 @@
 """Runs every row of an examples table through exprcalc-cli and reports the
 rows whose stream or text differ.
 
-Usage: tools/check_examples.py PATH/TO/exprcalc-cli PATH/TO/examples.tsv
+Usage: tools/check_examples.py [--runner=WORD ...] [--jobs=N] PATH/TO/exprcalc-cli PATH/TO/examples.tsv
+
+Each --runner word goes before the executable, in order, for a program that
+runs on another system: --runner=wine64 runs a Windows build under Wine.
 """
+import argparse
+import concurrent.futures
 import subprocess
 import sys
 
@@ -20,10 +25,8 @@ def unescape(field):
     return "".join(out)
 
 
-def main():
-    cli, table = sys.argv[1], sys.argv[2]
-    failures = 0
-    rows = 0
+def read_rows(table):
+    rows = []
     with open(table, encoding="utf-8") as f:
         next(f)
         for line in f:
@@ -31,17 +34,38 @@ def main():
             if not line:
                 continue
             options, expression, stream, expected = (line.split("\t") + [""] * 4)[:4]
-            expression, expected = unescape(expression), unescape(expected)
-            rows += 1
-            p = subprocess.run([cli, *options.split(), "--", expression], capture_output=True)
-            out = p.stdout.decode("utf-8", "replace")
-            err = p.stderr.decode("utf-8", "replace")
-            got_stream, got = ("err", err) if err else ("out", out)
-            got = got[:-1] if got.endswith("\n") else got
-            if got_stream != stream or got != expected:
-                failures += 1
-                print(f"FAIL [{options}] {expression[:70]!r}: expected {stream} {expected!r}, got {got_stream} {got!r}")
-    print(f"{rows - failures} passed, {failures} failed")
+            rows.append((options, unescape(expression), stream, unescape(expected)))
+    return rows
+
+
+def check(command, row):
+    options, expression, stream, expected = row
+    p = subprocess.run([*command, *options.split(), "--", expression], capture_output=True)
+    out = p.stdout.decode("utf-8", "replace")
+    err = p.stderr.decode("utf-8", "replace")
+    got_stream, got = ("err", err) if err else ("out", out)
+    got = got[:-1] if got.endswith("\n") else got
+    if got_stream != stream or got != expected:
+        return f"FAIL [{options}] {expression[:70]!r}: expected {stream} {expected!r}, got {got_stream} {got!r}"
+    return None
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--runner", action="append", default=[], help="a word to put before the executable")
+    parser.add_argument("--jobs", type=int, default=1, help="rows checked at the same time")
+    parser.add_argument("cli")
+    parser.add_argument("table")
+    args = parser.parse_args()
+
+    command = [*args.runner, args.cli]
+    rows = read_rows(args.table)
+    with concurrent.futures.ThreadPoolExecutor(max_workers=max(1, args.jobs)) as pool:
+        results = list(pool.map(lambda row: check(command, row), rows))
+    failures = [r for r in results if r]
+    for failure in failures:
+        print(failure)
+    print(f"{len(rows) - len(failures)} passed, {len(failures)} failed")
     return 1 if failures else 0
 
 
