@@ -80,6 +80,18 @@ std::string EncodeUtf8(std::u16string_view text) {
   return out;
 }
 
+std::size_t CompleteUtf8Prefix(std::string_view text) {
+  // Look back over at most three continuation bytes for the lead byte.
+  const std::size_t size = text.size();
+  for (std::size_t back = 1; back <= 4 && back <= size; ++back) {
+    const auto b = static_cast<unsigned char>(text[size - back]);
+    if ((b & 0xC0) == 0x80) continue;  // continuation byte
+    const std::size_t needed = (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 1;
+    return needed > back ? size - back : size;
+  }
+  return size;
+}
+
 std::string ShowControlCharacters(std::string_view utf8, bool visible) {
   if (!visible) return std::string(utf8);
   constexpr char kHex[] = "0123456789ABCDEF";

@@ -33,5 +33,8 @@ std::string ShowControlCharacters(std::string_view utf8, bool visible);
 std::optional<std::u16string> DecodeUtf8(std::string_view text);
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string EncodeUtf8(std::u16string_view text);
+// The length of `text` without a UTF-8 sequence cut short at its end, so a
+// writer can hold those bytes back until the rest arrives.
+std::size_t CompleteUtf8Prefix(std::string_view text);
 
 }  // namespace calc::cli

@@ -135,6 +135,26 @@ TEST(Cli, Utf8RoundTrip) {
   EXPECT_EQ(EncodeUtf8(u"\xd800"), "\xef\xbf\xbd");
 }
 
+TEST(Cli, CompleteUtf8PrefixHoldsBackACutCharacter) {
+  struct Case {
+    const char* text;
+    std::size_t whole;
+  };
+  const Case cases[] = {
+      {"", 0},
+      {"abc", 3},
+      {"a\xc3", 1},
+      {"a\xc3\xa9", 3},
+      {"\xe2\x82", 0},
+      {"1\xe2\x82\xac", 4},
+      {"\xf0\x9f\x98", 0},
+      {"\xf0\x9f\x98\x80", 4},
+      {"\x80\x80\x80\x80\x80", 5},  // no lead byte in reach: malformed, passed on
+      {"a\xff", 2},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CompleteUtf8Prefix(c.text), c.whole) << testing::PrintToString(c.text);
+}
+
 TEST(Cli, ControlCharactersShowVisiblyOnlyOnATerminal) {
   struct Case {
     const char* name;
@@ -179,6 +199,24 @@ TEST(Cli, MessagesOnATerminalShowControlCharacters) {
 }
 
 // The real executable, through a pipe, as a user runs it.
+#ifdef _WIN32
+// Through cmd.exe: the arguments reach wmain as UTF-16 and the output comes
+// back as UTF-8 bytes with bare LF line ends, as on Linux.
+TEST(Cli, ExecutableContract) {
+  std::wstring executable;
+  for (const char c : std::string(CLI_EXECUTABLE)) executable += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+  // cmd /c drops the outer pair of quotes.
+  const std::wstring command = L"\"\"" + executable + L"\" -- 2+3 1/0 2\u00E9 -1 2>&1\"";
+  FILE* pipe = _wpopen(command.c_str(), L"rb");
+  ASSERT_NE(pipe, nullptr);
+  std::string output;
+  char buffer[256];
+  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+  const int status = _pclose(pipe);
+  EXPECT_EQ(output, "5\nDivision by zero.\nInvalid character \"\xc3\xa9\".\n-1\n");
+  EXPECT_EQ(status, kSomeMessage);
+}
+#else
 TEST(Cli, ExecutableContract) {
   const std::string command = std::string("'") + CLI_EXECUTABLE + "' -- '2+3' '1/0' 2>&1; echo \"status $?\"";
   FILE* pipe = popen(command.c_str(), "r");
@@ -189,6 +227,7 @@ TEST(Cli, ExecutableContract) {
   pclose(pipe);
   EXPECT_EQ(output, "5\nDivision by zero.\nstatus 1\n");
 }
+#endif
 
 }  // namespace
 }  // namespace calc::cli
