@@ -192,7 +192,9 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes) {
 
   QSaveFile file(target);
   if (!file.open(QIODevice::WriteOnly)) return false;
-  if (file.write(bytes) != bytes.size()) {
+  // A small document sits in the write buffer until the flush, and commit()
+  // would rename the file over the old one without noticing that flush fail.
+  if (file.write(bytes) != bytes.size() || !file.flush()) {
     file.cancelWriting();
     return false;
   }

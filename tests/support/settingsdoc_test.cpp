@@ -181,19 +181,24 @@ TEST_F(SettingsDocumentTest, FolderWhereTheFileShouldBe) {
 }
 
 // A write that fails part-way (the file size limit stands in for a full
-// disk) leaves the old file whole and no temporary file behind.
+// disk) leaves the old file whole and no temporary file behind, whether the
+// document is small enough to sit in a write buffer or not.
 TEST_F(SettingsDocumentTest, WriteFailingPartWayKeepsTheOldFile) {
   QTemporaryDir dir;
   const QString path = dir.path() + "/brelmont.ini";
   const QByteArray old = test::Document('A').left(1000);
   WriteAll(path, old);
-  for (const char* limit : {"0", "1", "4096", "65536", "200000"}) {
-    QProcess helper;
-    helper.start(SAVE_HELPER, {"limit", path, limit});
-    ASSERT_TRUE(helper.waitForFinished(30000));
-    EXPECT_EQ(helper.exitCode(), 0) << "the save reports failure under limit " << limit;
-    EXPECT_EQ(ReadAll(path), old) << limit;
-    EXPECT_EQ(FilesIn(dir.path()), QStringList{"brelmont.ini"}) << limit;
+  for (const int entries : {2, 470, 20000}) {
+    const qsizetype size = test::Document('B', entries).size();
+    for (const qsizetype limit : {qsizetype{0}, size / 2}) {
+      const QString row = QStringLiteral("%1 bytes, limit %2").arg(size).arg(limit);
+      QProcess helper;
+      helper.start(SAVE_HELPER, {"limit", path, QString::number(limit), QString::number(entries)});
+      ASSERT_TRUE(helper.waitForFinished(30000)) << row.toStdString();
+      EXPECT_EQ(helper.exitCode(), 0) << "the save reports failure: " << row.toStdString();
+      EXPECT_EQ(ReadAll(path), old) << row.toStdString();
+      EXPECT_EQ(FilesIn(dir.path()), QStringList{"brelmont.ini"}) << row.toStdString();
+    }
   }
 }
 
