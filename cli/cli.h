@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "utf.h"
+
 namespace calc::cli {
 
 // Exit statuses.
@@ -19,10 +21,8 @@ inline constexpr int kUsageError = 2;
 // asks for a prompt before each line read from `in`.
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err, bool interactive);
 
-// Strict UTF-8 to UTF-16; nullopt for malformed input (overlong forms,
-// surrogates, truncated sequences, values above U+10FFFF).
-std::optional<std::u16string> DecodeUtf8(std::string_view text);
-// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
-std::string EncodeUtf8(std::u16string_view text);
+// The text conversions the front end reads and writes with.
+using calc::DecodeUtf8;
+using calc::EncodeUtf8;
 
 }  // namespace calc::cli

@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "save_documents.h"
-#include "settingsdoc.h"
+#include "savefile.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) return 2;
