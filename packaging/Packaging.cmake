@@ -39,4 +39,7 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${EXPRCALC_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION math)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt loads its platform plugins at run time, where shlibdeps cannot see them:
+# the X11 one comes with libqt6gui6, the Wayland one is a package of its own.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 include(CPack)
