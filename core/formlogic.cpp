@@ -130,8 +130,7 @@ std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafil
   // under an "Expression" key at every close, and the file grow without end.
   std::unordered_set<std::u16string> loaded;
   for (const std::u16string& entry : history_) loaded.insert(platform_.LocaleUpper(entry));
-  for (const std::u16string& key : doc.ReadSection(kExpressions)) {
-    std::u16string value = doc.ReadString(kExpressions, key, u"");
+  for (std::u16string& value : doc.ReadSectionValues(kExpressions)) {
     if (value.empty() || !loaded.insert(platform_.LocaleUpper(value)).second) continue;
     history_.push_back(std::move(value));
   }

@@ -99,7 +99,7 @@ SettingsDocument SettingsDocument::Parse(Platform& platform, std::string_view by
       entry.name = TrimControls(line.substr(0, eq));
       entry.value = TrimControls(line.substr(eq + 1));
     } else {
-      entry.text = line;
+      entry.name = line;
     }
     doc.AddLine(*current, std::move(entry));
   }
@@ -121,26 +121,41 @@ bool SettingsDocument::Open(Platform& platform, std::u16string_view path, Settin
   return true;
 }
 
-const SettingsDocument::Section* SettingsDocument::FindSection(std::u16string_view name) const {
+std::optional<std::size_t> SettingsDocument::FindSectionIndex(std::u16string_view name) const {
+  // Callers ask for the same section many times in a row.
+  if (last_found_ && name == last_found_->first) return last_found_->second;
   const auto found = first_section_.find(platform_->LocaleUpper(name));
-  return found == first_section_.end() ? nullptr : &sections_[found->second];
+  if (found == first_section_.end()) return std::nullopt;
+  last_found_.emplace(std::u16string(name), found->second);
+  return found->second;
+}
+
+const SettingsDocument::Section* SettingsDocument::FindSection(std::u16string_view name) const {
+  const std::optional<std::size_t> index = FindSectionIndex(name);
+  return index ? &sections_[*index] : nullptr;
 }
 
 SettingsDocument::Section& SettingsDocument::SectionForWriting(std::u16string_view name, bool append) {
-  std::u16string upper = platform_->LocaleUpper(name);
   if (!append) {
-    if (const auto found = first_section_.find(upper); found != first_section_.end()) {
-      return sections_[found->second];
-    }
+    if (const std::optional<std::size_t> index = FindSectionIndex(name)) return sections_[*index];
   }
-  first_section_.try_emplace(std::move(upper), sections_.size());
+  first_section_.try_emplace(platform_->LocaleUpper(name), sections_.size());
   sections_.push_back(Section{std::u16string(name), {}, {}});
   return sections_.back();
 }
 
 void SettingsDocument::AddLine(Section& section, Line line) {
-  if (line.has_equals) section.first_line.try_emplace(platform_->LocaleUpper(line.name), section.lines.size());
+  line.first = section.lines.size();
+  if (line.has_equals)
+    line.first = section.first_line.try_emplace(platform_->LocaleUpper(line.name), line.first).first->second;
   section.lines.push_back(std::move(line));
+}
+
+std::vector<std::u16string> SettingsDocument::SectionNames() const {
+  std::vector<std::u16string> names;
+  names.reserve(sections_.size());
+  for (const Section& s : sections_) names.push_back(s.name);
+  return names;
 }
 
 std::u16string SettingsDocument::ReadString(std::u16string_view section, std::u16string_view key,
@@ -160,6 +175,23 @@ std::vector<std::u16string> SettingsDocument::ReadSection(std::u16string_view se
   return keys;
 }
 
+std::vector<std::u16string> SettingsDocument::ReadSectionValues(std::u16string_view section) const {
+  std::vector<std::u16string> values;
+  const Section* s = FindSection(section);
+  if (!s) return values;
+  // A line without '=' has the empty name: the value of the first "=value".
+  const auto empty_name = s->first_line.find(std::u16string());
+  values.reserve(s->lines.size());
+  for (const Line& line : s->lines) {
+    if (line.has_equals) {
+      values.push_back(s->lines[line.first].value);
+    } else {
+      values.push_back(empty_name == s->first_line.end() ? std::u16string() : s->lines[empty_name->second].value);
+    }
+  }
+  return values;
+}
+
 void SettingsDocument::WriteString(std::u16string_view section, std::u16string_view key, std::u16string_view value) {
   Section& s = SectionForWriting(section, /*append=*/false);
   if (const auto found = s.first_line.find(platform_->LocaleUpper(key)); found != s.first_line.end()) {
@@ -168,7 +200,7 @@ void SettingsDocument::WriteString(std::u16string_view section, std::u16string_v
     line.value = value;
     return;
   }
-  AddLine(s, Line{true, std::u16string(key), std::u16string(value), {}});
+  AddLine(s, Line{true, std::u16string(key), std::u16string(value), 0});
 }
 
 std::string SettingsDocument::Serialize() const {
@@ -178,12 +210,10 @@ std::string SettingsDocument::Serialize() const {
     text += s.name;
     text += u"]\r\n";
     for (const Line& line : s.lines) {
+      text += line.name;
       if (line.has_equals) {
-        text += line.name;
         text += u'=';
         text += line.value;
-      } else {
-        text += line.text;
       }
       text += u"\r\n";
     }

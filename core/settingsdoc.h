@@ -13,9 +13,11 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform.h"
@@ -48,10 +50,16 @@ class SettingsDocument {
   // something is there and cannot be read.
   static bool Open(Platform& platform, std::u16string_view path, SettingsDocument& document);
 
+  // The section names in document order (a name may repeat).
+  std::vector<std::u16string> SectionNames() const;
+
   std::u16string ReadString(std::u16string_view section, std::u16string_view key, std::u16string_view fallback) const;
   // The key names of the section's lines in order; the empty name for a
   // line without '='.
   std::vector<std::u16string> ReadSection(std::u16string_view section) const;
+  // ReadString(section, name, "") of each of those names, in one pass: what
+  // a loop over ReadSection gives, without looking every name up again.
+  std::vector<std::u16string> ReadSectionValues(std::u16string_view section) const;
   void WriteString(std::u16string_view section, std::u16string_view key, std::u16string_view value);
 
   // The whole document as the file's bytes, with CR LF after every line.
@@ -66,9 +74,9 @@ class SettingsDocument {
  private:
   struct Line {
     bool has_equals = false;
-    std::u16string name;   // trimmed, when has_equals
-    std::u16string value;  // trimmed, when has_equals
-    std::u16string text;   // the whole line, when not has_equals
+    std::u16string name;    // trimmed; the whole line when !has_equals
+    std::u16string value;   // trimmed, when has_equals
+    std::size_t first = 0;  // the first line of the section with this name
   };
   struct Section {
     std::u16string name;
@@ -77,6 +85,7 @@ class SettingsDocument {
     std::unordered_map<std::u16string, std::size_t> first_line;
   };
 
+  std::optional<std::size_t> FindSectionIndex(std::u16string_view name) const;
   const Section* FindSection(std::u16string_view name) const;
   // The first section of that name, or a new one at the end; `append`
   // always adds one (a file may repeat a section).
@@ -88,6 +97,8 @@ class SettingsDocument {
   // The first section of each upper-cased section name.
   std::unordered_map<std::u16string, std::size_t> first_section_;
   Encoding encoding_ = Encoding::kCodePage;
+  // The last section name looked up, as given, and its section.
+  mutable std::optional<std::pair<std::u16string, std::size_t>> last_found_;
 };
 
 }  // namespace calc

@@ -3,14 +3,15 @@
 namespace calc {
 
 bool DecodeUtf8(std::string_view bytes, std::u16string& out) {
-  out.clear();
-  out.reserve(bytes.size());
+  // Never more UTF-16 units than bytes: write in place, then cut to size.
+  out.resize(bytes.size());
+  std::size_t n = 0;
   bool valid = true;
   std::size_t i = 0;
   while (i < bytes.size()) {
     const auto b0 = static_cast<unsigned char>(bytes[i]);
     if (b0 < 0x80) {
-      out += static_cast<char16_t>(b0);
+      out[n++] = static_cast<char16_t>(b0);
       ++i;
       continue;
     }
@@ -34,20 +35,21 @@ bool DecodeUtf8(std::string_view bytes, std::u16string& out) {
     }
     if (extra == 0 || k <= extra || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
       // One replacement for the lead byte; what follows is looked at anew.
-      out += u'\uFFFD';
+      out[n++] = u'\uFFFD';
       valid = false;
       ++i;
       continue;
     }
     if (cp >= 0x10000) {
       cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+      out[n++] = static_cast<char16_t>(0xD800 + (cp >> 10));
+      out[n++] = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
     } else {
-      out += static_cast<char16_t>(cp);
+      out[n++] = static_cast<char16_t>(cp);
     }
     i += extra + 1;
   }
+  out.resize(n);
   return valid;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QLocale>
 #include <QString>
 
 #include "platform.h"
@@ -18,6 +19,8 @@ std::u16string ToU16(const QString& text);
 
 class QtPlatform final : public Platform {
  public:
+  QtPlatform();
+
   std::u16string GetAppDataFolder() override;
   bool FolderExists(std::u16string_view path) override;
   bool CreateFolder(std::u16string_view path) override;
@@ -37,6 +40,11 @@ class QtPlatform final : public Platform {
   std::optional<std::u16string> SetClipboardText(std::u16string_view text) override;
   void ShowMessageBox(std::u16string_view message, std::u16string_view detail, std::u16string_view caption) override;
   void ShowErrorBox(std::u16string_view text) override;
+
+ private:
+  // Asked once: the system locale is looked up anew at every QLocale::system().
+  QLocale locale_;
+  bool plain_ascii_upper_;
 };
 
 }  // namespace calc

@@ -107,6 +107,7 @@ void TForm1::CreateControls() {
   cb->setCompleter(nullptr);
   // A plain string list keeps a long history from a hand-edited file quick.
   cb->setModel(new QStringListModel(cb));
+  cb->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   cb->setItemDelegate(new HistoryItemDelegate(cb));
 
   resultlabel->setAlignment(Qt::AlignCenter);
