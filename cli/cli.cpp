@@ -4,81 +4,9 @@
 #include <ostream>
 
 #include "calcexpr.h"
-#include "display.h"
+#include "presentation.h"
 
 namespace calc::cli {
-
-std::optional<std::u16string> DecodeUtf8(std::string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto b0 = static_cast<unsigned char>(text[i]);
-    if (b0 < 0x80) {
-      out += static_cast<char16_t>(b0);
-      ++i;
-      continue;
-    }
-    int extra = 0;
-    char32_t cp = 0;
-    char32_t min = 0;
-    if ((b0 & 0xE0) == 0xC0) {
-      extra = 1, cp = b0 & 0x1F, min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-      extra = 2, cp = b0 & 0x0F, min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-      extra = 3, cp = b0 & 0x07, min = 0x10000;
-    } else {
-      return std::nullopt;
-    }
-    if (i + static_cast<std::size_t>(extra) >= text.size()) return std::nullopt;
-    for (int k = 1; k <= extra; ++k) {
-      const auto b = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-      if ((b & 0xC0) != 0x80) return std::nullopt;
-      cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-    i += static_cast<std::size_t>(extra) + 1;
-  }
-  return out;
-}
-
-std::string EncodeUtf8(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-    }
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-  return out;
-}
 
 std::size_t CompleteUtf8Prefix(std::string_view text) {
   // Look back over at most three continuation bytes for the lead byte.
@@ -146,26 +74,13 @@ bool EvaluateLine(std::string_view utf8, const Options& options, std::ostream& o
     err << "The expression is not valid UTF-8 text.\n";
     return false;
   }
-  const std::u16string_view expression = TrimControlCharacters(*decoded);
-  std::u16string message;
-  std::u16string shown;
-  try {
-    const EvaluationResult r = EvaluateExpression(expression);
-    if (!r.errorMessage.empty()) {
-      message = r.errorMessage;
-    } else if (const auto fixed = TwoDecimals(r.resultText, options.two_decimals)) {
-      shown = GroupThousands(*fixed, u',', options.separators);
-    } else {
-      message = GenericErrorText(InvalidFloatingPointMessage(r.resultText));
-    }
-  } catch (const FloatingPointOverflow& e) {
-    message = GenericErrorText(FromAscii(e.what()));
-  }
-  if (!message.empty()) {
-    err << ShowControlCharacters(EncodeUtf8(message), options.visible_controls) << '\n' << std::flush;
+  const Presentation shown =
+      PresentCalculation(TrimControlCharacters(*decoded), options.separators, options.two_decimals);
+  if (shown.kind != Presentation::Kind::kResult) {
+    err << ShowControlCharacters(EncodeUtf8(shown.text), options.visible_controls) << '\n' << std::flush;
     return false;
   }
-  out << EncodeUtf8(shown) << '\n' << std::flush;
+  out << EncodeUtf8(shown.text) << '\n' << std::flush;
   return true;
 }
 

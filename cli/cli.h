@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "utf.h"
+
 namespace calc::cli {
 
 // Exit statuses.
@@ -28,11 +30,9 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
 // UTF-8 and leaves the bytes of malformed sequences alone.
 std::string ShowControlCharacters(std::string_view utf8, bool visible);
 
-// Strict UTF-8 to UTF-16; nullopt for malformed input (overlong forms,
-// surrogates, truncated sequences, values above U+10FFFF).
-std::optional<std::u16string> DecodeUtf8(std::string_view text);
-// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
-std::string EncodeUtf8(std::u16string_view text);
+// The text conversions the front end reads and writes with.
+using calc::DecodeUtf8;
+using calc::EncodeUtf8;
 // The length of `text` without a UTF-8 sequence cut short at its end, so a
 // writer can hold those bytes back until the rest arrives.
 std::size_t CompleteUtf8Prefix(std::string_view text);

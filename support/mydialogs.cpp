@@ -1,8 +1,11 @@
 #include "mydialogs.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
+#include <algorithm>
 
 #include "uVista.h"
 
@@ -29,6 +32,15 @@ QString ShownText(QString text) {
   return text;
 }
 
+// Wide enough that the text breaks only where it has line breaks of its
+// own (the box would otherwise wrap at about half the screen's width).
+void KeepLinesWhole(QLabel* label) {
+  const QFontMetrics metrics(label->font());
+  int widest = 0;
+  for (const QString& line : label->text().split(u'\n')) widest = std::max(widest, metrics.horizontalAdvance(line));
+  label->setMinimumWidth(widest + metrics.averageCharWidth());
+}
+
 }  // namespace
 
 QMessageBox* CreateMessageBox(const QString& message, const QString& detail, const QString& caption, bool themed) {
@@ -38,12 +50,26 @@ QMessageBox* CreateMessageBox(const QString& message, const QString& detail, con
   box->setIcon(QMessageBox::NoIcon);
   box->setStandardButtons(QMessageBox::Ok);
   box->setEscapeButton(QMessageBox::Ok);
+  // Some styles put an icon on OK; the box shows none.
+  for (QAbstractButton* button : box->buttons()) button->setIcon(QIcon());
   box->setTextFormat(Qt::PlainText);
   if (themed) {
     box->setText(ShownText(message));
     box->setInformativeText(ShownText(detail));
   } else {
     box->setText(ShownText(detail.isEmpty() ? message : message + QStringLiteral("\r\r") + detail));
+  }
+  if (auto* text = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+    if (themed) {
+      // The main instruction of a task dialog: larger, in its blue.
+      QFont instruction = text->font();
+      instruction.setPointSizeF(instruction.pointSizeF() * 4 / 3);
+      text->setFont(instruction);
+      QPalette palette = text->palette();
+      palette.setColor(QPalette::WindowText, kMainInstructionColour);
+      text->setPalette(palette);
+    }
+    KeepLinesWhole(text);
   }
   box->setAttribute(Qt::WA_DeleteOnClose);
   return box;

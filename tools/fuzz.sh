@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Runs the libFuzzer targets of build/fuzz: the evaluator for $1 seconds and
-# the number text for $2 seconds (defaults 25 and 5). Fails on any finding.
+# Runs the libFuzzer targets of build/fuzz: the evaluator for $1 seconds, the
+# number text for $2 seconds and the settings document for $3 seconds
+# (defaults 25, 5 and 10). Fails on any finding.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 evaluate_seconds=${1:-25}
 numtext_seconds=${2:-5}
+settingsdoc_seconds=${3:-10}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/evaluate" "$work/numtext"
+mkdir -p "$work/evaluate" "$work/numtext" "$work/settingsdoc"
 
 run() {
   local name=$1 seconds=$2
@@ -23,3 +25,4 @@ run() {
 
 run evaluate "$evaluate_seconds" -dict="$PWD/fuzz/evaluate.dict" -max_len=600 "$work/evaluate" "$PWD/fuzz/corpus/evaluate"
 run numtext "$numtext_seconds" "$work/numtext"
+run settingsdoc "$settingsdoc_seconds" -max_len=4096 "$work/settingsdoc" "$PWD/fuzz/corpus/settingsdoc"

@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth x11-utils xdotool xclip
   python3
+  librsvg2-bin scdoc desktop-file-utils appstream man-db groff-base dpkg-dev file lintian
 )
 
 missing=()

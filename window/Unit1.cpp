@@ -2,41 +2,22 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStringListModel>
 #include <QStyledItemDelegate>
 #include <algorithm>
-#include <stdexcept>
+#include <exception>
 
-#include "FUtils.h"
-#include "calcexpr.h"
-#include "display.h"
-#include "mydialogs.h"
-#include "mymisc.h"
-#include "platform.h"
-#include "settingsdoc.h"
+#include "design.h"
 
 namespace calc {
 namespace {
-
-// A failure of a handler that the generic error display shows.
-class HandlerFailure : public std::runtime_error {
- public:
-  explicit HandlerFailure(const QString& message) : std::runtime_error(message.toStdString()) {}
-};
-
-QString FromU16(const std::u16string& text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::u16string ToU16(const QString& text) { return text.toStdU16String(); }
 
 // The expression box's line edit: Enter calculates (and is not also taken
 // as choosing a list entry), and leaving the box chooses nothing.
@@ -64,97 +45,34 @@ class ExpressionEdit : public QLineEdit {
   std::function<void()> on_enter_;
 };
 
-// List entries 20 pixels high.
+// List entries of the designed height.
 class HistoryItemDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    return {QStyledItemDelegate::sizeHint(option, index).width(), 20};
+    return {QStyledItemDelegate::sizeHint(option, index).width(), kForm.box_item_height};
   }
 };
 
-// A stored position value: an optional sign, then decimal digits within the
-// signed 32-bit range, or up to eight hexadecimal digits after "$", "x" or
-// "0x" taken as a 32-bit pattern.
-bool ReadInteger(const QString& text, int& value) {
-  QStringView s(text);
-  if (s.isEmpty()) return false;
-  bool negative = false;
-  if (s.front() == u'+' || s.front() == u'-') {
-    negative = s.front() == u'-';
-    s = s.mid(1);
-  }
-  qint64 magnitude = 0;
-  if (s.startsWith(u'$') || s.startsWith(u'x') || s.startsWith(u'X') || s.startsWith(u"0x") || s.startsWith(u"0X")) {
-    s = s.mid(s.startsWith(u'0') ? 2 : 1);
-    if (s.isEmpty() || s.size() > 8) return false;
-    quint32 bits = 0;
-    for (QChar c : s) {
-      const char16_t u = c.unicode();
-      quint32 digit = 0;
-      if (u >= u'0' && u <= u'9') {
-        digit = u - u'0';
-      } else if (u >= u'a' && u <= u'f') {
-        digit = u - u'a' + 10u;
-      } else if (u >= u'A' && u <= u'F') {
-        digit = u - u'A' + 10u;
-      } else {
-        return false;
-      }
-      bits = bits * 16 + digit;
-    }
-    magnitude = static_cast<qint32>(bits);
-  } else {
-    if (s.isEmpty()) return false;
-    for (QChar c : s) {
-      if (c < u'0' || c > u'9') return false;
-      magnitude = magnitude * 10 + (c.unicode() - u'0');
-      if (magnitude > 2147483648LL) return false;
-    }
-  }
-  const qint64 v = negative ? -magnitude : magnitude;
-  if (v < INT32_MIN || v > INT32_MAX) return false;
-  value = static_cast<int>(v);
-  return true;
+QFont DesignFont(const FontDesign& design) {
+  QFont font(ToQString(design.family));
+  font.setPointSize(design.point_size);
+  return font;
+}
+
+template <typename Widget>
+Widget* Build(const ControlDesign& design, QWidget* parent) {
+  auto* widget = new Widget(parent);
+  widget->setObjectName(ToQString(design.name));
+  widget->setGeometry(design.left, design.top, design.width, design.height);
+  widget->setToolTip(ToQString(design.hint));
+  widget->setAccessibleName(ToQString(design.accessible_name));
+  if constexpr (std::is_base_of_v<QAbstractButton, Widget>) widget->setText(ToQString(design.text));
+  if constexpr (std::is_same_v<QCheckBox, Widget>) widget->setChecked(design.checked);
+  return widget;
 }
 
 }  // namespace
-
-QString HelpText() {
-  const QStringList lines = {
-      QStringLiteral("VARNEL'S EXPRESSION CALCULATOR (V1.2)  (c) 2024-2026 the exprcalc developers"),
-      QString(),
-      QStringLiteral("FUNCTIONS: +, -, *, /, ^,  PI,  INV(),  SQR(),  SQRT(),  EXP(),  LOG(), LN(),"),
-      QStringLiteral("FACT(),  SIN(),  ARCSIN(),  COS(),  ARCCOS(), TAN(),  ARCTAN()"),
-      QString(),
-      QStringLiteral("For example,  2 * 2     (answer will be 4)"),
-      QString(),
-      QStringLiteral("or   (2 + 2) / 3     (answer will be 1.3333333)"),
-      QString(),
-      QStringLiteral("or   pi * (2 * sqrt(cos(23)))/2.345E-2 + (2 + 15) * sqr(2^-2.1)"),
-      QString(),
-      QString(15, u' ') + QString(8, u'-') + QString(4, u' ') + QStringLiteral("www.exprcalc.example") +
-          QString(3, u' ') + QString(9, u'-'),
-  };
-  return lines.join(u'\r');
-}
-
-QString SelectSettingsFile() {
-  const QString appData = GetAppDataFolder();
-  QString path = QStringLiteral("brelmont.ini");
-  if (appData.isEmpty()) return path;
-  const QString vendor = JoinPath(appData, QStringLiteral("VarnelSoftware"));
-  if (!FolderExists(vendor)) CreateFolder(vendor);
-  const QString folder = JoinPath(appData, QStringLiteral("VarnelSoftware\\Expression Calculator"));
-  if (FolderExists(folder) || CreateFolder(folder)) path = JoinPath(folder, QStringLiteral("brelmont.ini"));
-  return path;
-}
-
-void ShowGenericError(const QString& message) {
-  QMessageBox box(QMessageBox::Critical, ApplicationTitle(), FromU16(GenericErrorText(ToU16(message))), QMessageBox::Ok,
-                  QApplication::activeWindow());
-  box.exec();
-}
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent, Qt::Window) {
   CreateControls();
@@ -164,77 +82,62 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent, Qt::Window) {
 TForm1::~TForm1() = default;
 
 void TForm1::CreateControls() {
-  setWindowTitle(QStringLiteral("Varnel's Expression calculator"));
+  setObjectName(ToQString(kForm.class_name));
+  setWindowTitle(ToQString(kForm.caption));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  QFont font(QStringLiteral("Tahoma"));
-  font.setPointSize(9);
-  setFont(font);
+  setFont(DesignFont(kForm.font));
   setBackgroundRole(QPalette::Button);
   setAutoFillBackground(true);
-  resize(kClientWidth, kClientHeight);
-  setMinimumSize(kMinOuterWidth - kFrameWidth, kClientHeight);
-  setMaximumSize(QWIDGETSIZE_MAX, kClientHeight);
+  resize(kForm.client_width, kForm.client_height);
+  setMinimumSize(kForm.min_outer_width - kForm.frame_width, kForm.client_height);
+  setMaximumSize(QWIDGETSIZE_MAX, kForm.client_height);
 
-  calculatebutton = new QPushButton(QStringLiteral("Calculate"), this);
-  calculatebutton->setGeometry(488, 32, 75, 29);
-  calculatebutton->setDefault(true);
+  calculatebutton = Build<QPushButton>(Design(Control::kCalculate), this);
+  copybutton = Build<QPushButton>(Design(Control::kCopy), this);
+  sepcb = Build<QCheckBox>(Design(Control::kSeparators), this);
+  dec2cb = Build<QCheckBox>(Design(Control::kTwoDecimals), this);
+  aboutbutton = Build<QPushButton>(Design(Control::kAbout), this);
+  cb = Build<QComboBox>(Design(Control::kBox), this);
+  resultlabel = Build<QLabel>(Design(Control::kResult), this);
 
-  copybutton = new QPushButton(QStringLiteral("&Copy"), this);
-  copybutton->setGeometry(536, 104, 41, 24);
-  copybutton->setToolTip(QStringLiteral("Copy result to clipboard"));
-
-  sepcb = new QCheckBox(QStringLiteral("Thousands separators"), this);
-  sepcb->setGeometry(16, 136, 142, 18);
-  sepcb->setChecked(true);
-
-  dec2cb = new QCheckBox(QStringLiteral("Display only 2 decimal places accuracy"), this);
-  dec2cb->setGeometry(328, 136, 228, 18);
-  dec2cb->setChecked(true);
-
-  aboutbutton = new QPushButton(QStringLiteral("?"), this);
-  aboutbutton->setGeometry(551, 0, 26, 26);
-  aboutbutton->setToolTip(QStringLiteral("Help"));
-
-  cb = new QComboBox(this);
   cb->setEditable(true);
   cb->setLineEdit(new ExpressionEdit([this] { Guarded([this] { calculatebuttonClick(); }); }));
   cb->setInsertPolicy(QComboBox::NoInsert);
   cb->setCompleter(nullptr);
-  cb->setGeometry(24, 34, 449, 22);
+  // A plain string list keeps a long history from a hand-edited file quick.
+  cb->setModel(new QStringListModel(cb));
+  cb->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   cb->setItemDelegate(new HistoryItemDelegate(cb));
 
-  resultlabel = new QLabel(this);
-  resultlabel->setGeometry(31, 72, 521, 29);
   resultlabel->setAlignment(Qt::AlignCenter);
   resultlabel->setTextFormat(Qt::PlainText);
-  QFont resultFont(QStringLiteral("Verdana"));
-  resultFont.setPixelSize(24);
+  QFont resultFont(ToQString(kForm.result_font.family));
+  resultFont.setPixelSize(kForm.result_font.pixel_height);
   resultlabel->setFont(resultFont);
+  // The window's button-face background would otherwise make the label
+  // paint in the button text colour.
+  resultlabel->setForegroundRole(QPalette::WindowText);
   QPalette resultPalette = resultlabel->palette();
-  resultPalette.setColor(QPalette::WindowText, QColor(43, 53, 77));
+  const ColourDesign& colour = kForm.result_colour;
+  resultPalette.setColor(QPalette::WindowText, QColor(colour.red, colour.green, colour.blue));
   resultlabel->setPalette(resultPalette);
 
   // A substitute for a missing design font may be wider: never cut a label.
   for (QCheckBox* box : {sepcb, dec2cb}) box->resize(std::max(box->width(), box->sizeHint().width()), box->height());
 
   // Buttons take Enter themselves when they have the focus; everywhere else
-  // Enter reaches keyPressEvent and presses Calculate.
-  for (QPushButton* b : {calculatebutton, copybutton, aboutbutton}) b->setAutoDefault(true);
+  // Enter reaches keyPressEvent and presses Calculate. Calculate keeps its
+  // default frame throughout: an auto-default button loses it for good when
+  // the focus leaves it outside a dialog.
+  calculatebutton->setDefault(Design(Control::kCalculate).is_default);
+  for (QPushButton* b : {copybutton, aboutbutton}) b->setAutoDefault(true);
+  // As in a dialog, a focused button shows the frame in Calculate's place.
+  connect(qApp, &QApplication::focusChanged, this,
+          [this](QWidget*, QWidget* now) { calculatebutton->setDefault(now != copybutton && now != aboutbutton); });
 
-  setTabOrder(calculatebutton, copybutton);
-  setTabOrder(copybutton, sepcb);
-  setTabOrder(sepcb, dec2cb);
-  setTabOrder(dec2cb, aboutbutton);
-  setTabOrder(aboutbutton, cb);
-
-  cb->setAccessibleName(QStringLiteral("Expression"));
-  resultlabel->setAccessibleName(QStringLiteral("Result"));
-  calculatebutton->setAccessibleName(QStringLiteral("Calculate"));
-  copybutton->setAccessibleName(QStringLiteral("Copy"));
-  aboutbutton->setAccessibleName(QStringLiteral("Help"));
-  sepcb->setAccessibleName(sepcb->text());
-  dec2cb->setAccessibleName(dec2cb->text());
+  QWidget* inTabOrder[] = {calculatebutton, copybutton, sepcb, dec2cb, aboutbutton, cb};
+  for (std::size_t i = 0; i + 1 < std::size(inTabOrder); ++i) setTabOrder(inTabOrder[i], inTabOrder[i + 1]);
 
   connect(calculatebutton, &QPushButton::clicked, this, [this] { Guarded([this] { calculatebuttonClick(); }); });
   connect(sepcb, &QCheckBox::clicked, this, [this] { Guarded([this] { calculatebuttonClick(); }); });
@@ -248,165 +151,110 @@ void TForm1::Guarded(const std::function<void()>& handler) {
   try {
     handler();
   } catch (const std::exception& e) {
-    ShowGenericError(QString::fromUtf8(e.what()));
+    logic_.ReportFailure(e.what());
   }
 }
 
-void TForm1::SetOuterWidth(int outer_width) { resize(outer_width - kFrameWidth, height()); }
+int TForm1::OuterWidth() const { return width() + kForm.frame_width; }
+
+int TForm1::OuterHeight() const { return height() + kForm.frame_height; }
+
+void TForm1::SetOuterWidth(int outer_width) { resize(outer_width - kForm.frame_width, height()); }
+
+QString TForm1::SettingsFileName() const { return ToQString(logic_.SettingsFileName); }
 
 void TForm1::FormCreate() {
-  DecimalPlacesOn = true;
   cb->setEditText(QString());
   resultlabel->clear();
   QFont boxFont = cb->font();
-  boxFont.setPointSize(10);
+  boxFont.setPointSize(kForm.box_font.point_size);
   cb->setFont(boxFont);
-  SettingsFileName = SelectSettingsFile();
-  const QSize screen = PrimaryScreenSize();
-  move((screen.width() - OuterWidth()) / 2, (screen.height() - OuterHeight()) / 2);
-  if (FileExistsAt(SettingsFileName)) readdata(SettingsFileName);
+  const FormLogic::Start start = logic_.FormCreate(OuterWidth(), OuterHeight());
+  move(start.left, start.top);
+  if (start.stored) Apply(*start.stored);
+}
+
+void TForm1::Apply(const FormLogic::Stored& stored) {
+  if (stored.placement) {
+    move(stored.placement->left, y());
+    move(x(), stored.placement->top);
+    SetOuterWidth(stored.placement->outer_width);
+  }
+  sepcb->setChecked(stored.separators);
+  ShowHistory();
 }
 
 void TForm1::FormShow() {
-  dec2cb->setChecked(DecimalPlacesOn);
+  dec2cb->setChecked(logic_.DecimalPlacesOn);
   cb->setFocus();
 }
 
 void TForm1::FormResize() {
-  const int cw = width();
-  cb->resize(cw - calculatebutton->width() - 54, cb->height());
-  calculatebutton->move(cw - calculatebutton->width() - 14, calculatebutton->y());
-  aboutbutton->move(cw - aboutbutton->width(), aboutbutton->y());
-  copybutton->move(cw - copybutton->width() - 14, copybutton->y());
-  dec2cb->move(cw - dec2cb->width() - 40, dec2cb->y());
+  const ResizeLayout layout =
+      calc::FormResize(width(), {calculatebutton->width(), aboutbutton->width(), copybutton->width(), dec2cb->width()});
+  cb->resize(layout.box_width, cb->height());
+  calculatebutton->move(layout.calculate_left, calculatebutton->y());
+  aboutbutton->move(layout.about_left, aboutbutton->y());
+  copybutton->move(layout.copy_left, copybutton->y());
+  dec2cb->move(layout.two_decimals_left, dec2cb->y());
 }
 
 void TForm1::FormCloseQuery(bool& CanClose) {
-  savedata(SettingsFileName);
+  savedata(SettingsFileName());
   CanClose = true;
 }
 
 void TForm1::calculatebuttonClick() {
-  const QString t = FromU16(std::u16string(TrimControlCharacters(ToU16(cb->currentText()))));
-  const EvaluationResult r = EvaluateExpression(ToU16(t));
-  if (!r.errorMessage.empty()) {
-    resultlabel->setText(FromU16(r.errorMessage));
-  } else {
-    resultlabel->setText(AddThousandSeparator(decimals(FromU16(r.resultText)), QChar(u',')));
-    if (!t.isEmpty()) {
-      AddToHistory(t);
-      cb->setEditText(t);
-    }
+  const FormLogic::Calculation c =
+      logic_.calculatebuttonClick(ToU16(cb->currentText()), sepcb->isChecked(), dec2cb->isChecked());
+  if (!c.completed) return;
+  resultlabel->setText(ToQString(c.label));
+  if (c.box_text) {
+    ShowHistory();
+    cb->setEditText(ToQString(*c.box_text));
   }
   cb->setFocus();
 }
 
 void TForm1::copybuttonClick() {
-  QApplication::clipboard()->setText(resultlabel->text());
-  cb->setFocus();
+  if (logic_.copybuttonClick(ToU16(resultlabel->text()))) cb->setFocus();
 }
 
 void TForm1::aboutbuttonClick() {
-  ShowMessageBox(HelpText(), QString(), QString());
+  logic_.aboutbuttonClick();
   cb->setFocus();
 }
 
-void TForm1::cbClick() { resultlabel->clear(); }
+void TForm1::cbClick() { resultlabel->setText(ToQString(FormLogic::cbClick())); }
 
-QString TForm1::decimals(const QString& s) {
-  const std::optional<std::u16string> fixed = TwoDecimals(ToU16(s), dec2cb->isChecked());
-  if (!fixed) throw HandlerFailure(FromU16(InvalidFloatingPointMessage(ToU16(s))));
-  return FromU16(*fixed);
+bool TForm1::readdata(const QString& datafilename) {
+  const std::optional<FormLogic::Stored> stored = logic_.readdata(ToU16(datafilename), OuterWidth(), OuterHeight());
+  if (stored) Apply(*stored);
+  return stored.has_value();
 }
 
-QString TForm1::AddThousandSeparator(const QString& S, QChar Chr) {
-  return FromU16(GroupThousands(ToU16(S), Chr.unicode(), sepcb->isChecked()));
-}
-
-void TForm1::EditHistory(const std::function<void()>& change) {
-  const QSignalBlocker blocker(cb);
-  const QString shown = cb->currentText();
-  change();
-  cb->setCurrentIndex(-1);
-  cb->setEditText(shown);
+bool TForm1::savedata(const QString& datafilename) {
+  return logic_.savedata(ToU16(datafilename), {x(), y(), OuterWidth()}, sepcb->isChecked(), dec2cb->isChecked());
 }
 
 void TForm1::AddToHistory(const QString& expression) {
-  EditHistory([&] {
-    for (int i = 0; i < cb->count(); ++i) {
-      if (QString::compare(cb->itemText(i), expression, Qt::CaseInsensitive) == 0) {
-        cb->removeItem(i);
-        break;
-      }
-    }
-    if (cb->count() == kHistoryLimit) cb->removeItem(kHistoryLimit - 1);
-    cb->insertItem(0, expression);
-  });
+  logic_.AddToHistory(ToU16(expression));
+  ShowHistory();
 }
 
 QStringList TForm1::History() const {
   QStringList items;
-  for (int i = 0; i < cb->count(); ++i) items << cb->itemText(i);
+  items.reserve(static_cast<qsizetype>(logic_.History().size()));
+  for (const std::u16string& entry : logic_.History()) items << ToQString(entry);
   return items;
 }
 
-bool TForm1::readdata(const QString& datafilename) {
-  SettingsDocument doc;
-  if (!SettingsDocument::Open(datafilename, doc)) return false;
-
-  int top = 0;
-  int left = 0;
-  int outerWidth = 0;
-  if (ReadInteger(doc.ReadString(QStringLiteral("Interface"), QStringLiteral("Top"), QString()), top) &&
-      ReadInteger(doc.ReadString(QStringLiteral("Interface"), QStringLiteral("Left"), QString()), left) &&
-      ReadInteger(doc.ReadString(QStringLiteral("Interface"), QStringLiteral("Width"), QString()), outerWidth)) {
-    const QSize screen = PrimaryScreenSize();
-    if (left > screen.width() - 50) left = screen.width() - OuterWidth();
-    if (left < 0) left = 0;
-    if (top > screen.height() - 50) top = screen.height() - OuterHeight();
-    if (top < 0) top = 0;
-    move(left, y());
-    move(x(), top);
-    SetOuterWidth(outerWidth);
-  }
-
-  sepcb->setChecked(doc.ReadString(QStringLiteral("Interface"), QStringLiteral("ThousandsSeparator"),
-                                   QStringLiteral("1")) == QStringLiteral("1"));
-  DecimalPlacesOn = doc.ReadString(QStringLiteral("Interface"), QStringLiteral("DecimalPlaces"),
-                                   QStringLiteral("-1")) != QStringLiteral("-1");
-
-  const QStringList keys = doc.ReadSection(QStringLiteral("Expressions"));
-  EditHistory([&] {
-    for (const QString& key : keys) {
-      const QString value = doc.ReadString(QStringLiteral("Expressions"), key, QString());
-      if (!value.isEmpty()) cb->addItem(value);
-    }
-  });
-  return true;
-}
-
-bool TForm1::savedata(const QString& datafilename) {
-  SettingsDocument doc;
-  bool written = SettingsDocument::Open(datafilename, doc);
-  if (written) {
-    doc.WriteString(QStringLiteral("Information"), QStringLiteral("Program"),
-                    QStringLiteral("Varnel's Expression Calculator"));
-    doc.WriteString(QStringLiteral("Information"), QStringLiteral("Version"), QStringLiteral("1.21"));
-    doc.WriteString(QStringLiteral("Interface"), QStringLiteral("Top"), QString::number(y()));
-    doc.WriteString(QStringLiteral("Interface"), QStringLiteral("Left"), QString::number(x()));
-    doc.WriteString(QStringLiteral("Interface"), QStringLiteral("Width"), QString::number(OuterWidth()));
-    doc.WriteString(QStringLiteral("Interface"), QStringLiteral("ThousandsSeparator"),
-                    sepcb->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    doc.WriteString(QStringLiteral("Interface"), QStringLiteral("DecimalPlaces"),
-                    dec2cb->isChecked() ? QStringLiteral("2") : QStringLiteral("-1"));
-    for (int i = 0; i < cb->count(); ++i) {
-      doc.WriteString(QStringLiteral("Expressions"), QStringLiteral("Expression") + QString::number(i + 1),
-                      cb->itemText(i));
-    }
-    written = doc.UpdateFile(datafilename);
-  }
-  if (!written) ShowMessageBox(QStringLiteral("Error saving settings"), QString(), QString());
-  return written;
+void TForm1::ShowHistory() {
+  const QSignalBlocker blocker(cb);
+  const QString shown = cb->currentText();
+  static_cast<QStringListModel*>(cb->model())->setStringList(History());
+  cb->setCurrentIndex(-1);
+  cb->setEditText(shown);
 }
 
 void TForm1::showEvent(QShowEvent* event) {

@@ -1,9 +1,13 @@
-// The calculator window: one expression box with its history, Calculate,
-// one result line, two display options, Copy and help.
+// The calculator window on Linux: Qt widgets built from the design data,
+// each event forwarded to the calculator's logic, and what it decides shown.
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 #include <functional>
+
+#include "formlogic.h"
+#include "qtplatform.h"
 
 class QCheckBox;
 class QComboBox;
@@ -11,22 +15,6 @@ class QLabel;
 class QPushButton;
 
 namespace calc {
-
-// Design sizes in pixels at 96 dpi. The outer size of the window is its
-// client size plus the frame it was designed with (585 x 163 inside a
-// 601 x 202 frame); the settings file stores outer sizes.
-inline constexpr int kClientWidth = 585;
-inline constexpr int kClientHeight = 163;
-inline constexpr int kFrameWidth = 16;
-inline constexpr int kFrameHeight = 39;
-inline constexpr int kMinOuterWidth = 580;
-inline constexpr int kHistoryLimit = 50;
-
-// The help text: twelve lines joined by carriage returns.
-QString HelpText();
-
-// The settings file's path; creates the settings folders when missing.
-QString SelectSettingsFile();
 
 class TForm1 : public QWidget {
   Q_OBJECT
@@ -45,19 +33,17 @@ class TForm1 : public QWidget {
   void aboutbuttonClick();
   void cbClick();
 
-  // Result presentation, under the current state of the check boxes.
-  QString decimals(const QString& s);
-  QString AddThousandSeparator(const QString& S, QChar Chr);
-
   // Settings and history.
   bool readdata(const QString& datafilename);
   bool savedata(const QString& datafilename);
   void AddToHistory(const QString& expression);
   QStringList History() const;
+  QString SettingsFileName() const;
 
-  // The outer geometry the settings file speaks of.
-  int OuterWidth() const { return width() + kFrameWidth; }
-  int OuterHeight() const { return height() + kFrameHeight; }
+  // The outer geometry the settings file speaks of: the client area plus
+  // the frame the window was designed in.
+  int OuterWidth() const;
+  int OuterHeight() const;
   void SetOuterWidth(int outer_width);
 
   QPushButton* calculatebutton = nullptr;
@@ -67,9 +53,6 @@ class TForm1 : public QWidget {
   QPushButton* aboutbutton = nullptr;
   QComboBox* cb = nullptr;
   QLabel* resultlabel = nullptr;
-
-  QString SettingsFileName;
-  bool DecimalPlacesOn = true;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -82,12 +65,13 @@ class TForm1 : public QWidget {
   // display, the rest of the handler is skipped and the window stays usable.
   void Guarded(const std::function<void()>& handler);
   void CreateControls();
-  // Changes the box's item list without changing what the box shows.
-  void EditHistory(const std::function<void()>& change);
-};
+  void Apply(const FormLogic::Stored& stored);
+  // Shows the logic's history as the box's list without changing what the
+  // box shows.
+  void ShowHistory();
 
-// The generic error display: the message (with "." appended by its rule),
-// the application title, an error icon and OK.
-void ShowGenericError(const QString& message);
+  QtPlatform platform_;
+  FormLogic logic_{platform_};
+};
 
 }  // namespace calc

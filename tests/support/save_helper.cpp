@@ -1,6 +1,7 @@
 // save_helper loop PATH: saves document A, then B, then A... until killed.
-// save_helper limit PATH BYTES: saves document B with the file size limited to
-// BYTES, so the write fails part-way; exits 0 when the save reported failure.
+// save_helper limit PATH BYTES ENTRIES: saves document B of ENTRIES entries
+// with the file size limited to BYTES, so the write fails part-way; exits 0
+// when the save reported failure.
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -9,7 +10,7 @@
 #include <cstring>
 
 #include "save_documents.h"
-#include "settingsdoc.h"
+#include "savefile.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) return 2;
@@ -19,11 +20,11 @@ int main(int argc, char** argv) {
       if (!calc::WriteFileAtomically(path, calc::test::Document(i % 2 == 0 ? 'A' : 'B'))) return 1;
     }
   }
-  if (std::strcmp(argv[1], "limit") == 0 && argc == 4) {
+  if (std::strcmp(argv[1], "limit") == 0 && argc == 5) {
     signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{static_cast<rlim_t>(std::atol(argv[3])), static_cast<rlim_t>(std::atol(argv[3]))};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
-    return calc::WriteFileAtomically(path, calc::test::Document('B')) ? 1 : 0;
+    return calc::WriteFileAtomically(path, calc::test::Document('B', std::atoi(argv[4]))) ? 1 : 0;
   }
   return 2;
 }

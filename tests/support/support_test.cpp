@@ -5,20 +5,9 @@
 #include <QTemporaryDir>
 
 #include "FUtils.h"
-#include "mymisc.h"
 
 namespace calc {
 namespace {
-
-TEST(Paths, JoinPathPutsExactlyOneSeparator) {
-  EXPECT_EQ(JoinPath("", "brelmont.ini"), "brelmont.ini");
-  EXPECT_EQ(JoinPath("/home/u/.config", "brelmont.ini"), "/home/u/.config/brelmont.ini");
-  EXPECT_EQ(JoinPath("/home/u/.config/", "brelmont.ini"), "/home/u/.config/brelmont.ini");
-  EXPECT_EQ(JoinPath("/c", "VarnelSoftware\\Expression Calculator"), "/c/VarnelSoftware/Expression Calculator");
-  EXPECT_EQ(AddTrailingBackslash(""), "");
-  EXPECT_EQ(AddTrailingBackslash("/a"), "/a/");
-  EXPECT_EQ(AddTrailingBackslash("/a/"), "/a/");
-}
 
 TEST(Folders, ExistsAndCreateOneLevel) {
   QTemporaryDir dir;

@@ -10,8 +10,9 @@
 #include <memory>
 
 #include "Unit1.h"
+#include "design.h"
 #include "mydialogs.h"
-#include "platform.h"
+#include "qtplatform.h"
 #include "test_support.h"
 
 namespace calc {
@@ -32,6 +33,12 @@ class WindowTest : public QObject {
   void Enter() { QTest::keyClick(form_->cb->lineEdit(), Qt::Key_Return); }
   QString Shown() const { return form_->resultlabel->text(); }
   bool InTheBox(const QWidget* w) const { return w == form_->cb || w == form_->cb->lineEdit(); }
+  // What the box's drop-down list shows.
+  QStringList Listed() const {
+    QStringList items;
+    for (int i = 0; i < form_->cb->count(); ++i) items << form_->cb->itemText(i);
+    return items;
+  }
 
  private slots:
   void init() {
@@ -93,9 +100,9 @@ class WindowTest : public QObject {
   }
 
   void CentredOnTheScreenAtStart() {
-    const QSize screen = PrimaryScreenSize();
-    QCOMPARE(form_->x(), (screen.width() - (kClientWidth + kFrameWidth)) / 2);
-    QCOMPARE(form_->y(), (screen.height() - (kClientHeight + kFrameHeight)) / 2);
+    const ScreenSize screen = QtPlatform().PrimaryScreenSize();
+    QCOMPARE(form_->x(), (screen.width - kForm.design_outer_width()) / 2);
+    QCOMPARE(form_->y(), (screen.height - kForm.outer_height()) / 2);
   }
 
   void EnterInTheBoxCalculates() {
@@ -203,21 +210,21 @@ class WindowTest : public QObject {
     QCOMPARE(form_->History(), (QStringList{"1+2", "7*6"}));
   }
 
-  void HistoryRule() {
-    for (int i = 1; i <= kHistoryLimit; ++i) form_->AddToHistory(QString::number(i));
-    QCOMPARE(form_->History().size(), kHistoryLimit);
-    form_->AddToHistory("25");  // re-evaluating one only moves it
-    QCOMPARE(form_->History().size(), kHistoryLimit);
-    QCOMPARE(form_->History().first(), QString("25"));
-    QCOMPARE(form_->History().last(), QString("1"));
-    form_->AddToHistory("new");  // a new one removes the oldest
-    QCOMPARE(form_->History().size(), kHistoryLimit);
-    QCOMPARE(form_->History().first(), QString("new"));
-    QCOMPARE(form_->History().last(), QString("2"));
-    form_->AddToHistory("NEW");  // case-insensitive, takes the new spelling
-    QCOMPARE(form_->History().first(), QString("NEW"));
-    QCOMPARE(form_->History().filter(QRegularExpression("^new$", QRegularExpression::CaseInsensitiveOption)).size(), 1);
-    QCOMPARE(form_->cb->currentText(), QString());  // the box shows what it showed
+  // The list shows the history, newest first, and changing it never
+  // changes what the box shows.
+  void ListShowsTheHistory() {
+    for (int i = 1; i <= 50; ++i) form_->AddToHistory(QString::number(i));
+    form_->AddToHistory("25");
+    form_->AddToHistory("new");
+    QCOMPARE(Listed(), form_->History());
+    QCOMPARE(Listed().size(), 50);
+    QCOMPARE(Listed().first(), QString("new"));
+    QCOMPARE(form_->cb->currentText(), QString());
+    QCOMPARE(form_->cb->currentIndex(), -1);
+    Type("7*7");
+    Enter();
+    QCOMPARE(Listed().first(), QString("7*7"));
+    QCOMPARE(Listed(), form_->History());
   }
 
   void CopyPutsTheDisplayedText() {
@@ -238,18 +245,7 @@ class WindowTest : public QObject {
   }
 
   void HelpBox() {
-    const QStringList lines = HelpText().split(u'\r');
-    QCOMPARE(lines.size(), 12);
-    QVERIFY(!HelpText().contains(u'\n'));
-    QVERIFY(lines[0].startsWith("VARNEL'S EXPRESSION CALCULATOR (V1.2)  "));
-    QCOMPARE(lines[2], QString("FUNCTIONS: +, -, *, /, ^,  PI,  INV(),  SQR(),  SQRT(),  EXP(),  LOG(), LN(),"));
-    QCOMPARE(lines[3], QString("FACT(),  SIN(),  ARCSIN(),  COS(),  ARCCOS(), TAN(),  ARCTAN()"));
-    QCOMPARE(lines[5], QString("For example,  2 * 2     (answer will be 4)"));
-    QCOMPARE(lines[7], QString("or   (2 + 2) / 3     (answer will be 1.3333333)"));
-    QCOMPARE(lines[9], QString("or   pi * (2 * sqrt(cos(23)))/2.345E-2 + (2 + 15) * sqr(2^-2.1)"));
-    for (int i : {1, 4, 6, 8, 10}) QVERIFY(lines[i].isEmpty());
-    QVERIFY(QRegularExpression("^ {15}-{8} {4}\\S+ {3}-{9}$").match(lines[11]).hasMatch());
-
+    const QStringList lines = ToQString(HelpText()).split(u'\r');
     SeenBox seen;
     CloseNextBox(&seen);
     QTest::mouseClick(form_->aboutbutton, Qt::LeftButton);
@@ -283,7 +279,7 @@ class WindowTest : public QObject {
 
   void ResizeRule() {
     form_->resize(800, 300);
-    QCOMPARE(form_->height(), kClientHeight);
+    QCOMPARE(form_->height(), kForm.client_height);
     QCOMPARE(form_->width(), 800);
     QCOMPARE(form_->cb->width(), 800 - 75 - 54);
     QCOMPARE(form_->calculatebutton->x(), 800 - 75 - 14);
@@ -293,8 +289,77 @@ class WindowTest : public QObject {
     QCOMPARE(form_->resultlabel->geometry(), QRect(31, 72, 521, 29));
     QCOMPARE(form_->sepcb->pos(), QPoint(16, 136));
     form_->resize(100, 100);
-    QCOMPARE(form_->OuterWidth(), kMinOuterWidth);
-    QCOMPARE(form_->height(), kClientHeight);
+    QCOMPARE(form_->OuterWidth(), kForm.min_outer_width);
+    QCOMPARE(form_->height(), kForm.client_height);
+  }
+
+  // The label's colour as painted, not only as set: the window's
+  // background role once made Qt paint it in the button text colour.
+  void ResultIsPaintedInItsColour() {
+    Type("8888888");
+    Enter();
+    const QImage image = form_->resultlabel->grab().toImage();
+    const QColor wanted(43, 53, 77);
+    int hits = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) hits += QColor(image.pixel(x, y)) == wanted;
+    }
+    QVERIFY2(hits > 20, qPrintable(QString("%1 pixels of the result colour").arg(hits)));
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) QVERIFY(QColor(image.pixel(x, y)) != QColor(Qt::black));
+    }
+  }
+
+  // Calculate stays the default button (and shows it) wherever the focus
+  // goes, except while another button has it, as in a dialog.
+  void CalculateStaysTheDefaultButton() {
+    struct Step {
+      Qt::Key key;
+      Qt::KeyboardModifiers modifiers;
+      QWidget* focus;
+      bool calculate_default;
+    };
+    const Step steps[] = {
+        {Qt::Key_Tab, Qt::NoModifier, form_->calculatebutton, true},
+        {Qt::Key_Tab, Qt::NoModifier, form_->copybutton, false},
+        {Qt::Key_Tab, Qt::NoModifier, form_->sepcb, true},
+        {Qt::Key_Backtab, Qt::ShiftModifier, form_->copybutton, false},
+        {Qt::Key_Backtab, Qt::ShiftModifier, form_->calculatebutton, true},
+        {Qt::Key_Backtab, Qt::ShiftModifier, form_->cb, true},
+        {Qt::Key_Backtab, Qt::ShiftModifier, form_->aboutbutton, false},
+        {Qt::Key_Backtab, Qt::ShiftModifier, form_->dec2cb, true},
+    };
+    form_->cb->setFocus();
+    QTRY_VERIFY(InTheBox(QApplication::focusWidget()));
+    for (const Step& step : steps) {
+      QTest::keyClick(QApplication::focusWidget(), step.key, step.modifiers);
+      QWidget* now = QApplication::focusWidget();
+      QVERIFY(now == step.focus || (step.focus == form_->cb && InTheBox(now)));
+      QCOMPARE(form_->calculatebutton->isDefault(), step.calculate_default);
+    }
+    Type("6*7");
+    form_->dec2cb->setFocus();
+    QTest::keyClick(form_->dec2cb, Qt::Key_Return);
+    QCOMPARE(Shown(), QString("42"));
+    QVERIFY(form_->calculatebutton->isDefault());
+  }
+
+  // The help box keeps every line whole and shows the message as a task
+  // dialog's main instruction, with a plain OK.
+  void HelpBoxLooksLikeATaskDialog() {
+    std::unique_ptr<QMessageBox> box(CreateMessageBox(ToQString(HelpText()), "", "", true));
+    box->show();
+    QVERIFY(QTest::qWaitForWindowExposed(box.get()));
+    auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+    QVERIFY(label);
+    const QFontMetrics metrics(label->font());
+    for (const QString& line : label->text().split(u'\n')) {
+      QVERIFY2(metrics.horizontalAdvance(line) <= label->contentsRect().width(), qPrintable(line));
+    }
+    const QFont window_font = QApplication::font(box.get());
+    QVERIFY(label->font().pointSizeF() > window_font.pointSizeF());
+    QCOMPARE(label->palette().color(QPalette::WindowText), kMainInstructionColour);
+    QVERIFY(box->button(QMessageBox::Ok)->icon().isNull());
   }
 
   void TitleFromTheExecutableName() {

@@ -1,0 +1,213 @@
+#include "formlogic.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <unordered_set>
+
+#include "calcexpr.h"
+#include "design.h"
+#include "display.h"
+#include "mymisc.h"
+#include "presentation.h"
+#include "settingsdoc.h"
+#include "utf.h"
+
+namespace calc {
+namespace {
+
+// The settings file's names.
+constexpr std::u16string_view kFileName = u"brelmont.ini";
+constexpr std::u16string_view kVendorFolder = u"VarnelSoftware";
+constexpr std::u16string_view kProgramFolder = u"VarnelSoftware\\Expression Calculator";
+constexpr std::u16string_view kInformation = u"Information";
+constexpr std::u16string_view kInterface = u"Interface";
+constexpr std::u16string_view kExpressions = u"Expressions";
+constexpr std::u16string_view kExpressionKey = u"Expression";
+constexpr std::u16string_view kProgramName = u"Varnel's Expression Calculator";
+constexpr std::u16string_view kFileVersion = u"1.21";
+
+// A stored value closer than this to the screen's right or bottom edge
+// would leave too little of the window to grab.
+constexpr int kEdgeMargin = 50;
+
+std::u16string Decimal(long long value) {
+  const std::string digits = std::to_string(value);
+  return std::u16string(digits.begin(), digits.end());
+}
+
+int HexDigit(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::optional<int> ReadInteger(std::u16string_view s) {
+  if (s.empty()) return std::nullopt;
+  bool negative = false;
+  if (s.front() == u'+' || s.front() == u'-') {
+    negative = s.front() == u'-';
+    s.remove_prefix(1);
+  }
+  long long magnitude = 0;
+  if (s.starts_with(u'$') || s.starts_with(u'x') || s.starts_with(u'X') || s.starts_with(u"0x") ||
+      s.starts_with(u"0X")) {
+    s.remove_prefix(s.starts_with(u'0') ? 2 : 1);
+    if (s.empty() || s.size() > 8) return std::nullopt;
+    std::uint32_t bits = 0;
+    for (const char16_t c : s) {
+      const int digit = HexDigit(c);
+      if (digit < 0) return std::nullopt;
+      bits = bits * 16 + static_cast<std::uint32_t>(digit);
+    }
+    magnitude = static_cast<std::int32_t>(bits);
+  } else {
+    if (s.empty()) return std::nullopt;
+    for (const char16_t c : s) {
+      if (c < u'0' || c > u'9') return std::nullopt;
+      magnitude = magnitude * 10 + (c - u'0');
+      if (magnitude > 2147483648LL) return std::nullopt;
+    }
+  }
+  const long long v = negative ? -magnitude : magnitude;
+  if (v < INT32_MIN || v > INT32_MAX) return std::nullopt;
+  return static_cast<int>(v);
+}
+
+std::u16string SelectSettingsFile(Platform& platform) {
+  const std::u16string appData = platform.GetAppDataFolder();
+  std::u16string path(kFileName);
+  if (appData.empty()) return path;
+  const char16_t separator = platform.PathSeparator();
+  const std::u16string vendor = JoinPath(appData, kVendorFolder, separator);
+  if (!platform.FolderExists(vendor)) platform.CreateFolder(vendor);
+  const std::u16string folder = JoinPath(appData, kProgramFolder, separator);
+  if (platform.FolderExists(folder) || platform.CreateFolder(folder)) path = JoinPath(folder, kFileName, separator);
+  return path;
+}
+
+FormLogic::Start FormLogic::FormCreate(int outer_width, int outer_height) {
+  DecimalPlacesOn = true;
+  SettingsFileName = SelectSettingsFile(platform_);
+  const ScreenSize screen = platform_.PrimaryScreenSize();
+  Start start;
+  start.left = (screen.width - outer_width) / 2;
+  start.top = (screen.height - outer_height) / 2;
+  if (platform_.FileExistsAt(SettingsFileName)) start.stored = readdata(SettingsFileName, outer_width, outer_height);
+  return start;
+}
+
+std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafilename, int outer_width,
+                                                     int outer_height) {
+  SettingsDocument doc(platform_);
+  if (!SettingsDocument::Open(platform_, datafilename, doc)) return std::nullopt;
+
+  Stored stored;
+  if (const std::optional<int> top = ReadInteger(doc.ReadString(kInterface, u"Top", u""))) {
+    if (const std::optional<int> left = ReadInteger(doc.ReadString(kInterface, u"Left", u""))) {
+      if (const std::optional<int> width = ReadInteger(doc.ReadString(kInterface, u"Width", u""))) {
+        const ScreenSize screen = platform_.PrimaryScreenSize();
+        WindowPlacement p{*left, *top, *width};
+        if (p.left > screen.width - kEdgeMargin) p.left = screen.width - outer_width;
+        if (p.left < 0) p.left = 0;
+        if (p.top > screen.height - kEdgeMargin) p.top = screen.height - outer_height;
+        if (p.top < 0) p.top = 0;
+        // A width beyond the screen would put the buttons out of reach.
+        if (screen.width > 0) p.outer_width = std::min(p.outer_width, screen.width);
+        p.outer_width = std::max(p.outer_width, kForm.min_outer_width);
+        stored.placement = p;
+      }
+    }
+  }
+
+  stored.separators = doc.ReadString(kInterface, u"ThousandsSeparator", u"1") == u"1";
+  DecimalPlacesOn = doc.ReadString(kInterface, u"DecimalPlaces", u"-1") != u"-1";
+
+  // Every key of the section counts, in file order. An entry equal to one
+  // already loaded is skipped: a hand-named key would otherwise come back
+  // under an "Expression" key at every close, and the file grow without end.
+  std::unordered_set<std::u16string> loaded;
+  for (const std::u16string& entry : history_) loaded.insert(platform_.LocaleUpper(entry));
+  for (std::u16string& value : doc.ReadSectionValues(kExpressions)) {
+    if (value.empty() || !loaded.insert(platform_.LocaleUpper(value)).second) continue;
+    history_.push_back(std::move(value));
+  }
+  return stored;
+}
+
+bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement& window, bool separators,
+                         bool two_decimals) {
+  SettingsDocument doc(platform_);
+  bool written = SettingsDocument::Open(platform_, datafilename, doc);
+  if (written) {
+    doc.WriteString(kInformation, u"Program", kProgramName);
+    doc.WriteString(kInformation, u"Version", kFileVersion);
+    doc.WriteString(kInterface, u"Top", Decimal(window.top));
+    doc.WriteString(kInterface, u"Left", Decimal(window.left));
+    doc.WriteString(kInterface, u"Width", Decimal(window.outer_width));
+    doc.WriteString(kInterface, u"ThousandsSeparator", separators ? u"1" : u"0");
+    doc.WriteString(kInterface, u"DecimalPlaces", two_decimals ? u"2" : u"-1");
+    for (std::size_t i = 0; i < history_.size(); ++i) {
+      doc.WriteString(kExpressions, std::u16string(kExpressionKey) + Decimal(static_cast<long long>(i + 1)),
+                      history_[i]);
+    }
+    written = doc.UpdateFile(datafilename);
+  }
+  if (!written) platform_.ShowMessageBox(u"Error saving settings", u"", u"");
+  return written;
+}
+
+FormLogic::Calculation FormLogic::calculatebuttonClick(std::u16string_view box_text, bool separators,
+                                                       bool two_decimals) {
+  const std::u16string_view t = TrimControlCharacters(box_text);
+  Presentation shown = PresentCalculation(t, separators, two_decimals);
+  Calculation c;
+  switch (shown.kind) {
+    case Presentation::Kind::kFailure:
+      platform_.ShowErrorBox(shown.text);
+      return c;
+    case Presentation::Kind::kMessage:
+      c.label = std::move(shown.text);
+      break;
+    case Presentation::Kind::kResult:
+      c.label = std::move(shown.text);
+      if (!t.empty()) {
+        AddToHistory(t);
+        c.box_text = std::u16string(t);
+      }
+      break;
+  }
+  c.completed = true;
+  return c;
+}
+
+bool FormLogic::copybuttonClick(std::u16string_view label_text) {
+  if (const std::optional<std::u16string> failure = platform_.SetClipboardText(label_text)) {
+    platform_.ShowErrorBox(GenericErrorText(*failure));
+    return false;
+  }
+  return true;
+}
+
+void FormLogic::aboutbuttonClick() { platform_.ShowMessageBox(HelpText(), u"", u""); }
+
+void FormLogic::ReportFailure(std::string_view what) {
+  std::u16string text;
+  DecodeUtf8(what, text);
+  platform_.ShowErrorBox(GenericErrorText(text));
+}
+
+void FormLogic::AddToHistory(std::u16string_view expression) {
+  const auto same = std::find_if(history_.begin(), history_.end(), [&](const std::u16string& entry) {
+    return platform_.SameIgnoringCase(entry, expression);
+  });
+  if (same != history_.end()) history_.erase(same);
+  // Exactly 50: a longer list, which only an edited file can give, is not
+  // cut back.
+  if (history_.size() == kHistoryLimit) history_.pop_back();
+  history_.insert(history_.begin(), std::u16string(expression));
+}
+
+}  // namespace calc

@@ -1,0 +1,100 @@
+// What the calculator window decides, apart from drawing: its start, its
+// handlers, the settings file and the expression history. A view (Qt,
+// Win32) owns the controls, forwards each event here with the controls'
+// state and shows what comes back.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform.h"
+
+namespace calc {
+
+// The window's outer geometry as the settings file stores it.
+struct WindowPlacement {
+  int left = 0;
+  int top = 0;
+  int outer_width = 0;
+};
+
+// A stored position value: an optional sign, then decimal digits within the
+// signed 32-bit range, or up to eight hexadecimal digits after "$", "x" or
+// "0x" taken as a 32-bit pattern ("$FFFFFFFF" is -1).
+std::optional<int> ReadInteger(std::u16string_view text);
+
+// The settings file's path: "brelmont.ini" in the program's folder of the
+// application-data folder, created one level at a time when missing, or
+// the bare name when that cannot be had.
+std::u16string SelectSettingsFile(Platform& platform);
+
+class FormLogic {
+ public:
+  static constexpr std::size_t kHistoryLimit = 50;
+
+  explicit FormLogic(Platform& platform) : platform_(platform) {}
+
+  // What the settings file gave, for the view to apply.
+  struct Stored {
+    std::optional<WindowPlacement> placement;  // only when all three values count
+    bool separators = true;
+  };
+
+  struct Start {
+    int left = 0;  // centred on the primary screen
+    int top = 0;
+    std::optional<Stored> stored;  // when a file was there and could be read
+  };
+
+  // Chooses the settings file, centres the window of the given outer size
+  // and reads the file when there is one.
+  Start FormCreate(int outer_width, int outer_height);
+
+  // Reads the settings file: DecimalPlacesOn and the history are taken
+  // here; the position (clamped to the screen) and the separators option
+  // come back. nullopt when the file could not be read.
+  std::optional<Stored> readdata(std::u16string_view datafilename, int outer_width, int outer_height);
+
+  // Writes the settings file, keeping whatever else it holds. A failure is
+  // reported with "Error saving settings"; false then.
+  bool savedata(std::u16string_view datafilename, const WindowPlacement& window, bool separators, bool two_decimals);
+
+  struct Calculation {
+    // False when a failure went to the generic error display: the rest of
+    // the handler is skipped and nothing changes.
+    bool completed = false;
+    std::u16string label;
+    // The box's new text (the trimmed expression) once it entered the
+    // history; nullopt leaves the box as typed.
+    std::optional<std::u16string> box_text;
+  };
+  Calculation calculatebuttonClick(std::u16string_view box_text, bool separators, bool two_decimals);
+
+  // Puts the label's text on the clipboard. False when that failed and the
+  // generic error display showed why.
+  bool copybuttonClick(std::u16string_view label_text);
+
+  void aboutbuttonClick();
+
+  // The label's text after an entry was chosen from the list.
+  static std::u16string cbClick() { return {}; }
+
+  // Shows a failure that escaped a handler on the generic error display.
+  void ReportFailure(std::string_view what);
+
+  // Moves the expression to the top of the history, keeping at most 50.
+  void AddToHistory(std::u16string_view expression);
+  const std::vector<std::u16string>& History() const { return history_; }
+
+  std::u16string SettingsFileName;
+  bool DecimalPlacesOn = true;
+
+ private:
+  Platform& platform_;
+  std::vector<std::u16string> history_;  // newest first
+};
+
+}  // namespace calc

@@ -1,0 +1,243 @@
+#include "settingsdoc.h"
+
+#include "utf.h"
+
+namespace calc {
+namespace {
+
+// Trims every character up to and including U+0020 at both ends.
+std::u16string_view TrimControls(std::u16string_view text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && text[begin] <= 0x20) ++begin;
+  while (end > begin && text[end - 1] <= 0x20) --end;
+  return text.substr(begin, end - begin);
+}
+
+std::u16string DecodeUtf16(std::string_view bytes, bool big_endian) {
+  std::u16string text;
+  text.reserve(bytes.size() / 2 + 1);
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const auto first = static_cast<unsigned char>(bytes[i]);
+    const auto second = static_cast<unsigned char>(bytes[i + 1]);
+    text += static_cast<char16_t>(big_endian ? (first << 8) | second : (second << 8) | first);
+  }
+  if (bytes.size() % 2 != 0) text += u'\uFFFD';
+  return text;
+}
+
+std::string EncodeUtf16(std::u16string_view text, bool big_endian) {
+  std::string bytes;
+  bytes.reserve(text.size() * 2 + 2);
+  bytes += big_endian ? "\xFE\xFF" : "\xFF\xFE";
+  for (const char16_t unit : text) {
+    const auto high = static_cast<char>(unit >> 8);
+    const auto low = static_cast<char>(unit & 0xFF);
+    bytes += big_endian ? high : low;
+    bytes += big_endian ? low : high;
+  }
+  return bytes;
+}
+
+std::u16string DecodeLatin1(std::string_view bytes) {
+  std::u16string text(bytes.size(), u'\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) text[i] = static_cast<unsigned char>(bytes[i]);
+  return text;
+}
+
+std::string EncodeLatin1(std::u16string_view text) {
+  std::string bytes(text.size(), '\0');
+  for (std::size_t i = 0; i < text.size(); ++i) bytes[i] = text[i] <= 0xFF ? static_cast<char>(text[i]) : '?';
+  return bytes;
+}
+
+}  // namespace
+
+SettingsDocument SettingsDocument::Parse(Platform& platform, std::string_view bytes) {
+  SettingsDocument doc(platform);
+  std::u16string text;
+  if (bytes.starts_with("\xEF\xBB\xBF")) {
+    doc.encoding_ = Encoding::kUtf8;
+    DecodeUtf8(bytes.substr(3), text);
+  } else if (bytes.starts_with("\xFF\xFE")) {
+    doc.encoding_ = Encoding::kUtf16Le;
+    text = DecodeUtf16(bytes.substr(2), false);
+  } else if (bytes.starts_with("\xFE\xFF")) {
+    doc.encoding_ = Encoding::kUtf16Be;
+    text = DecodeUtf16(bytes.substr(2), true);
+  } else if (platform.CodePageIsUtf8()) {
+    // A byte that is not UTF-8 would come back as U+FFFD in keys this
+    // program does not own: such a file is kept byte for byte instead.
+    if (!DecodeUtf8(bytes, text)) {
+      doc.encoding_ = Encoding::kLatin1;
+      text = DecodeLatin1(bytes);
+    }
+  } else {
+    text = platform.DecodeCodePage(bytes);
+  }
+  if (const std::size_t nul = text.find(u'\0'); nul != std::u16string::npos) text.resize(nul);
+
+  const std::u16string_view all(text);
+  Section* current = nullptr;
+  std::size_t start = 0;
+  while (start <= all.size()) {
+    std::size_t end = start;
+    while (end < all.size() && all[end] != u'\r' && all[end] != u'\n') ++end;
+    const std::u16string_view line = TrimControls(all.substr(start, end - start));
+    start = end + 1;
+    if (end < all.size() && all[end] == u'\r' && end + 1 < all.size() && all[end + 1] == u'\n') ++start;
+
+    if (line.empty() || line.front() == u';') continue;
+    if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
+      current = &doc.SectionForWriting(TrimControls(line.substr(1, line.size() - 2)), /*append=*/true);
+      continue;
+    }
+    if (!current) continue;
+    Line entry;
+    if (const std::size_t eq = line.find(u'='); eq != std::u16string_view::npos) {
+      entry.has_equals = true;
+      entry.name = TrimControls(line.substr(0, eq));
+      entry.value = TrimControls(line.substr(eq + 1));
+    } else {
+      entry.name = line;
+    }
+    doc.AddLine(*current, std::move(entry));
+  }
+  return doc;
+}
+
+bool SettingsDocument::Open(Platform& platform, std::u16string_view path, SettingsDocument& document) {
+  document = SettingsDocument(platform);
+  std::string bytes;
+  switch (platform.ReadWholeFile(path, kMaxFileSize, bytes)) {
+    case ReadStatus::kMissing:
+      return true;
+    case ReadStatus::kFailed:
+      return false;
+    case ReadStatus::kRead:
+      break;
+  }
+  document = Parse(platform, bytes);
+  return true;
+}
+
+std::optional<std::size_t> SettingsDocument::FindSectionIndex(std::u16string_view name) const {
+  // Callers ask for the same section many times in a row.
+  if (last_found_ && name == last_found_->first) return last_found_->second;
+  const auto found = first_section_.find(platform_->LocaleUpper(name));
+  if (found == first_section_.end()) return std::nullopt;
+  last_found_.emplace(std::u16string(name), found->second);
+  return found->second;
+}
+
+const SettingsDocument::Section* SettingsDocument::FindSection(std::u16string_view name) const {
+  const std::optional<std::size_t> index = FindSectionIndex(name);
+  return index ? &sections_[*index] : nullptr;
+}
+
+SettingsDocument::Section& SettingsDocument::SectionForWriting(std::u16string_view name, bool append) {
+  if (!append) {
+    if (const std::optional<std::size_t> index = FindSectionIndex(name)) return sections_[*index];
+  }
+  first_section_.try_emplace(platform_->LocaleUpper(name), sections_.size());
+  sections_.push_back(Section{std::u16string(name), {}, {}});
+  return sections_.back();
+}
+
+void SettingsDocument::AddLine(Section& section, Line line) {
+  line.first = section.lines.size();
+  if (line.has_equals)
+    line.first = section.first_line.try_emplace(platform_->LocaleUpper(line.name), line.first).first->second;
+  section.lines.push_back(std::move(line));
+}
+
+std::vector<std::u16string> SettingsDocument::SectionNames() const {
+  std::vector<std::u16string> names;
+  names.reserve(sections_.size());
+  for (const Section& s : sections_) names.push_back(s.name);
+  return names;
+}
+
+std::u16string SettingsDocument::ReadString(std::u16string_view section, std::u16string_view key,
+                                            std::u16string_view fallback) const {
+  const Section* s = FindSection(section);
+  if (!s) return std::u16string(fallback);
+  const auto found = s->first_line.find(platform_->LocaleUpper(key));
+  return found == s->first_line.end() ? std::u16string(fallback) : s->lines[found->second].value;
+}
+
+std::vector<std::u16string> SettingsDocument::ReadSection(std::u16string_view section) const {
+  std::vector<std::u16string> keys;
+  if (const Section* s = FindSection(section)) {
+    keys.reserve(s->lines.size());
+    for (const Line& line : s->lines) keys.push_back(line.has_equals ? line.name : std::u16string());
+  }
+  return keys;
+}
+
+std::vector<std::u16string> SettingsDocument::ReadSectionValues(std::u16string_view section) const {
+  std::vector<std::u16string> values;
+  const Section* s = FindSection(section);
+  if (!s) return values;
+  // A line without '=' has the empty name: the value of the first "=value".
+  const auto empty_name = s->first_line.find(std::u16string());
+  values.reserve(s->lines.size());
+  for (const Line& line : s->lines) {
+    if (line.has_equals) {
+      values.push_back(s->lines[line.first].value);
+    } else {
+      values.push_back(empty_name == s->first_line.end() ? std::u16string() : s->lines[empty_name->second].value);
+    }
+  }
+  return values;
+}
+
+void SettingsDocument::WriteString(std::u16string_view section, std::u16string_view key, std::u16string_view value) {
+  Section& s = SectionForWriting(section, /*append=*/false);
+  if (const auto found = s.first_line.find(platform_->LocaleUpper(key)); found != s.first_line.end()) {
+    Line& line = s.lines[found->second];
+    line.name = key;
+    line.value = value;
+    return;
+  }
+  AddLine(s, Line{true, std::u16string(key), std::u16string(value), 0});
+}
+
+std::string SettingsDocument::Serialize() const {
+  std::u16string text;
+  for (const Section& s : sections_) {
+    text += u'[';
+    text += s.name;
+    text += u"]\r\n";
+    for (const Line& line : s.lines) {
+      text += line.name;
+      if (line.has_equals) {
+        text += u'=';
+        text += line.value;
+      }
+      text += u"\r\n";
+    }
+    text += u"\r\n";
+  }
+  switch (encoding_) {
+    case Encoding::kUtf8:
+      return "\xEF\xBB\xBF" + EncodeUtf8(text);
+    case Encoding::kUtf16Le:
+      return EncodeUtf16(text, false);
+    case Encoding::kUtf16Be:
+      return EncodeUtf16(text, true);
+    case Encoding::kLatin1:
+      return EncodeLatin1(text);
+    case Encoding::kCodePage:
+      break;
+  }
+  return platform_->EncodeCodePage(text);
+}
+
+bool SettingsDocument::UpdateFile(std::u16string_view path) const {
+  const std::string bytes = Serialize();
+  if (bytes.size() > kMaxFileSize) return false;
+  return platform_->ReplaceFile(path, bytes);
+}
+
+}  // namespace calc

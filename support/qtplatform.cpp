@@ -1,0 +1,119 @@
+#include "qtplatform.h"
+
+#include <langinfo.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <algorithm>
+#include <clocale>
+
+#include "FUtils.h"
+#include "mydialogs.h"
+#include "savefile.h"
+
+namespace calc {
+
+QByteArray SystemCodePage() {
+  static const QByteArray codePage = [] {
+    // Ask the environment's locale without changing the program's own.
+    const char* previous = std::setlocale(LC_CTYPE, nullptr);
+    const QByteArray saved = previous ? QByteArray(previous) : QByteArray("C");
+    std::setlocale(LC_CTYPE, "");
+    QByteArray name = nl_langinfo(CODESET);
+    std::setlocale(LC_CTYPE, saved.constData());
+    if (name.isEmpty() || name == "ANSI_X3.4-1968" || name == "US-ASCII" || name == "ASCII") name = "ISO-8859-1";
+    if (!QStringDecoder(name.constData()).isValid() || !QStringEncoder(name.constData()).isValid()) name = "UTF-8";
+    return name;
+  }();
+  return codePage;
+}
+
+QString ToQString(std::u16string_view text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::u16string ToU16(const QString& text) { return text.toStdU16String(); }
+
+QtPlatform::QtPlatform()
+    : locale_(QLocale::system()),
+      plain_ascii_upper_(locale_.toUpper(QStringLiteral("abcdefghijklmnopqrstuvwxyz")) ==
+                         QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ")) {}
+
+std::u16string QtPlatform::GetAppDataFolder() { return ToU16(calc::GetAppDataFolder()); }
+
+bool QtPlatform::FolderExists(std::u16string_view path) { return calc::FolderExists(ToQString(path)); }
+
+bool QtPlatform::CreateFolder(std::u16string_view path) { return calc::CreateFolder(ToQString(path)); }
+
+bool QtPlatform::FileExistsAt(std::u16string_view path) { return calc::FileExistsAt(ToQString(path)); }
+
+ReadStatus QtPlatform::ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes) {
+  QByteArray read;
+  const ReadStatus status = calc::ReadWholeFile(ToQString(path), static_cast<qint64>(max_size), read);
+  bytes.assign(read.constData(), static_cast<std::size_t>(read.size()));
+  return status;
+}
+
+bool QtPlatform::ReplaceFile(std::u16string_view path, std::string_view bytes) {
+  return WriteFileAtomically(ToQString(path),
+                             QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+bool QtPlatform::CodePageIsUtf8() { return SystemCodePage().compare("UTF-8", Qt::CaseInsensitive) == 0; }
+
+std::u16string QtPlatform::DecodeCodePage(std::string_view bytes) {
+  return ToU16(QStringDecoder(SystemCodePage().constData()).decode(QByteArrayView(bytes.data(), bytes.size())));
+}
+
+std::string QtPlatform::EncodeCodePage(std::u16string_view text) {
+  const QByteArray bytes = QStringEncoder(SystemCodePage().constData()).encode(ToQString(text));
+  return bytes.toStdString();
+}
+
+std::u16string QtPlatform::LocaleUpper(std::u16string_view text) {
+  // Settings names are nearly always ASCII: spare them the locale's tables
+  // unless the locale upper-cases ASCII letters its own way (Turkish 'i').
+  if (plain_ascii_upper_ && std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; })) {
+    std::u16string upper(text);
+    for (char16_t& c : upper) {
+      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - (u'a' - u'A'));
+    }
+    return upper;
+  }
+  return ToU16(locale_.toUpper(ToQString(text)));
+}
+
+bool QtPlatform::SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
+  return LocaleUpper(a) == LocaleUpper(b);
+}
+
+ScreenSize QtPlatform::PrimaryScreenSize() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return {};
+  return {screen->geometry().width(), screen->geometry().height()};
+}
+
+std::optional<std::u16string> QtPlatform::SetClipboardText(std::u16string_view text) {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (!clipboard) return u"Cannot open clipboard: no clipboard";
+  clipboard->setText(ToQString(text));
+  return std::nullopt;
+}
+
+void QtPlatform::ShowMessageBox(std::u16string_view message, std::u16string_view detail, std::u16string_view caption) {
+  calc::ShowMessageBox(ToQString(message), ToQString(detail), ToQString(caption));
+}
+
+void QtPlatform::ShowErrorBox(std::u16string_view text) {
+  QMessageBox box(QMessageBox::Critical, ApplicationTitle(), ToQString(text), QMessageBox::Ok,
+                  QApplication::activeWindow());
+  box.exec();
+}
+
+}  // namespace calc

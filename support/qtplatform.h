@@ -1,0 +1,50 @@
+// The platform of the calculator's logic on Linux, through Qt.
+#pragma once
+
+#include <QByteArray>
+#include <QLocale>
+#include <QString>
+
+#include "platform.h"
+
+namespace calc {
+
+// The system's code page for files without a byte-order mark: the locale's
+// character set, with Latin-1 for a plain ASCII locale so every byte of an
+// existing file survives a rewrite.
+QByteArray SystemCodePage();
+
+QString ToQString(std::u16string_view text);
+std::u16string ToU16(const QString& text);
+
+class QtPlatform final : public Platform {
+ public:
+  QtPlatform();
+
+  std::u16string GetAppDataFolder() override;
+  bool FolderExists(std::u16string_view path) override;
+  bool CreateFolder(std::u16string_view path) override;
+  bool FileExistsAt(std::u16string_view path) override;
+  char16_t PathSeparator() const override { return u'/'; }
+
+  ReadStatus ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes) override;
+  bool ReplaceFile(std::u16string_view path, std::string_view bytes) override;
+
+  bool CodePageIsUtf8() override;
+  std::u16string DecodeCodePage(std::string_view bytes) override;
+  std::string EncodeCodePage(std::u16string_view text) override;
+  std::u16string LocaleUpper(std::u16string_view text) override;
+  bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) override;
+
+  ScreenSize PrimaryScreenSize() override;
+  std::optional<std::u16string> SetClipboardText(std::u16string_view text) override;
+  void ShowMessageBox(std::u16string_view message, std::u16string_view detail, std::u16string_view caption) override;
+  void ShowErrorBox(std::u16string_view text) override;
+
+ private:
+  // Asked once: the system locale is looked up anew at every QLocale::system().
+  QLocale locale_;
+  bool plain_ascii_upper_;
+};
+
+}  // namespace calc

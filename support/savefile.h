@@ -1,0 +1,24 @@
+// Whole-file reading and all-or-nothing replacement for the settings file.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include "platform.h"
+
+namespace calc {
+
+// Reads a whole file of at most max_size bytes. A missing file (or a link
+// to nothing yet) is kMissing; anything else that cannot be read, a folder
+// or a larger file is kFailed.
+ReadStatus ReadWholeFile(const QString& path, qint64 max_size, QByteArray& bytes);
+
+// Replaces the file with the bytes only once they are completely written
+// and flushed; a failure leaves the old file exactly as it was and no
+// temporary file. A file that may not be written is left alone; a link
+// keeps being a link (its target is replaced); a folder that may not be
+// written to, holding a file that may, gets the file written in place.
+// Temporary files that an interrupted save left behind are removed.
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes);
+
+}  // namespace calc

@@ -1,0 +1,399 @@
+#include "formlogic.h"
+
+#include <gtest/gtest.h>
+
+#include "design.h"
+#include "fake_platform.h"
+
+namespace calc {
+namespace {
+
+using test::FakePlatform;
+using test::U;
+using History = std::vector<std::u16string>;
+
+constexpr std::u16string_view kFile = u"/home/u/.config/VarnelSoftware/Expression Calculator/brelmont.ini";
+const int kOuterWidth = kForm.design_outer_width();
+const int kOuterHeight = kForm.outer_height();
+
+class FormLogicTest : public ::testing::Test {
+ protected:
+  // A window started on the platform's files, as FormCreate starts it.
+  FormLogic::Start StartWith(std::string_view file_bytes) {
+    platform_.files[std::u16string(kFile)] = file_bytes;
+    return logic_.FormCreate(kOuterWidth, kOuterHeight);
+  }
+  std::string& File() { return platform_.files[std::u16string(kFile)]; }
+  bool Save() { return logic_.savedata(kFile, {667, 439, 601}, true, true); }
+
+  FakePlatform platform_;
+  FormLogic logic_{platform_};
+};
+
+TEST(SelectSettingsFile, FoldersAreMadeOneLevelAtATime) {
+  struct Row {
+    const char* name;
+    std::u16string app_data;
+    std::set<std::u16string> uncreatable;
+    std::u16string path;
+  };
+  const Row rows[] = {
+      {"first run", u"/home/u/.config", {}, std::u16string(kFile)},
+      {"no application-data folder", u"", {}, u"brelmont.ini"},
+      {"vendor folder refused", u"/home/u/.config", {u"/home/u/.config/VarnelSoftware"}, u"brelmont.ini"},
+      {"program folder refused",
+       u"/home/u/.config",
+       {u"/home/u/.config/VarnelSoftware/Expression Calculator"},
+       u"brelmont.ini"},
+      {"trailing separator", u"/home/u/.config/", {}, std::u16string(kFile)},
+  };
+  for (const Row& row : rows) {
+    FakePlatform platform;
+    platform.app_data = row.app_data;
+    platform.uncreatable = row.uncreatable;
+    EXPECT_EQ(SelectSettingsFile(platform), row.path) << row.name;
+  }
+  FakePlatform platform;
+  SelectSettingsFile(platform);
+  EXPECT_TRUE(platform.FolderExists(u"/home/u/.config/VarnelSoftware/Expression Calculator"));
+}
+
+TEST(ReadInteger, DecimalAndHexadecimalForms) {
+  const std::pair<const char*, std::optional<int>> rows[] = {
+      {"439", 439},
+      {"-5", -5},
+      {"+7", 7},
+      {"2147483647", 2147483647},
+      {"-2147483648", -2147483647 - 1},
+      {"2147483648", std::nullopt},
+      {"4294967296", std::nullopt},
+      {"$FFFFFFFF", -1},
+      {"0x10", 16},
+      {"X258", 600},
+      {"-$10", -16},
+      {"$123456789", std::nullopt},
+      {"$", std::nullopt},
+      {"0x", std::nullopt},
+      {"", std::nullopt},
+      {"-", std::nullopt},
+      {"abc", std::nullopt},
+      {"1 ", std::nullopt},
+      {"1.5", std::nullopt},
+  };
+  for (const auto& [text, value] : rows) EXPECT_EQ(ReadInteger(U(text)), value) << text;
+}
+
+TEST_F(FormLogicTest, FirstRunWritesTheFileAndTheNextStartRestoresIt) {
+  const FormLogic::Start start = logic_.FormCreate(kOuterWidth, kOuterHeight);
+  EXPECT_EQ(logic_.SettingsFileName, kFile);
+  EXPECT_EQ(start.left, (1920 - 601) / 2);
+  EXPECT_EQ(start.top, (1080 - 202) / 2);
+  EXPECT_FALSE(start.stored) << "no file yet";
+  EXPECT_TRUE(logic_.DecimalPlacesOn);
+  logic_.calculatebuttonClick(u"(2 + 2) / 3", true, true);
+  logic_.calculatebuttonClick(u"2*3", true, true);
+  ASSERT_TRUE(Save());
+  EXPECT_EQ(File(),
+            "[Information]\r\nProgram=Varnel's Expression Calculator\r\nVersion=1.21\r\n\r\n"
+            "[Interface]\r\nTop=439\r\nLeft=667\r\nWidth=601\r\nThousandsSeparator=1\r\nDecimalPlaces=2\r\n\r\n"
+            "[Expressions]\r\nExpression1=2*3\r\nExpression2=(2 + 2) / 3\r\n\r\n");
+
+  FormLogic again(platform_);
+  const FormLogic::Start next = again.FormCreate(kOuterWidth, kOuterHeight);
+  ASSERT_TRUE(next.stored && next.stored->placement);
+  EXPECT_EQ(next.stored->placement->left, 667);
+  EXPECT_EQ(next.stored->placement->top, 439);
+  EXPECT_EQ(next.stored->placement->outer_width, 601);
+  EXPECT_TRUE(next.stored->separators);
+  EXPECT_TRUE(again.DecimalPlacesOn);
+  EXPECT_EQ(again.History(), (History{u"2*3", u"(2 + 2) / 3"}));
+}
+
+TEST_F(FormLogicTest, NoExpressionsSectionWithoutHistory) {
+  ASSERT_TRUE(logic_.savedata(u"/s.ini", {1, 2, 601}, false, false));
+  EXPECT_EQ(platform_.files[u"/s.ini"],
+            "[Information]\r\nProgram=Varnel's Expression Calculator\r\nVersion=1.21\r\n\r\n"
+            "[Interface]\r\nTop=2\r\nLeft=1\r\nWidth=601\r\nThousandsSeparator=0\r\nDecimalPlaces=-1\r\n\r\n");
+}
+
+TEST_F(FormLogicTest, OptionDefaults) {
+  struct Row {
+    const char* interface;
+    bool separators;
+    bool two_decimals;
+  };
+  const Row rows[] = {
+      {"Top=abc\r\n", true, false},
+      {"ThousandsSeparator=0\r\nDecimalPlaces=2\r\n", false, true},
+      {"DecimalPlaces=\r\n", true, true},
+      {"ThousandsSeparator=yes\r\nDecimalPlaces=-1\r\n", false, false},
+      {"thousandsseparator=0\r\ndecimalplaces=7\r\n", false, true},
+  };
+  for (const Row& row : rows) {
+    FakePlatform platform;
+    FormLogic logic(platform);
+    platform.files[std::u16string(kFile)] =
+        std::string("[interface]\r\n") + row.interface + "[Expressions]\r\nExpression1=1+1\r\n";
+    const FormLogic::Start start = logic.FormCreate(kOuterWidth, kOuterHeight);
+    ASSERT_TRUE(start.stored) << row.interface;
+    EXPECT_EQ(start.stored->separators, row.separators) << row.interface;
+    EXPECT_EQ(logic.DecimalPlacesOn, row.two_decimals) << row.interface;
+    EXPECT_EQ(logic.History(), History{u"1+1"}) << row.interface;
+  }
+}
+
+TEST_F(FormLogicTest, PositionGroupAndItsClamps) {
+  struct Row {
+    const char* values;
+    std::optional<WindowPlacement> placement;
+  };
+  const Row rows[] = {
+      {"Top=10\r\nLeft=20\r\nWidth=650\r\n", WindowPlacement{20, 10, 650}},
+      {"Top=abc\r\nLeft=20\r\nWidth=650\r\n", std::nullopt},
+      {"Top=10\r\nLeft=20\r\n", std::nullopt},
+      {"Top=10\r\nLeft=\r\nWidth=650\r\n", std::nullopt},
+      {"Top=-5\r\nLeft=-1\r\nWidth=650\r\n", WindowPlacement{0, 0, 650}},
+      {"Top=$FFFFFFFF\r\nLeft=0x10\r\nWidth=X258\r\n", WindowPlacement{16, 0, 600}},
+      {"Top=1080\r\nLeft=1871\r\nWidth=650\r\n", WindowPlacement{1920 - 601, 1080 - 202, 650}},
+      {"Top=1030\r\nLeft=1870\r\nWidth=650\r\n", WindowPlacement{1870, 1030, 650}},
+      {"Top=1\r\nLeft=2\r\nWidth=100\r\n", WindowPlacement{2, 1, 580}},
+      {"Top=1\r\nLeft=2\r\nWidth=100000\r\n", WindowPlacement{2, 1, 1920}},
+      {"Top=4294967296\r\nLeft=2\r\nWidth=650\r\n", std::nullopt},
+  };
+  for (const Row& row : rows) {
+    FakePlatform platform;
+    FormLogic logic(platform);
+    platform.files[std::u16string(kFile)] = std::string("[Interface]\r\n") + row.values + "ThousandsSeparator=0\r\n";
+    const FormLogic::Start start = logic.FormCreate(kOuterWidth, kOuterHeight);
+    ASSERT_TRUE(start.stored) << row.values;
+    EXPECT_FALSE(start.stored->separators) << row.values << ": the rest is read all the same";
+    ASSERT_EQ(start.stored->placement.has_value(), row.placement.has_value()) << row.values;
+    if (!row.placement) continue;
+    EXPECT_EQ(start.stored->placement->left, row.placement->left) << row.values;
+    EXPECT_EQ(start.stored->placement->top, row.placement->top) << row.values;
+    EXPECT_EQ(start.stored->placement->outer_width, row.placement->outer_width) << row.values;
+  }
+}
+
+TEST_F(FormLogicTest, UnreadableFileKeepsTheDesignAndIsNotReplaced) {
+  platform_.unreadable.insert(std::u16string(kFile));
+  const FormLogic::Start start = StartWith("[Interface]\r\nThousandsSeparator=0\r\n");
+  EXPECT_FALSE(start.stored);
+  EXPECT_FALSE(Save());
+  ASSERT_EQ(platform_.boxes.size(), 1u);
+  EXPECT_EQ(platform_.boxes[0].message, u"Error saving settings");
+  EXPECT_EQ(File(), "[Interface]\r\nThousandsSeparator=0\r\n");
+}
+
+TEST_F(FormLogicTest, ReadOnlyFileIsReportedAndKept) {
+  StartWith("[Interface]\r\nThousandsSeparator=0\r\n");
+  platform_.read_only.insert(std::u16string(kFile));
+  logic_.calculatebuttonClick(u"1+1", true, true);
+  EXPECT_FALSE(Save());
+  ASSERT_EQ(platform_.boxes.size(), 1u);
+  EXPECT_EQ(platform_.boxes[0].message, u"Error saving settings");
+  EXPECT_EQ(platform_.boxes[0].detail, u"");
+  EXPECT_EQ(platform_.boxes[0].caption, u"") << "the application title";
+  EXPECT_FALSE(platform_.boxes[0].error);
+  EXPECT_EQ(File(), "[Interface]\r\nThousandsSeparator=0\r\n");
+}
+
+// A second copy of the program wrote ten entries meanwhile; this one saves
+// three over them and the next start loads all ten.
+TEST_F(FormLogicTest, HistoryInFileOrderAndKeysBeyondTheCountKept) {
+  std::string file = "[Expressions]\r\n";
+  for (int i = 1; i <= 10; ++i) file += "Expression" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+  file += "Odd=last\r\nExpression11=\r\n";
+  StartWith(file);
+  EXPECT_EQ(logic_.History().size(), 11u);
+  EXPECT_EQ(logic_.History().back(), u"last");
+
+  FormLogic second(platform_);
+  second.AddToHistory(u"c");
+  second.AddToHistory(u"b");
+  second.AddToHistory(u"a");
+  ASSERT_TRUE(second.savedata(kFile, {1, 1, 601}, true, true));
+  EXPECT_NE(File().find("Expression1=a\r\nExpression2=b\r\nExpression3=c\r\nExpression4=4\r\n"), std::string::npos);
+  EXPECT_NE(File().find("Expression10=10\r\nOdd=last\r\nExpression11=\r\n"), std::string::npos);
+  FormLogic third(platform_);
+  third.FormCreate(kOuterWidth, kOuterHeight);
+  EXPECT_EQ(third.History(), (History{u"a", u"b", u"c", u"4", u"5", u"6", u"7", u"8", u"9", u"10", u"last"}));
+}
+
+// Hand-named keys would otherwise come back under a new "Expression" key
+// at every close, and the file grow without end.
+TEST_F(FormLogicTest, AHandNamedKeyIsLoadedOnceAndTheFileStaysTheSame) {
+  StartWith("[Expressions]\r\nExpression1=1+1\r\nexpression2=2+2\r\nfavourite=3*3\r\nOther=2+2\r\nMore=1+1\r\n");
+  EXPECT_EQ(logic_.History(), (History{u"1+1", u"2+2", u"3*3"}));
+  ASSERT_TRUE(Save());
+  const std::string first = File();
+  EXPECT_NE(first.find("Expression1=1+1\r\nExpression2=2+2\r\nfavourite=3*3\r\nOther=2+2\r\nMore=1+1\r\n"
+                       "Expression3=3*3\r\n\r\n"),
+            std::string::npos)
+      << first;
+  for (int cycle = 0; cycle < 6; ++cycle) {
+    FormLogic next(platform_);
+    next.FormCreate(kOuterWidth, kOuterHeight);
+    EXPECT_EQ(next.History().size(), 3u);
+    ASSERT_TRUE(next.savedata(kFile, {667, 439, 601}, true, true));
+    EXPECT_EQ(File(), first) << "cycle " << cycle;
+  }
+}
+
+TEST_F(FormLogicTest, EntriesDifferingInCaseLoadOnce) {
+  StartWith(
+      "[Expressions]\r\nExpression1=sin(30)\r\nExpression2=SIN(30)\r\nExpression3=caf\xE9\r\nExpression4=CAF\xC9\r\n");
+  EXPECT_EQ(logic_.History(), (History{u"sin(30)", u"caf\u00E9"}));
+}
+
+TEST_F(FormLogicTest, MoreThanFiftyFromAFileAreNotCutBack) {
+  std::string file = "[Expressions]\r\n";
+  for (int i = 1; i <= 60; ++i) file += "Expression" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+  StartWith(file);
+  EXPECT_EQ(logic_.History().size(), 60u);
+  logic_.calculatebuttonClick(u"7+7", true, true);
+  EXPECT_EQ(logic_.History().size(), 61u);
+}
+
+TEST_F(FormLogicTest, EncodingKeptOnSave) {
+  StartWith("\xEF\xBB\xBF[Interface]\r\nTop=1\r\n");
+  ASSERT_TRUE(Save());
+  EXPECT_TRUE(File().starts_with("\xEF\xBB\xBF[Interface]\r\nTop=439\r\n")) << File();
+}
+
+TEST_F(FormLogicTest, HistoryRule) {
+  for (int i = 1; i <= 50; ++i) logic_.AddToHistory(U(std::to_string(i)));
+  ASSERT_EQ(logic_.History().size(), 50u);
+  logic_.AddToHistory(u"25");
+  EXPECT_EQ(logic_.History().size(), 50u) << "re-evaluating an entry only moves it";
+  EXPECT_EQ(logic_.History().front(), u"25");
+  EXPECT_EQ(logic_.History().back(), u"1");
+  logic_.AddToHistory(u"new");
+  EXPECT_EQ(logic_.History().size(), 50u);
+  EXPECT_EQ(logic_.History().front(), u"new");
+  EXPECT_EQ(logic_.History().back(), u"2") << "the oldest went";
+  logic_.AddToHistory(u"NEW");
+  EXPECT_EQ(logic_.History().front(), u"NEW") << "the new spelling replaces the old";
+  EXPECT_EQ(std::count_if(logic_.History().begin(), logic_.History().end(),
+                          [](const std::u16string& e) { return e == u"new" || e == u"NEW"; }),
+            1);
+}
+
+TEST_F(FormLogicTest, CalculateDecides) {
+  struct Row {
+    const char* box;
+    bool separators;
+    bool two_decimals;
+    const char* label;
+    std::optional<std::u16string> box_text;
+  };
+  const Row rows[] = {
+      {"", true, true, "", std::nullopt},
+      {"   ", true, true, "", std::nullopt},
+      {",", true, true, "", u","},
+      {"  2*3  ", true, true, "6", u"2*3"},
+      {"\t(2 + 2) / 3\n", true, true, "1.33", u"(2 + 2) / 3"},
+      {"1234.5678", true, false, "1,234.5678", u"1234.5678"},
+      {"1234.5678", false, true, "1234.57", u"1234.5678"},
+      {"1234.5678", false, false, "1234.5678", u"1234.5678"},
+      {" 1/0 ", true, true, "Division by zero.", std::nullopt},
+      {"-2^2", true, true, "Cannot raise negative no.", std::nullopt},
+  };
+  for (const Row& row : rows) {
+    FakePlatform platform;
+    FormLogic logic(platform);
+    const FormLogic::Calculation c = logic.calculatebuttonClick(U(row.box), row.separators, row.two_decimals);
+    EXPECT_TRUE(c.completed) << row.box;
+    EXPECT_EQ(c.label, U(row.label)) << row.box;
+    EXPECT_EQ(c.box_text, row.box_text) << row.box;
+    EXPECT_EQ(logic.History(), row.box_text ? History{*row.box_text} : History{}) << row.box;
+    EXPECT_TRUE(platform.boxes.empty()) << row.box;
+  }
+}
+
+TEST_F(FormLogicTest, AnOverflowGoesToTheGenericErrorDisplay) {
+  logic_.AddToHistory(u"2+2");
+  const FormLogic::Calculation c = logic_.calculatebuttonClick(u"1E5000", true, true);
+  EXPECT_FALSE(c.completed) << "the rest of the handler is skipped";
+  ASSERT_EQ(platform_.boxes.size(), 1u);
+  EXPECT_TRUE(platform_.boxes[0].error);
+  EXPECT_EQ(platform_.boxes[0].message, u"Floating point overflow.");
+  EXPECT_EQ(logic_.History(), History{u"2+2"});
+}
+
+TEST_F(FormLogicTest, CopyAndHelp) {
+  EXPECT_TRUE(logic_.copybuttonClick(u"1,234.57"));
+  EXPECT_EQ(platform_.clipboard, u"1,234.57");
+  EXPECT_TRUE(logic_.copybuttonClick(u""));
+  EXPECT_EQ(platform_.clipboard, u"");
+  platform_.clipboard_failure = u"Cannot open clipboard: Access is denied";
+  EXPECT_FALSE(logic_.copybuttonClick(u"x"));
+  ASSERT_EQ(platform_.boxes.size(), 1u);
+  EXPECT_TRUE(platform_.boxes[0].error);
+  EXPECT_EQ(platform_.boxes[0].message, u"Cannot open clipboard: Access is denied.");
+
+  logic_.aboutbuttonClick();
+  ASSERT_EQ(platform_.boxes.size(), 2u);
+  EXPECT_EQ(platform_.boxes[1].message, HelpText());
+  EXPECT_EQ(platform_.boxes[1].caption, u"");
+  EXPECT_EQ(FormLogic::cbClick(), u"");
+}
+
+TEST_F(FormLogicTest, FailuresThatEscapeAHandler) {
+  logic_.ReportFailure("'x' is not a valid floating point value");
+  logic_.ReportFailure("ends in a point.");
+  ASSERT_EQ(platform_.boxes.size(), 2u);
+  EXPECT_EQ(platform_.boxes[0].message, u"'x' is not a valid floating point value.");
+  EXPECT_EQ(platform_.boxes[1].message, u"ends in a point.");
+}
+
+TEST(Design, ResizeRuleFollowsTheRightEdge) {
+  const ResizeLayout wide = FormResize(800);
+  EXPECT_EQ(wide.box_width, 800 - 75 - 54);
+  EXPECT_EQ(wide.calculate_left, 800 - 75 - 14);
+  EXPECT_EQ(wide.about_left, 800 - 26);
+  EXPECT_EQ(wide.copy_left, 800 - 41 - 14);
+  EXPECT_EQ(wide.two_decimals_left, 800 - 228 - 40);
+  // The window gets its size when it first shows: the rule applies then.
+  const ResizeLayout design = FormResize(kForm.client_width);
+  EXPECT_EQ(design.box_width, 456);
+  EXPECT_EQ(design.calculate_left, 496);
+  EXPECT_EQ(design.about_left, 559);
+  EXPECT_EQ(FormResize(800, {75, 26, 41, 260}).two_decimals_left, 800 - 260 - 40);
+}
+
+TEST(Design, ControlsInTabOrder) {
+  for (std::size_t i = 0; i < kControls.size(); ++i) {
+    EXPECT_EQ(static_cast<std::size_t>(kControls[i].id), i);
+    EXPECT_EQ(kControls[i].tab_order, i + 1 < kControls.size() ? static_cast<int>(i) : -1);
+  }
+  EXPECT_TRUE(Design(Control::kCalculate).is_default);
+  EXPECT_EQ(kForm.outer_height(), 202);
+  EXPECT_EQ(kForm.design_outer_width(), 601);
+}
+
+TEST(Design, HelpTextLines) {
+  const std::u16string text = HelpText();
+  EXPECT_EQ(text.find(u'\n'), std::u16string::npos);
+  std::vector<std::u16string> lines(1);
+  for (const char16_t c : text) {
+    if (c == u'\r') {
+      lines.emplace_back();
+    } else {
+      lines.back().push_back(c);
+    }
+  }
+  ASSERT_EQ(lines.size(), 12u);
+  EXPECT_TRUE(lines[0].starts_with(u"VARNEL'S EXPRESSION CALCULATOR (V1.2)  "));
+  EXPECT_EQ(lines[2], u"FUNCTIONS: +, -, *, /, ^,  PI,  INV(),  SQR(),  SQRT(),  EXP(),  LOG(), LN(),");
+  EXPECT_EQ(lines[3], u"FACT(),  SIN(),  ARCSIN(),  COS(),  ARCCOS(), TAN(),  ARCTAN()");
+  EXPECT_EQ(lines[5], u"For example,  2 * 2     (answer will be 4)");
+  EXPECT_EQ(lines[7], u"or   (2 + 2) / 3     (answer will be 1.3333333)");
+  EXPECT_EQ(lines[9], u"or   pi * (2 * sqrt(cos(23)))/2.345E-2 + (2 + 15) * sqr(2^-2.1)");
+  EXPECT_EQ(lines[11], std::u16string(15, u' ') + std::u16string(8, u'-') + std::u16string(4, u' ') +
+                           u"www.exprcalc.example" + std::u16string(3, u' ') + std::u16string(9, u'-'));
+  for (const std::size_t empty : {1u, 4u, 6u, 8u, 10u}) EXPECT_EQ(lines[empty], u"") << empty;
+}
+
+}  // namespace
+}  // namespace calc

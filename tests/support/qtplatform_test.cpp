@@ -1,0 +1,54 @@
+// The Qt platform under the locale the test runs in (the suite runs under
+// the plain C locale and under C.UTF-8).
+#include "qtplatform.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "file_util.h"
+#include "formlogic.h"
+
+namespace calc {
+namespace {
+
+bool Utf8Locale() { return qgetenv("LC_ALL").toUpper().contains("UTF-8"); }
+
+// Without a locale given, the plain C locale, whose bytes all survive.
+class PinLocale : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (!qEnvironmentVariableIsSet("LC_ALL")) qputenv("LC_ALL", "C");
+  }
+};
+const ::testing::Environment* const kPinLocale = ::testing::AddGlobalTestEnvironment(new PinLocale);
+
+TEST(QtPlatform, CodePageFollowsTheLocale) {
+  QtPlatform platform;
+  EXPECT_EQ(platform.CodePageIsUtf8(), Utf8Locale());
+  EXPECT_EQ(SystemCodePage(), Utf8Locale() ? QByteArray("UTF-8") : QByteArray("ISO-8859-1"));
+  EXPECT_EQ(platform.EncodeCodePage(u"caf\u00E9"), Utf8Locale() ? "caf\xC3\xA9" : "caf\xE9");
+  EXPECT_EQ(platform.LocaleUpper(u"sin(30)"), u"SIN(30)");
+  EXPECT_TRUE(platform.SameIgnoringCase(u"Sin(30)", u"sIN(30)"));
+}
+
+// A byte that is not UTF-8, in the history and in a section of its own,
+// comes back byte for byte after a save.
+TEST(QtPlatform, EveryByteOfAFileWithoutAMarkSurvivesASave) {
+  QTemporaryDir dir;
+  const QString path = dir.path() + "/brelmont.ini";
+  const QByteArray file = "[Mine]\r\nName=caf\xE9\r\n\r\n[Expressions]\r\nExpression1=caf\xE9\r\n\r\n";
+  ASSERT_TRUE(test::WriteAll(path, file));
+  QtPlatform platform;
+  FormLogic logic(platform);
+  ASSERT_TRUE(logic.readdata(ToU16(path), 601, 202));
+  ASSERT_EQ(logic.History().size(), 1u);
+  EXPECT_EQ(logic.History()[0], u"caf\u00E9");
+  ASSERT_TRUE(logic.savedata(ToU16(path), {1, 2, 601}, true, true));
+  const QByteArray saved = test::ReadAll(path);
+  EXPECT_TRUE(saved.startsWith("[Mine]\r\nName=caf\xE9\r\n\r\n[Expressions]\r\nExpression1=caf\xE9\r\n\r\n"))
+      << saved.constData();
+}
+
+}  // namespace
+}  // namespace calc
