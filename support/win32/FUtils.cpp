@@ -1,0 +1,59 @@
+#include "FUtils.h"
+
+#include <shlobj.h>
+#include <windows.h>
+
+#include <cwchar>
+
+namespace calc::win32 {
+
+std::wstring GetAppDataFolder() {
+  wchar_t buffer[262] = {};
+  if (!SHGetSpecialFolderPathW(nullptr, buffer, CSIDL_APPDATA, FALSE)) return {};
+  return std::wstring(buffer, wcsnlen(buffer, 261));
+}
+
+namespace {
+
+// The first entry a search for the path finds.
+bool FindFirst(const std::wstring& path, WIN32_FIND_DATAW& found) {
+  const HANDLE search = FindFirstFileW(path.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  return true;
+}
+
+}  // namespace
+
+bool FolderExists(const std::wstring& path) {
+  if (path.empty()) return false;
+  std::wstring searched = path;
+  if (searched.back() == L'\\') searched.pop_back();
+  WIN32_FIND_DATAW found;
+  return FindFirst(searched, found) && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool CreateFolder(const std::wstring& path) { return CreateDirectoryW(path.c_str(), nullptr) != 0; }
+
+bool FileExistsAt(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME) return false;
+    // Locked or not readable: the folder listing still tells.
+    WIN32_FIND_DATAW found;
+    return FindFirst(path, found) && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  }
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+  // A link: its target must be there.
+  const HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    CloseHandle(file);
+    return true;
+  }
+  return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+}  // namespace calc::win32

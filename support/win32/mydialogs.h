@@ -1,0 +1,24 @@
+// The message box helper and the generic error display on Windows.
+#pragma once
+
+#include <string>
+
+namespace calc::win32 {
+
+// The executable's file name cut at its first '.', every character after the
+// first lower-cased: "C:\Tools\MyTool.Setup.exe" gives "Mytool".
+std::wstring TitleFromExecutablePath(const std::wstring& path);
+// The title of the running executable.
+std::wstring ApplicationTitle();
+
+// One modal box with a single OK and no icon: a task dialog (the message as
+// its main instruction, the detail below) where themed dialogs are available,
+// else a classic message box of the message, two CRs and the detail. An
+// empty caption means the application title.
+void ShowMessageBox(const std::wstring& message, const std::wstring& detail, const std::wstring& caption);
+
+// The text with the application title, an error icon and OK, owned by the
+// active window.
+void ShowErrorBox(const std::wstring& text);
+
+}  // namespace calc::win32

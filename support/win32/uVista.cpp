@@ -1,0 +1,38 @@
+#include "uVista.h"
+
+#include <shlwapi.h>
+#include <windows.h>
+
+namespace calc::win32 {
+
+namespace {
+
+template <typename Function>
+Function Find(HMODULE module, const char* name) {
+  return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
+}  // namespace
+
+bool ThemedDialogsAvailable() {
+  OSVERSIONINFOW version{};
+  version.dwOSVersionInfoSize = sizeof version;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!GetVersionExW(&version) || version.dwMajorVersion < 6) return false;
+#pragma GCC diagnostic pop
+
+  const HMODULE theme = LoadLibraryW(L"uxtheme.dll");
+  using ThemeQuery = BOOL(WINAPI*)();
+  const auto is_app_themed = Find<ThemeQuery>(theme, "IsAppThemed");
+  const auto is_theme_active = Find<ThemeQuery>(theme, "IsThemeActive");
+  if (!is_app_themed || !is_theme_active || !is_app_themed() || !is_theme_active()) return false;
+
+  const HMODULE controls = GetModuleHandleW(L"comctl32.dll");
+  const auto get_version = Find<DLLGETVERSIONPROC>(controls, "DllGetVersion");
+  DLLVERSIONINFO info{};
+  info.cbSize = sizeof info;
+  return get_version && SUCCEEDED(get_version(&info)) && info.dwMajorVersion >= 6;
+}
+
+}  // namespace calc::win32

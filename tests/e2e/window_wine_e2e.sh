@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# The Windows program under Wine in a real X server, used as a person would:
+# type, Enter, change an option, Copy, the help box, close; check the settings
+# file's bytes in the Wine prefix's application-data folder; start again and
+# find the history and the options as they were left.
+# Usage: window_wine_e2e.sh PATH/TO/exprcalc.exe WINE-COMMAND...
+# (WINEPREFIX names the prefix, which must exist.)
+set -euo pipefail
+app=$1
+shift
+wine=("$@")
+here=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+# Wine's desktop process, which also serves the clipboard, binds to the X
+# display of the server's first program: the prefix's server is restarted
+# around the test, and left running afterwards without a display.
+loader=${wine[${#wine[@]}-1]}
+server=""
+for candidate in "$(dirname "$loader")/wineserver64" "$(dirname "$loader")/wineserver" "$(command -v wineserver)"; do
+  [ -x "$candidate" ] && server=$candidate && break
+done
+[ -n "$server" ] || { echo "FAILED: no wineserver beside $loader"; exit 1; }
+restart_server() {
+  "$server" -k >/dev/null 2>&1 && "$server" -w
+  "$server" -p60 </dev/null >/dev/null 2>&1 || true
+}
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  (unset DISPLAY && restart_server && "${wine[@]}" wineboot </dev/null >/dev/null 2>&1) || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAILED: $*"
+  [ -s "$work/app.log" ] && sed 's/^/  app: /' "$work/app.log"
+  exit 1
+}
+
+: "${WINEPREFIX:?WINEPREFIX must name the Wine prefix}"
+roaming=$(find "$WINEPREFIX/drive_c/users" -mindepth 3 -maxdepth 3 -type d -path '*/AppData/Roaming' | head -n 1)
+[ -n "$roaming" ] || fail "no AppData\\Roaming folder in $WINEPREFIX"
+rm -rf "$roaming/VarnelSoftware"
+settings="$roaming/VarnelSoftware/Expression Calculator/brelmont.ini"
+
+exec 3>"$work/displayfd"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n 1 "$work/displayfd")"
+restart_server
+
+start() {
+  "${wine[@]}" "$app" >>"$work/app.log" 2>&1 &
+  app_pid=$!
+  window=$(timeout 60 xdotool search --sync --onlyvisible --name "Varnel's Expression calculator" | head -n 1)
+  [ -n "$window" ] || fail "the window did not appear"
+  sleep 1
+}
+
+# Clicks a control at its position in the window (client coordinates: without
+# a window manager, Wine's window is the client area).
+click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.5; }
+clipboard() { timeout 5 xclip -o -selection clipboard 2>/dev/null || true; }
+copy_and_read() {
+  click 550 116 # Copy
+  clipboard
+}
+finish() {
+  python3 "$here/tools/x11_close.py" "$window"
+  for _ in $(seq 200); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+  ! kill -0 "$app_pid" 2>/dev/null || fail "the window did not close"
+  app_pid=""
+}
+
+start
+[ -d "$roaming/VarnelSoftware/Expression Calculator" ] || fail "the settings folders were not created at start"
+xdotool type --delay 40 '2 * sqrt(16) + sin(30)^2'
+xdotool key Return
+sleep 0.5
+[ "$(copy_and_read)" = "8.25" ] || fail "2 * sqrt(16) + sin(30)^2 did not show 8.25 (clipboard: $(clipboard))"
+xdotool mousemove --window "$window" 200 45 click 1
+xdotool key ctrl+a BackSpace
+xdotool type --delay 40 '1234.5678'
+xdotool key Return
+sleep 0.5
+[ "$(copy_and_read)" = "1,234.57" ] || fail "1234.5678 did not show 1,234.57 (clipboard: $(clipboard))"
+click 22 145 # Thousands separators off
+[ "$(copy_and_read)" = "1234.57" ] || fail "clearing the separators did not show 1234.57"
+xdotool mousemove --window "$window" 200 45 click 1
+xdotool key ctrl+a BackSpace
+xdotool type --delay 40 '1/0'
+xdotool key Return
+sleep 0.5
+[ "$(copy_and_read)" = "Division by zero." ] || fail "1/0 did not show its message"
+
+click 572 13 # ?
+help=$(timeout 20 xdotool search --sync --onlyvisible --name '^exprcalc$' | head -n 1)
+[ -n "$help" ] || fail "the help box with the application title did not appear"
+xdotool key --window "$help" Return
+for _ in $(seq 50); do xdotool search --onlyvisible --name '^exprcalc$' >/dev/null 2>&1 || break; sleep 0.1; done
+! xdotool search --onlyvisible --name '^exprcalc$' >/dev/null 2>&1 || fail "the help box did not close on Enter"
+finish
+
+[ -f "$settings" ] || fail "no settings file was written"
+[ "$(head -n 1 "$settings")" = $'[Information]\r' ] || fail "the file does not start with [Information] CR LF, without a mark"
+grep -q $'^Expression1=1234.5678\r$' "$settings" || fail "the newest expression is not Expression1"
+grep -q $'^Expression2=2 \\* sqrt(16) + sin(30)^2\r$' "$settings" || fail "the first expression is not Expression2"
+! grep -q '^Expression3=' "$settings" || fail "the expression with a message entered the history"
+grep -q $'^ThousandsSeparator=0\r$' "$settings" || fail "the separator option was not saved"
+grep -q $'^DecimalPlaces=2\r$' "$settings" || fail "the two-decimal option was not saved"
+[ "$(tr -d '\r' <"$settings" | wc -l)" = "$(grep -c $'\r$' "$settings")" ] || fail "a line does not end with CR LF"
+! LC_ALL=C grep -q '[^[:print:][:space:]]' "$settings" || fail "the file is not plain ANSI text"
+ls "$(dirname "$settings")" | grep -q '\.......$' && fail "a temporary file was left beside the settings file"
+
+start
+xdotool mousemove --window "$window" 200 45 click 1
+xdotool key Down # choose the newest history entry from the list
+sleep 0.5
+xdotool key Return
+sleep 0.5
+[ "$(copy_and_read)" = "1234.57" ] || fail "the history entry or the options were not restored"
+finish
+echo "window end-to-end under Wine: passed"

@@ -1,0 +1,359 @@
+#include "Unit1.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <exception>
+
+#include "design.h"
+
+namespace calc {
+namespace {
+
+constexpr wchar_t kWindowProperty[] = L"TForm1";
+
+// Control IDs: Calculate is IDOK, so Enter anywhere in the window presses it.
+int ControlId(Control id) { return id == Control::kCalculate ? IDOK : 100 + static_cast<int>(id); }
+
+HFONT MakeFont(const FontDesign& design, int pixel_height) {
+  return CreateFontW(-pixel_height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                     ToWide(design.family).c_str());
+}
+
+}  // namespace
+
+TForm1::~TForm1() {
+  for (HFONT font : {font_, box_font_, result_font_}) {
+    if (font) DeleteObject(font);
+  }
+}
+
+bool TForm1::Create(HINSTANCE instance) {
+  const std::wstring class_name = ToWide(kForm.class_name);
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = WindowProc;
+  window_class.hInstance = instance;
+  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  window_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+  window_class.lpszClassName = class_name.c_str();
+  if (!RegisterClassExW(&window_class)) return false;
+
+  const HDC screen = GetDC(nullptr);
+  dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+
+  // The frame is resizable but has no maximise button; its size comes from
+  // the designed client area.
+  constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN;
+  constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+  RECT frame{0, 0, Scale(kForm.client_width), Scale(kForm.client_height)};
+  AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+  outer_height_ = frame.bottom - frame.top;
+  window_ = CreateWindowExW(kExStyle, class_name.c_str(), ToWide(kForm.caption).c_str(), kStyle, CW_USEDEFAULT,
+                            CW_USEDEFAULT, frame.right - frame.left, outer_height_, nullptr, nullptr, instance, this);
+  if (!window_) return false;
+  platform_.SetWindow(window_);
+  CreateControls();
+  FormResize();
+  Guarded([this] { FormCreate(); });
+  return true;
+}
+
+void TForm1::Show(int show_command) {
+  ShowWindow(window_, show_command);
+  UpdateWindow(window_);
+  Guarded([this] { FormShow(); });
+}
+
+void TForm1::CreateControls() {
+  font_ = MakeFont(kForm.font, Scale(kForm.font.pixel_height));
+  result_font_ = MakeFont(kForm.result_font, Scale(kForm.result_font.pixel_height));
+  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
+
+  // Created in tab order: the dialog manager moves the focus in this order.
+  for (const ControlDesign& design : kControls) {
+    const wchar_t* window_class = L"BUTTON";
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+    int height = Scale(design.height);
+    switch (design.kind) {
+      case ControlKind::kPushButton:
+        style |= design.is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        break;
+      case ControlKind::kCheckBox:
+        style |= BS_AUTOCHECKBOX;
+        break;
+      case ControlKind::kComboBox:
+        window_class = L"COMBOBOX";
+        style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL;
+        height = Scale(design.height + 12 * kForm.box_item_height);  // with the list
+        break;
+      case ControlKind::kLabel:
+        window_class = L"STATIC";
+        style = WS_CHILD | WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX;
+        break;
+    }
+    const HWND control = CreateWindowExW(
+        0, window_class, ToWide(design.text).c_str(), style, Scale(design.left), Scale(design.top), Scale(design.width),
+        height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(design.id))), instance, nullptr);
+    SendMessageW(control, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(design.kind == ControlKind::kLabel ? result_font_ : font_), FALSE);
+    if (design.kind == ControlKind::kCheckBox) {
+      SendMessageW(control, BM_SETCHECK, design.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+      // A substitute for a missing design font may be wider: never cut a label.
+      const HDC dc = GetDC(control);
+      const HGDIOBJ old_font = SelectObject(dc, font_);
+      const std::wstring text = ToWide(design.text);
+      SIZE extent{};
+      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+      SelectObject(dc, old_font);
+      ReleaseDC(control, dc);
+      const int needed = extent.cx + GetSystemMetrics(SM_CXMENUCHECK) + Scale(6);
+      if (needed > Scale(design.width)) {
+        SetWindowPos(control, nullptr, 0, 0, needed, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+    }
+    switch (design.id) {
+      case Control::kCalculate:
+        calculatebutton = control;
+        break;
+      case Control::kCopy:
+        copybutton = control;
+        break;
+      case Control::kSeparators:
+        sepcb = control;
+        break;
+      case Control::kTwoDecimals:
+        dec2cb = control;
+        break;
+      case Control::kAbout:
+        aboutbutton = control;
+        break;
+      case Control::kBox:
+        cb = control;
+        break;
+      case Control::kResult:
+        resultlabel = control;
+        break;
+    }
+  }
+
+  tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance, nullptr);
+  for (const ControlDesign& design : kControls) {
+    if (design.hint.empty()) continue;
+    std::wstring hint = ToWide(design.hint);
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(window_, ControlId(design.id)));
+    tool.lpszText = hint.data();
+    SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+}
+
+void TForm1::Guarded(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    logic_.ReportFailure(e.what());
+  }
+}
+
+std::u16string TForm1::Text(HWND control) const {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  return ToU16(text);
+}
+
+bool TForm1::Checked(HWND control) const { return SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+int TForm1::OuterWidth() const {
+  RECT rect;
+  GetWindowRect(window_, &rect);
+  return rect.right - rect.left;
+}
+
+int TForm1::OuterHeight() const {
+  RECT rect;
+  GetWindowRect(window_, &rect);
+  return rect.bottom - rect.top;
+}
+
+WindowPlacement TForm1::Placement() const {
+  RECT rect;
+  GetWindowRect(window_, &rect);
+  if (IsIconic(window_)) {
+    // A minimised window's own rectangle is off the screen.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(window_, &placement);
+    rect = placement.rcNormalPosition;
+  }
+  return {rect.left, rect.top, rect.right - rect.left};
+}
+
+void TForm1::FormCreate() {
+  SetWindowTextW(cb, L"");
+  SetWindowTextW(resultlabel, L"");
+  SendMessageW(cb, CB_SETITEMHEIGHT, 0, Scale(kForm.box_item_height));
+  box_font_ = MakeFont(kForm.box_font, MulDiv(kForm.box_font.point_size, dpi_, 72));
+  SendMessageW(cb, WM_SETFONT, reinterpret_cast<WPARAM>(box_font_), TRUE);
+  const FormLogic::Start start = logic_.FormCreate(OuterWidth(), OuterHeight());
+  SetWindowPos(window_, nullptr, start.left, start.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (start.stored) Apply(*start.stored);
+}
+
+void TForm1::Apply(const FormLogic::Stored& stored) {
+  if (stored.placement) {
+    // The minimum width still applies (WM_GETMINMAXINFO).
+    SetWindowPos(window_, nullptr, stored.placement->left, stored.placement->top, stored.placement->outer_width,
+                 OuterHeight(), SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  SendMessageW(sepcb, BM_SETCHECK, stored.separators ? BST_CHECKED : BST_UNCHECKED, 0);
+  ShowHistory();
+}
+
+void TForm1::FormShow() {
+  SendMessageW(dec2cb, BM_SETCHECK, logic_.DecimalPlacesOn ? BST_CHECKED : BST_UNCHECKED, 0);
+  SetFocus(cb);
+}
+
+void TForm1::FormResize() {
+  if (!cb) return;
+  RECT client;
+  GetClientRect(window_, &client);
+  const auto design_width = [this](HWND control) {
+    RECT rect;
+    GetWindowRect(control, &rect);
+    return MulDiv(rect.right - rect.left, 96, dpi_);
+  };
+  const ResizeLayout layout = calc::FormResize(
+      MulDiv(client.right - client.left, 96, dpi_),
+      {design_width(calculatebutton), design_width(aboutbutton), design_width(copybutton), design_width(dec2cb)});
+  const auto place = [this](HWND control, const ControlDesign& design, int left, int width) {
+    RECT rect;
+    GetWindowRect(control, &rect);
+    SetWindowPos(control, nullptr, Scale(left), Scale(design.top), width < 0 ? rect.right - rect.left : Scale(width),
+                 rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  place(cb, Design(Control::kBox), Design(Control::kBox).left, layout.box_width);
+  place(calculatebutton, Design(Control::kCalculate), layout.calculate_left, -1);
+  place(aboutbutton, Design(Control::kAbout), layout.about_left, -1);
+  place(copybutton, Design(Control::kCopy), layout.copy_left, -1);
+  place(dec2cb, Design(Control::kTwoDecimals), layout.two_decimals_left, -1);
+  InvalidateRect(window_, nullptr, TRUE);
+}
+
+void TForm1::FormCloseQuery(bool& CanClose) {
+  logic_.savedata(logic_.SettingsFileName, Placement(), Checked(sepcb), Checked(dec2cb));
+  CanClose = true;
+}
+
+void TForm1::calculatebuttonClick() {
+  const FormLogic::Calculation c = logic_.calculatebuttonClick(Text(cb), Checked(sepcb), Checked(dec2cb));
+  if (!c.completed) return;
+  SetWindowTextW(resultlabel, ToWide(c.label).c_str());
+  if (c.box_text) {
+    ShowHistory();
+    SetWindowTextW(cb, ToWide(*c.box_text).c_str());
+  }
+  SetFocus(cb);
+}
+
+void TForm1::copybuttonClick() {
+  if (logic_.copybuttonClick(Text(resultlabel))) SetFocus(cb);
+}
+
+void TForm1::aboutbuttonClick() {
+  logic_.aboutbuttonClick();
+  SetFocus(cb);
+}
+
+void TForm1::cbClick() { SetWindowTextW(resultlabel, ToWide(FormLogic::cbClick()).c_str()); }
+
+void TForm1::ShowHistory() {
+  // Refilling the list empties the box's text: keep what it shows.
+  const std::wstring shown = ToWide(Text(cb));
+  SendMessageW(cb, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(cb, CB_RESETCONTENT, 0, 0);
+  const auto& history = logic_.History();
+  SendMessageW(cb, CB_INITSTORAGE, history.size(), 0);
+  for (const std::u16string& entry : history) {
+    SendMessageW(cb, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(entry).c_str()));
+  }
+  SendMessageW(cb, WM_SETREDRAW, TRUE, 0);
+  SetWindowTextW(cb, shown.c_str());
+}
+
+LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+    SetPropW(window, kWindowProperty, create->lpCreateParams);
+  }
+  auto* form = static_cast<TForm1*>(GetPropW(window, kWindowProperty));
+  if (message == WM_NCDESTROY) RemovePropW(window, kWindowProperty);
+  if (!form || !form->window_) return DefWindowProcW(window, message, wparam, lparam);
+  return form->Dispatch(message, wparam, lparam);
+}
+
+LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_GETMINMAXINFO: {
+      auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
+      limits->ptMinTrackSize.x = Scale(kForm.min_outer_width);
+      limits->ptMinTrackSize.y = outer_height_;
+      limits->ptMaxTrackSize.y = outer_height_;
+      return 0;
+    }
+    case WM_SIZE:
+      if (wparam != SIZE_MINIMIZED) Guarded([this] { FormResize(); });
+      return 0;
+    case DM_GETDEFID:
+      return MAKELRESULT(IDOK, DC_HASDEFID);
+    case WM_CTLCOLORSTATIC: {
+      const auto dc = reinterpret_cast<HDC>(wparam);
+      if (reinterpret_cast<HWND>(lparam) == resultlabel) {
+        const ColourDesign& colour = kForm.result_colour;
+        SetTextColor(dc, RGB(colour.red, colour.green, colour.blue));
+      }
+      SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    }
+    case WM_COMMAND: {
+      const int id = LOWORD(wparam);
+      const int code = HIWORD(wparam);
+      if (id == ControlId(Control::kBox)) {
+        if (code == CBN_SELCHANGE) Guarded([this] { cbClick(); });
+        return 0;
+      }
+      if (code != BN_CLICKED) break;
+      if (id == IDOK || id == ControlId(Control::kSeparators) || id == ControlId(Control::kTwoDecimals)) {
+        Guarded([this] { calculatebuttonClick(); });
+      } else if (id == ControlId(Control::kCopy)) {
+        Guarded([this] { copybuttonClick(); });
+      } else if (id == ControlId(Control::kAbout)) {
+        Guarded([this] { aboutbuttonClick(); });
+      }
+      return 0;
+    }
+    case WM_CLOSE: {
+      bool can_close = true;
+      Guarded([&] { FormCloseQuery(can_close); });
+      // The window always closes, whatever happened while saving.
+      DestroyWindow(window_);
+      return 0;
+    }
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(window_, message, wparam, lparam);
+}
+
+}  // namespace calc

@@ -1,0 +1,74 @@
+// The calculator window on Windows: native controls built from the design
+// data, each event forwarded to the calculator's logic, and what it decides
+// shown.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// First: it keeps windows.h from renaming the platform's ReplaceFile.
+#include "formlogic.h"
+#include "win32platform.h"
+
+namespace calc {
+
+class TForm1 {
+ public:
+  TForm1() = default;
+  ~TForm1();
+  TForm1(const TForm1&) = delete;
+  TForm1& operator=(const TForm1&) = delete;
+
+  // Creates the window hidden with its controls and runs FormCreate.
+  bool Create(HINSTANCE instance);
+  // Shows the window and runs FormShow.
+  void Show(int show_command);
+  HWND Handle() const { return window_; }
+
+  // Event handlers.
+  void FormCreate();
+  void FormShow();
+  void FormResize();
+  void FormCloseQuery(bool& CanClose);
+  void calculatebuttonClick();
+  void copybuttonClick();
+  void aboutbuttonClick();
+  void cbClick();
+
+  HWND calculatebutton = nullptr;
+  HWND copybutton = nullptr;
+  HWND sepcb = nullptr;
+  HWND dec2cb = nullptr;
+  HWND aboutbutton = nullptr;
+  HWND cb = nullptr;
+  HWND resultlabel = nullptr;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT Dispatch(UINT message, WPARAM wparam, LPARAM lparam);
+  void Guarded(const std::function<void()>& handler);
+  void CreateControls();
+  void Apply(const FormLogic::Stored& stored);
+  void ShowHistory();
+  // Design pixels (96 per inch) to the display's.
+  int Scale(int design) const { return MulDiv(design, dpi_, 96); }
+  int OuterWidth() const;
+  int OuterHeight() const;
+  WindowPlacement Placement() const;
+  std::u16string Text(HWND control) const;
+  bool Checked(HWND control) const;
+
+  Win32Platform platform_;
+  FormLogic logic_{platform_};
+  HWND window_ = nullptr;
+  HWND tooltips_ = nullptr;
+  HFONT font_ = nullptr;
+  HFONT box_font_ = nullptr;
+  HFONT result_font_ = nullptr;
+  int dpi_ = 96;
+  int outer_height_ = 0;  // fixed
+};
+
+}  // namespace calc
