@@ -30,7 +30,11 @@ need() {
   "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-need binutils cmake ninja-build python3 googletest g++-mingw-w64-i686-posix
+need file binutils cmake ninja-build python3 googletest g++-mingw-w64-i686-posix
+# The window's test: an X server, keyboard and mouse, the clipboard, and the
+# X libraries and fonts Wine draws with.
+need xvfb xauth xdotool xclip fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxinerama1 \
+  libxcomposite1
 
 # A four-instruction 32-bit program tells whether this kernel starts 32-bit code.
 probe=$(mktemp -d)
@@ -61,14 +65,16 @@ if [ "$preset" = windows-i686 ]; then
 else
   # Only the programs: their tests cannot run here, and the 64-bit build
   # compiles the same test sources.
-  cmake --build --preset windows-i686 --target exprcalc-cli release_zip
+  cmake --build --preset windows-i686 --target exprcalc exprcalc-cli release_zip
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 fi
-file build/windows-i686/cli/exprcalc-cli.exe | grep -q 'PE32 executable (console) Intel 80386' ||
-  { file build/windows-i686/cli/exprcalc-cli.exe; exit 1; }
-cmake -DOBJDUMP=i686-w64-mingw32-objdump -DEXECUTABLE=build/windows-i686/cli/exprcalc-cli.exe \
-  -P cmake/CheckSystemDlls.cmake
+# The shipped executables: 32-bit, and nothing but system DLLs.
+for program in window/win32/exprcalc.exe:GUI cli/exprcalc-cli.exe:console; do
+  executable=build/windows-i686/${program%:*}
+  file "$executable" | grep -q "PE32 executable (${program#*:}) Intel 80386" || { file "$executable"; exit 1; }
+  cmake -DOBJDUMP=i686-w64-mingw32-objdump -DEXECUTABLE="$executable" -P cmake/CheckSystemDlls.cmake
+done
 ls -l build/windows-i686/exprcalc-*-win32.zip
 
 # One Wine prefix per build folder, created on first use, and one server kept
