@@ -1,7 +1,8 @@
 #include "FUtils.h"
 
-#include <shlobj.h>
 #include <windows.h>
+// Needs the types of windows.h.
+#include <shlobj.h>
 
 #include <cwchar>
 

@@ -1,7 +1,8 @@
 #include "mydialogs.h"
 
-#include <commctrl.h>
 #include <windows.h>
+// Needs the types of windows.h.
+#include <commctrl.h>
 
 #include "uVista.h"
 

@@ -1,7 +1,8 @@
 #include "uVista.h"
 
-#include <shlwapi.h>
 #include <windows.h>
+// Needs the types of windows.h.
+#include <shlwapi.h>
 
 namespace calc::win32 {
 

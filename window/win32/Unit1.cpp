@@ -259,7 +259,10 @@ void TForm1::calculatebuttonClick() {
   SetWindowTextW(resultlabel, ToWide(c.label).c_str());
   if (c.box_text) {
     ShowHistory();
-    SetWindowTextW(cb, ToWide(*c.box_text).c_str());
+    const std::wstring text = ToWide(*c.box_text);
+    SetWindowTextW(cb, text.c_str());
+    const auto end = static_cast<WORD>(std::min<std::size_t>(text.size(), 0xFFFF));
+    SendMessageW(cb, CB_SETEDITSEL, 0, MAKELPARAM(end, end));  // the caret after the text
   }
   SetFocus(cb);
 }

@@ -8,9 +8,11 @@
 #include <functional>
 #include <string>
 
+// clang-format off
 // First: it keeps windows.h from renaming the platform's ReplaceFile.
-#include "formlogic.h"
 #include "win32platform.h"
+#include "formlogic.h"
+// clang-format on
 
 namespace calc {
 

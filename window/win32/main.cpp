@@ -1,6 +1,7 @@
 // The Windows program: the calculator window and its message loop.
-#include <commctrl.h>
 #include <windows.h>
+// Needs the types of windows.h.
+#include <commctrl.h>
 
 #include "Unit1.h"
 #include "x87.h"
