@@ -33,7 +33,7 @@ need() {
 need file binutils cmake ninja-build python3 googletest g++-mingw-w64-i686-posix
 # The window's test: an X server, keyboard and mouse, the clipboard, and the
 # X libraries and fonts Wine draws with.
-need xvfb xauth xdotool xclip fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxinerama1 \
+need xvfb xauth x11-apps xdotool xclip fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxinerama1 \
   libxcomposite1
 
 # A four-instruction 32-bit program tells whether this kernel starts 32-bit code.

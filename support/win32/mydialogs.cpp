@@ -42,7 +42,8 @@ void ShowMessageBox(const std::wstring& message, const std::wstring& detail, con
       TASKDIALOGCONFIG config{};
       config.cbSize = sizeof config;
       config.hwndParent = GetActiveWindow();
-      config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
+      // As wide as its lines, so that they break only where the text does.
+      config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_SIZE_TO_CONTENT;
       config.dwCommonButtons = TDCBF_OK_BUTTON;
       config.pszWindowTitle = title.c_str();
       config.pszMainInstruction = message.c_str();

@@ -82,6 +82,9 @@ xdotool type --delay 40 '2 * sqrt(16) + sin(30)^2'
 xdotool key Return
 sleep 0.5
 [ "$(copy_and_read)" = "8.25" ] || fail "2 * sqrt(16) + sin(30)^2 did not show 8.25 (clipboard: $(clipboard))"
+# The result as painted, in its colour.
+painted=$(xwd -silent -id "$window" | python3 "$here/tests/e2e/xwd_colours.py" 43 53 77)
+[ "$painted" -gt 20 ] || fail "the result is not painted in RGB(43, 53, 77) ($painted pixels)"
 xdotool mousemove --window "$window" 200 45 click 1
 xdotool key ctrl+a BackSpace
 xdotool type --delay 40 '1234.5678'

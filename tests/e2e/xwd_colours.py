@@ -1,0 +1,39 @@
+#!/usr/bin/env python3
+"""Counts the pixels of one colour in an X window dump (xwd, 24 or 32 bits per
+pixel, ZPixmap), read from standard input.
+
+Usage: xwd -id WINDOW | xwd_colours.py RED GREEN BLUE   (prints the count)
+"""
+import struct
+import sys
+
+
+def main():
+    red, green, blue = (int(v) for v in sys.argv[1:4])
+    data = sys.stdin.buffer.read()
+    header = struct.unpack(">25I", data[:100])
+    header_size, pixmap_format, width, height = header[0], header[2], header[4], header[5]
+    byte_order, bits_per_pixel, bytes_per_line = header[7], header[11], header[12]
+    red_mask, green_mask, blue_mask, ncolors = header[14], header[15], header[16], header[19]
+    if pixmap_format != 2 or bits_per_pixel not in (24, 32):
+        sys.exit(f"unsupported dump: format {pixmap_format}, {bits_per_pixel} bits per pixel")
+    pixels = data[header_size + ncolors * 12:]
+    step = bits_per_pixel // 8
+    order = "little" if byte_order == 0 else "big"
+
+    def channel(value, mask):
+        shift = (mask & -mask).bit_length() - 1
+        return (value & mask) >> shift
+
+    count = 0
+    for y in range(height):
+        row = pixels[y * bytes_per_line:(y * bytes_per_line) + width * step]
+        for x in range(0, len(row), step):
+            value = int.from_bytes(row[x:x + step], order)
+            if (channel(value, red_mask), channel(value, green_mask), channel(value, blue_mask)) == (red, green, blue):
+                count += 1
+    print(count)
+
+
+if __name__ == "__main__":
+    main()
