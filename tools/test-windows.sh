@@ -83,6 +83,7 @@ ls -l build/windows-i686/exprcalc-*-win32.zip
 # earlier run is let go first, so none is shutting down while the tests start.
 export WINEPREFIX=$PWD/build/$preset/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
 "$server" -k >/dev/null 2>&1 && "$server" -w
+mkdir -p "$WINEPREFIX"
 "$server" -p60 </dev/null >/dev/null 2>&1
 trap 'rm -rf "$probe"; "$server" -k 2>/dev/null || true' EXIT
 boot_started=$SECONDS
