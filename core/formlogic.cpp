@@ -114,8 +114,12 @@ std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafil
         if (p.left < 0) p.left = 0;
         if (p.top > screen.height - kEdgeMargin) p.top = screen.height - outer_height;
         if (p.top < 0) p.top = 0;
-        // A width beyond the screen would put the buttons out of reach.
-        if (screen.width > 0) p.outer_width = std::min(p.outer_width, screen.width);
+        // A width beyond the screen would put the buttons out of reach: the
+        // window takes the screen's width, and moves left as far as that needs.
+        if (screen.width > 0 && p.outer_width > screen.width) {
+          p.outer_width = screen.width;
+          p.left = std::max(0, std::min(p.left, screen.width - p.outer_width));
+        }
         p.outer_width = std::max(p.outer_width, kForm.min_outer_width);
         stored.placement = p;
       }
