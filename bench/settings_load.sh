@@ -10,11 +10,9 @@ runs=${2:-3}
 work=$(mktemp -d)
 xvfb_pid=""
 trap '[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; rm -rf "$work"' EXIT
-exec 3>"$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$work/displayfd")" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
+. tools/xvfb.sh
+start_xvfb "$work"
+export XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
 settings="$work/config/VarnelSoftware/Expression Calculator/brelmont.ini"
 mkdir -p "$(dirname "$settings")"
 
