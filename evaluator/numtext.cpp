@@ -215,24 +215,89 @@ std::u16string FormatFixed(long double value, int decimals) {
 
 namespace {
 
-// Reads digits into x as x := x * 10 + digit, each step rounded to extended.
-// Returns the number of digits read.
-std::size_t AccumulateDigits(std::u16string_view text, std::size_t& i, long double& x, x87::Faults& faults) {
+// The one number grammar of both readers:
+//   spaces* [sign] digits* ['.' digits*] [('E'|'e') [sign] digits*] rest
+// The readers differ only in the rules below.
+struct NumberGrammar {
+  // At least one digit or the point before the exponent ("E5" and "-").
+  bool mantissa_required;
+  // At least one exponent digit after 'E' and its sign ("1E", "1E+").
+  bool exponent_digits_required;
+  // Reading exponent digits stops once the exponent reaches this; a digit
+  // left over then fails the read. 0: every digit is read, saturating.
+  long long exponent_stop;
+  // Spaces after the number ("2.5 ").
+  bool trailing_spaces_allowed;
+};
+
+// Exponents beyond this already give infinity or zero; saturating keeps the
+// arithmetic exact for texts with any number of exponent digits.
+constexpr long long kExponentSaturation = 1'000'000'000'000'000LL;
+// The lenient reader's exponent: past this every value is out of range.
+constexpr long long kLenientExponentStop = 500;
+
+constexpr NumberGrammar kStrictGrammar{false, true, 0, false};
+constexpr NumberGrammar kLenientGrammar{true, false, kLenientExponentStop, true};
+
+// Below this every x * 10 + digit is an exact integer under 2^64, which the
+// extended significand holds exactly: the same value that rounding each
+// step to extended gives.
+constexpr std::uint64_t kExactAccumulatorLimit = (UINT64_MAX - 9) / 10;
+
+struct Mantissa {
+  long double value = 0;
+  std::size_t digits = 0;  // integer and fraction digits read
+  long long fraction_digits = 0;
+  bool point = false;
+  bool overflow = false;
+};
+
+// x := x * 10 + digit for every digit, each step rounded to extended; the
+// leading digits run in exact integer arithmetic.
+std::size_t AccumulateDigits(std::u16string_view text, std::size_t& i, std::uint64_t& exact, long double& x,
+                             bool& in_extended, x87::Faults& faults) {
   const std::size_t start = i;
-  while (i < text.size() && IsDigit(text[i])) {
-    x = x87::Add(x87::Mul(x, 10.0L, faults), static_cast<long double>(text[i] - u'0'), faults);
-    ++i;
+  for (; i < text.size() && IsDigit(text[i]); ++i) {
+    const auto digit = static_cast<unsigned>(text[i] - u'0');
+    if (!in_extended) {
+      if (exact <= kExactAccumulatorLimit) {
+        exact = exact * 10 + digit;
+        continue;
+      }
+      x = static_cast<long double>(exact);
+      in_extended = true;
+    }
+    x = x87::Add(x87::Mul(x, 10.0L, faults), static_cast<long double>(digit), faults);
   }
   return i - start;
 }
 
-// Exponents beyond this already give infinity or zero; saturating keeps the
-// arithmetic exact for texts with any number of exponent digits.
-constexpr long long kExponentCap = 1'000'000'000'000'000LL;
+Mantissa ReadMantissa(std::u16string_view text, std::size_t& i) {
+  Mantissa m;
+  std::uint64_t exact = 0;
+  bool in_extended = false;
+  x87::Faults faults;
+  m.digits = AccumulateDigits(text, i, exact, m.value, in_extended, faults);
+  if (i < text.size() && text[i] == u'.') {
+    ++i;
+    m.point = true;
+    const std::size_t fraction = AccumulateDigits(text, i, exact, m.value, in_extended, faults);
+    m.digits += fraction;
+    m.fraction_digits = static_cast<long long>(fraction);
+  }
+  if (!in_extended) m.value = static_cast<long double>(exact);
+  m.overflow = faults.Any();
+  return m;
+}
 
-}  // namespace
+enum class ReadStatus { kNumber, kNotANumber, kOverflow };
 
-ScanResult ScanNumber(std::u16string_view text) {
+struct ReadResult {
+  ReadStatus status = ReadStatus::kNotANumber;
+  long double value = 0;
+};
+
+ReadResult ReadWithGrammar(std::u16string_view text, const NumberGrammar& rules) {
   std::size_t i = 0;
   while (i < text.size() && text[i] == u' ') ++i;
   bool negative = false;
@@ -242,15 +307,9 @@ ScanResult ScanNumber(std::u16string_view text) {
   }
   if (i >= text.size()) return {};
 
-  x87::Faults faults;
-  long double x = 0;
-  AccumulateDigits(text, i, x, faults);
-  long long fraction_digits = 0;
-  if (i < text.size() && text[i] == u'.') {
-    ++i;
-    fraction_digits = static_cast<long long>(AccumulateDigits(text, i, x, faults));
-  }
-  if (faults.overflow) throw FloatingPointOverflow();
+  const Mantissa m = ReadMantissa(text, i);
+  if (rules.mantissa_required && m.digits == 0 && !m.point) return {};
+  if (m.overflow) return {ReadStatus::kOverflow, 0};
 
   long long exponent = 0;
   if (i < text.size() && (text[i] == u'E' || text[i] == u'e')) {
@@ -260,64 +319,39 @@ ScanResult ScanNumber(std::u16string_view text) {
       exponent_negative = text[i] == u'-';
       ++i;
     }
-    if (i >= text.size() || !IsDigit(text[i])) return {};
-    while (i < text.size() && IsDigit(text[i])) {
-      if (exponent < kExponentCap) exponent = exponent * 10 + (text[i] - u'0');
-      ++i;
+    if (rules.exponent_digits_required && (i >= text.size() || !IsDigit(text[i]))) return {};
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+      if (rules.exponent_stop != 0 && exponent >= rules.exponent_stop) break;
+      if (exponent < kExponentSaturation) exponent = exponent * 10 + (text[i] - u'0');
     }
     if (exponent_negative) exponent = -exponent;
   }
-  if (i != text.size()) return {};
-
-  long double value = ScaleByPowerOfTen(x, exponent - fraction_digits);
-  return {true, negative ? -value : value};
-}
-
-ScanResult ReadNumber(std::u16string_view text) {
-  x87::ScopedEnvironment environment;
-  std::size_t i = 0;
-  while (i < text.size() && text[i] == u' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-    negative = text[i] == u'-';
-    ++i;
+  if (rules.trailing_spaces_allowed) {
+    while (i < text.size() && text[i] == u' ') ++i;
   }
-  x87::Faults faults;
-  long double x = 0;
-  std::size_t consumed = AccumulateDigits(text, i, x, faults);
-  long long fraction_digits = 0;
-  if (i < text.size() && text[i] == u'.') {
-    ++i;
-    ++consumed;
-    fraction_digits = static_cast<long long>(AccumulateDigits(text, i, x, faults));
-  }
-  if (consumed == 0) return {};
-
-  long long exponent = 0;
-  if (i < text.size() && (text[i] == u'E' || text[i] == u'e')) {
-    ++i;
-    bool exponent_negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-      exponent_negative = text[i] == u'-';
-      ++i;
-    }
-    while (i < text.size() && IsDigit(text[i]) && exponent < 500) {
-      exponent = exponent * 10 + (text[i] - u'0');
-      ++i;
-    }
-    if (exponent_negative) exponent = -exponent;
-  }
-  while (i < text.size() && text[i] == u' ') ++i;
   if (i != text.size()) return {};
 
   long double value = 0;
   try {
-    value = ScaleByPowerOfTen(x, exponent - fraction_digits);
+    value = ScaleByPowerOfTen(m.value, exponent - m.fraction_digits);
   } catch (const FloatingPointOverflow&) {
-    return {};
+    return {ReadStatus::kOverflow, 0};
   }
-  if (faults.Any()) return {};
-  return {true, negative ? -value : value};
+  return {ReadStatus::kNumber, negative ? -value : value};
+}
+
+}  // namespace
+
+ScanResult ScanNumber(std::u16string_view text) {
+  const ReadResult r = ReadWithGrammar(text, kStrictGrammar);
+  if (r.status == ReadStatus::kOverflow) throw FloatingPointOverflow();
+  return {r.status == ReadStatus::kNumber, r.value};
+}
+
+ScanResult ReadNumber(std::u16string_view text) {
+  x87::ScopedEnvironment environment;
+  const ReadResult r = ReadWithGrammar(text, kLenientGrammar);
+  return {r.status == ReadStatus::kNumber, r.value};
 }
 
 std::u16string TrimTrailingZeros(std::u16string text) {
@@ -333,7 +367,8 @@ bool IsZeroValue(long double a, long double b) {
   x87::Faults faults;
   long double d = x87::Sub(b, a, faults);
   if (d < 0) d = -d;
-  return d < ZeroThreshold();
+  // A quiet comparison: a NaN must not leave the invalid flag pending.
+  return __builtin_isless(d, ZeroThreshold());
 }
 
 std::string ToAscii(std::u16string_view text) {
