@@ -1,5 +1,6 @@
 #include "numtext.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -57,15 +58,35 @@ long double ScaleByPowerOfTen(long double x, long long n) {
   return x;
 }
 
-DecimalDigitsResult DecimalDigits(long double value, int precision, int decimals) {
-  DecimalDigitsResult r;
+namespace {
+
+// DecimalDigits in a fixed buffer: the evaluator writes a value back for
+// every bracket, and a string per value costs more than the digits.
+struct Digits {
+  int exponent = 0;  // value = 0.d1d2d3... * 10^exponent
+  bool negative = false;
+  int count = 0;  // 0 means the value is written as zero
+  char d[18] = {};
+};
+
+// An integral extended value below 2^63 as an integer, converted under the
+// current rounding, which leaves it unchanged. (A cast would switch the
+// x87 to truncation and back, two costly control-word loads.)
+std::int64_t IntegralToInt64(long double integral) {
+  std::int64_t n;
+  asm("fistpll %0" : "=m"(n) : "t"(integral) : "st");
+  return n;
+}
+
+Digits DigitsOf(long double value, int precision, int decimals) {
+  Digits r;
   if (x87::BiasedExponent(value) == 0) return r;  // zero or subnormal
 
   const long double magnitude = value < 0 ? -value : value;
   const long long e2 = x87::BiasedExponent(value) - 16383;
   // floor(e2 * 19728 / 65536), rounding toward minus infinity.
   const long long product = e2 * 19728;
-  long long estimate = product >= 0 ? product / 65536 : -((-product + 65535) / 65536);
+  const long long estimate = product >= 0 ? product / 65536 : -((-product + 65535) / 65536);
   int exponent = static_cast<int>(estimate + 1);
 
   long double w = x87::RoundToInteger(ScaleByPowerOfTen(magnitude, 18 - exponent));
@@ -77,9 +98,7 @@ DecimalDigitsResult DecimalDigits(long double value, int precision, int decimals
     w = w / 10.0L;
     ++exponent;
   }
-  w = x87::RoundToInteger(w);
-
-  std::uint64_t n = static_cast<std::uint64_t>(w);
+  auto n = static_cast<std::uint64_t>(IntegralToInt64(x87::RoundToInteger(w)));
   char c[18];
   for (int i = 17; i >= 0; --i) {
     c[i] = static_cast<char>('0' + n % 10);
@@ -87,130 +106,136 @@ DecimalDigitsResult DecimalDigits(long double value, int precision, int decimals
   }
 
   int k = decimals == kUnlimitedDecimals ? precision : exponent + decimals;
-  if (k < 0) return DecimalDigitsResult{};
+  if (k < 0) return Digits{};
   if (k > precision) k = precision;
 
-  std::string digits;
-  if (k >= 18) {
-    digits.assign(c, 18);
-  } else {
-    digits.assign(c, static_cast<std::size_t>(k));
-    if (c[k] >= '5') {
-      int i = k - 1;
-      while (i >= 0 && digits[static_cast<std::size_t>(i)] == '9') {
-        digits[static_cast<std::size_t>(i)] = '0';
-        --i;
-      }
-      if (i < 0) {
-        // The carry passed the first digit: all were '9' and are now '0'.
-        digits.resize(1);
-        digits[0] = '1';
-        ++exponent;
-      } else {
-        ++digits[static_cast<std::size_t>(i)];
-      }
+  int count = std::min(k, 18);
+  std::copy(c, c + count, r.d);
+  if (k < 18 && c[k] >= '5') {
+    int i = k - 1;
+    while (i >= 0 && r.d[i] == '9') r.d[i--] = '0';
+    if (i < 0) {
+      // The carry passed the first digit: all were '9' and are now '0'.
+      r.d[0] = '1';
+      count = 1;
+      ++exponent;
+    } else {
+      ++r.d[i];
     }
   }
-  while (!digits.empty() && digits.back() == '0') digits.pop_back();
-  if (digits.empty()) return DecimalDigitsResult{};
+  while (count > 0 && r.d[count - 1] == '0') --count;
+  if (count == 0) return Digits{};
 
   r.exponent = exponent;
   r.negative = value < 0;
-  r.digits = std::move(digits);
+  r.count = count;
   return r;
 }
 
-namespace {
-
 // Infinity and NaN, which only the strict reader can produce.
-bool FormatSpecial(long double value, std::u16string& out) {
-  if (value != value) {
-    out = u"NAN";
-    return true;
-  }
-  if (value == __builtin_infl()) {
-    out = u"INF";
-    return true;
-  }
-  if (value == -__builtin_infl()) {
-    out = u"-INF";
-    return true;
-  }
-  return false;
+const char16_t* SpecialText(long double value) {
+  if (value != value) return u"NAN";
+  if (value == __builtin_infl()) return u"INF";
+  if (value == -__builtin_infl()) return u"-INF";
+  return nullptr;
 }
+
+// A small output buffer: the longest form is "-0.000" and 18 digits, or 18
+// digits with '-', '.', "E-" and a four-digit exponent.
+class TextBuffer {
+ public:
+  void Put(char16_t c) { text_[size_++] = c; }
+  void Put(const char* digits, int count) {
+    for (int i = 0; i < count; ++i) text_[size_++] = static_cast<char16_t>(digits[i]);
+  }
+  void Repeat(char16_t c, int count) {
+    for (int i = 0; i < count; ++i) text_[size_++] = c;
+  }
+  void PutInteger(int n) {
+    char reversed[12];
+    int count = 0;
+    do {
+      reversed[count++] = static_cast<char>('0' + n % 10);
+      n /= 10;
+    } while (n > 0);
+    while (count > 0) text_[size_++] = static_cast<char16_t>(reversed[--count]);
+  }
+  std::u16string Text() const { return std::u16string(text_, size_); }
+
+ private:
+  char16_t text_[48];
+  std::size_t size_ = 0;
+};
 
 }  // namespace
 
+DecimalDigitsResult DecimalDigits(long double value, int precision, int decimals) {
+  const Digits d = DigitsOf(value, precision, decimals);
+  if (d.count == 0) return {};
+  return {d.exponent, d.negative, std::string(d.d, static_cast<std::size_t>(d.count))};
+}
+
 std::u16string FormatGeneral(long double value, int precision) {
-  if (precision < 2) precision = 2;
-  if (precision > 18) precision = 18;
-  std::u16string out;
-  if (FormatSpecial(value, out)) return out;
+  precision = std::clamp(precision, 2, 18);
+  if (const char16_t* special = SpecialText(value)) return special;
 
-  const DecimalDigitsResult d = DecimalDigits(value, precision, kUnlimitedDecimals);
-  if (d.digits.empty()) return u"0";
+  const Digits d = DigitsOf(value, precision, kUnlimitedDecimals);
+  if (d.count == 0) return u"0";
   const int e = d.exponent;
-  const std::string& digits = d.digits;
-  if (d.negative) out += u'-';
-
+  TextBuffer out;
+  if (d.negative) out.Put(u'-');
   if (e > precision || e < -3) {
-    out += static_cast<char16_t>(digits[0]);
-    if (digits.size() > 1) {
-      out += u'.';
-      out += FromAscii(std::string_view(digits).substr(1));
+    out.Put(d.d, 1);
+    if (d.count > 1) {
+      out.Put(u'.');
+      out.Put(d.d + 1, d.count - 1);
     }
-    out += u'E';
+    out.Put(u'E');
     const int shown = e - 1;
-    if (shown < 0) out += u'-';
-    out += FromAscii(std::to_string(shown < 0 ? -shown : shown));
+    if (shown < 0) out.Put(u'-');
+    out.PutInteger(shown < 0 ? -shown : shown);
   } else if (e <= 0) {
-    out += u"0.";
-    out.append(static_cast<std::size_t>(-e), u'0');
-    out += FromAscii(digits);
+    out.Put(u'0');
+    out.Put(u'.');
+    out.Repeat(u'0', -e);
+    out.Put(d.d, d.count);
+  } else if (d.count <= e) {
+    out.Put(d.d, d.count);
+    out.Repeat(u'0', e - d.count);
   } else {
-    const auto integer_digits = static_cast<std::size_t>(e);
-    if (digits.size() <= integer_digits) {
-      out += FromAscii(digits);
-      out.append(integer_digits - digits.size(), u'0');
-    } else {
-      out += FromAscii(std::string_view(digits).substr(0, integer_digits));
-      out += u'.';
-      out += FromAscii(std::string_view(digits).substr(integer_digits));
-    }
+    out.Put(d.d, e);
+    out.Put(u'.');
+    out.Put(d.d + e, d.count - e);
   }
-  return out;
+  return out.Text();
 }
 
 std::u16string FormatFixed(long double value, int decimals) {
-  if (decimals < 0) decimals = 0;
-  if (decimals > 18) decimals = 18;
-  std::u16string out;
-  if (FormatSpecial(value, out)) return out;
+  decimals = std::clamp(decimals, 0, 18);
+  if (const char16_t* special = SpecialText(value)) return special;
 
-  const DecimalDigitsResult d = DecimalDigits(value, 18, decimals);
+  const Digits d = DigitsOf(value, 18, decimals);
   if (d.exponent > 18) return FormatGeneral(value, 18);
   const int e = d.exponent;
-  const std::string& digits = d.digits;
-  if (d.negative) out += u'-';
-
-  std::size_t used = 0;
+  TextBuffer out;
+  if (d.negative) out.Put(u'-');
+  int used = 0;
   if (e <= 0) {
-    out += u'0';
+    out.Put(u'0');
   } else {
-    const auto integer_digits = static_cast<std::size_t>(e);
-    used = std::min(integer_digits, digits.size());
-    out += FromAscii(std::string_view(digits).substr(0, used));
-    out.append(integer_digits - used, u'0');
+    used = std::min(e, d.count);
+    out.Put(d.d, used);
+    out.Repeat(u'0', e - used);
   }
   if (decimals > 0) {
-    out += u'.';
-    std::u16string fraction;
-    if (e < 0) fraction.append(static_cast<std::size_t>(std::min(-e, decimals)), u'0');
-    fraction += FromAscii(std::string_view(digits).substr(used));
-    fraction.resize(static_cast<std::size_t>(decimals), u'0');
-    out += fraction;
+    out.Put(u'.');
+    const int zeros = e < 0 ? std::min(-e, decimals) : 0;
+    out.Repeat(u'0', zeros);
+    const int rest = std::min(d.count - used, decimals - zeros);
+    out.Put(d.d + used, rest);
+    out.Repeat(u'0', decimals - zeros - rest);
   }
-  return out;
+  return out.Text();
 }
 
 namespace {

@@ -2,7 +2,8 @@
 // (tests/evaluator/reference.h) on arbitrary input: the same bits, the same
 // faults, the same failures, the same escaping overflow.
 //   first byte even: the rest is number text for both readers;
-//   first byte odd:  the rest is two extended values for the protected steps.
+//   first byte odd:  the rest is two extended values for the protected steps
+//                    and the written forms.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -114,5 +115,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     v[k] = calc::x87::FromBits(sign_exponent, significand);
   }
   CheckSteps(v[0], v[1]);
+  // The written forms of the first value at every precision and a few
+  // decimal counts.
+  {
+    const int precision = data[0] / 2 % 20;
+    const int decimals = data[0] / 40 % 20;
+    if (calc::FormatGeneral(v[0], precision) != calc::reference::FormatGeneral(v[0], precision)) std::abort();
+    if (calc::FormatGeneral(v[0], 15) != calc::reference::FormatGeneral(v[0], 15)) std::abort();
+    if (calc::FormatFixed(v[0], decimals) != calc::reference::FormatFixed(v[0], decimals)) std::abort();
+    if (calc::FormatFixed(v[0], 2) != calc::reference::FormatFixed(v[0], 2)) std::abort();
+  }
   return 0;
 }

@@ -72,6 +72,20 @@ TEST(NumberText, FixedFormWithTwoDecimals) {
   for (const FormCase& c : kForms) EXPECT_EQ(FormatFixed(c.value(), 2), U(c.fixed)) << c.name;
 }
 
+// The forms are written through a fixed buffer; the reference builds them
+// piece by piece.
+TEST(NumberText, FormsMatchTheirReferences) {
+  for (const FormCase& c : kForms) {
+    const long double v = c.value();
+    for (int precision = 0; precision <= 20; ++precision) {
+      EXPECT_EQ(FormatGeneral(v, precision), reference::FormatGeneral(v, precision)) << c.name << " P=" << precision;
+    }
+    for (int decimals = -1; decimals <= 20; ++decimals) {
+      EXPECT_EQ(FormatFixed(v, decimals), reference::FormatFixed(v, decimals)) << c.name << " D=" << decimals;
+    }
+  }
+}
+
 TEST(NumberText, InfinityAndNan) {
   const long double inf = __builtin_infl();
   EXPECT_EQ(FormatGeneral(inf, 15), u"INF");
