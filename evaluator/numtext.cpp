@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "calcexpr_internal.h"
 #include "x87.h"
 
 namespace calc {
@@ -176,6 +177,11 @@ DecimalDigitsResult DecimalDigits(long double value, int precision, int decimals
 }
 
 std::u16string FormatGeneral(long double value, int precision) {
+  x87::ScopedEnvironment environment;
+  return WriteGeneral(value, precision);
+}
+
+std::u16string WriteGeneral(long double value, int precision) {
   precision = std::clamp(precision, 2, 18);
   if (const char16_t* special = SpecialText(value)) return special;
 
@@ -211,11 +217,12 @@ std::u16string FormatGeneral(long double value, int precision) {
 }
 
 std::u16string FormatFixed(long double value, int decimals) {
+  x87::ScopedEnvironment environment;
   decimals = std::clamp(decimals, 0, 18);
   if (const char16_t* special = SpecialText(value)) return special;
 
   const Digits d = DigitsOf(value, 18, decimals);
-  if (d.exponent > 18) return FormatGeneral(value, 18);
+  if (d.exponent > 18) return WriteGeneral(value, 18);
   const int e = d.exponent;
   TextBuffer out;
   if (d.negative) out.Put(u'-');

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "calcexpr_internal.h"
 #include "reference.h"
 #include "test_util.h"
 #include "x87.h"

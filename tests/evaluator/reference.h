@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "calcexpr_internal.h"
 #include "numtext.h"
 #include "x87.h"
 
