@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Runs the libFuzzer targets of build/fuzz: the evaluator for $1 seconds and
-# the number text for $2 seconds (defaults 25 and 5). Fails on any finding.
+# the number text and the fast routines against their references for $2
+# seconds each (defaults 25 and 5). Fails on any finding.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 evaluate_seconds=${1:-25}
 numtext_seconds=${2:-5}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/evaluate" "$work/numtext"
+mkdir -p "$work/evaluate" "$work/numtext" "$work/reference"
 
 run() {
   local name=$1 seconds=$2
@@ -23,3 +24,4 @@ run() {
 
 run evaluate "$evaluate_seconds" -dict="$PWD/fuzz/evaluate.dict" -max_len=600 "$work/evaluate" "$PWD/fuzz/corpus/evaluate"
 run numtext "$numtext_seconds" "$work/numtext"
+run reference "$numtext_seconds" -max_len=400 "$work/reference" "$PWD/fuzz/corpus/reference"
