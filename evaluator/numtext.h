@@ -36,7 +36,8 @@ struct ScanResult {
 // The strict reader: the whole text must be one number. Throws
 // FloatingPointOverflow for a text whose value overflows the extended range.
 // It runs under the caller's x87 environment (x87::kControlWord, which is
-// also the process default on Linux); the evaluator holds it throughout.
+// also the process default on Linux, with no fault flag pending); the
+// evaluator holds it throughout.
 //   "12", "-1.5e3", ".5", "." and "E5" are numbers; "", "-", "12 " and "1E" are not.
 ScanResult ScanNumber(std::u16string_view text);
 
