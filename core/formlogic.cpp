@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <unordered_set>
 
+#include "calc_version.h"
 #include "calcexpr.h"
 #include "design.h"
 #include "display.h"
@@ -24,7 +25,6 @@ constexpr std::u16string_view kInterface = u"Interface";
 constexpr std::u16string_view kExpressions = u"Expressions";
 constexpr std::u16string_view kExpressionKey = u"Expression";
 constexpr std::u16string_view kProgramName = u"Varnel's Expression Calculator";
-constexpr std::u16string_view kFileVersion = u"1.21";
 
 // A stored value closer than this to the screen's right or bottom edge
 // would leave too little of the window to grab.
@@ -147,7 +147,7 @@ bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement
   bool written = SettingsDocument::Open(platform_, datafilename, doc);
   if (written) {
     doc.WriteString(kInformation, u"Program", kProgramName);
-    doc.WriteString(kInformation, u"Version", kFileVersion);
+    doc.WriteString(kInformation, u"Version", FromAscii(kVersion));
     doc.WriteString(kInterface, u"Top", Decimal(window.top));
     doc.WriteString(kInterface, u"Left", Decimal(window.left));
     doc.WriteString(kInterface, u"Width", Decimal(window.outer_width));
