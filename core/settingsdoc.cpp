@@ -1,5 +1,7 @@
 #include "settingsdoc.h"
 
+#include <algorithm>
+
 #include "utf.h"
 
 namespace calc {
@@ -78,9 +80,15 @@ SettingsDocument SettingsDocument::Parse(Platform& platform, std::string_view by
   if (const std::size_t nul = text.find(u'\0'); nul != std::u16string::npos) text.resize(nul);
 
   const std::u16string_view all(text);
+  // A large section grows in one step to what the rest of the file can
+  // hold, instead of doubling (and copying) its lines again and again.
+  std::size_t lines_left = 1 + static_cast<std::size_t>(std::count_if(
+                                   all.begin(), all.end(), [](char16_t c) { return c == u'\r' || c == u'\n'; }));
+  constexpr std::size_t kLargeSection = 1024;
   Section* current = nullptr;
   std::size_t start = 0;
   while (start <= all.size()) {
+    --lines_left;
     std::size_t end = start;
     while (end < all.size() && all[end] != u'\r' && all[end] != u'\n') ++end;
     const std::u16string_view line = TrimControls(all.substr(start, end - start));
@@ -93,6 +101,10 @@ SettingsDocument SettingsDocument::Parse(Platform& platform, std::string_view by
       continue;
     }
     if (!current) continue;
+    if (current->lines.size() == kLargeSection) {
+      current->lines.reserve(kLargeSection + 1 + lines_left);
+      current->first_line.reserve(kLargeSection + 1 + lines_left);
+    }
     Line entry;
     if (const std::size_t eq = line.find(u'='); eq != std::u16string_view::npos) {
       entry.has_equals = true;
