@@ -2,19 +2,20 @@
 # Start-up and close times of the calculator window with large settings
 # files: from process start to the window shown, and from the close request
 # to the process gone (the file saved), under an X server, median of RUNS.
-# Usage: bench/settings_load.sh [PATH/TO/exprcalc] [RUNS]
+# Usage: bench/settings_load.sh [PATH/TO/exprcalc] [RUNS] [SIZES]
+#   SIZES: numbers of history keys, or "limit" for a file at the 4 MiB
+#   reading limit (default "1000 20000 limit")
 set -euo pipefail
 cd "$(dirname "$0")/.."
 app=${1:-build/default/window/exprcalc}
 runs=${2:-3}
+sizes=${3:-1000 20000 limit}
 work=$(mktemp -d)
 xvfb_pid=""
 trap '[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; rm -rf "$work"' EXIT
-exec 3>"$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$work/displayfd")" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
+. tools/xvfb.sh
+start_xvfb "$work"
+export XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
 settings="$work/config/VarnelSoftware/Expression Calculator/brelmont.ini"
 mkdir -p "$(dirname "$settings")"
 
@@ -40,7 +41,7 @@ PY
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 now() { date +%s%N; }
 
-for size in 1000 20000 limit; do
+for size in $sizes; do
   opens=()
   closes=()
   for _ in $(seq "$runs"); do

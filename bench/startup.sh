@@ -9,12 +9,11 @@ runs=${1:-15}
 cmake --preset bench >/dev/null
 cmake --build --preset bench >/dev/null
 work=$(mktemp -d)
+xvfb_pid=""
 trap 'kill $xvfb_pid 2>/dev/null || true; rm -rf "$work"' EXIT
-exec 3>"$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$work/displayfd")" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
+. tools/xvfb.sh
+start_xvfb "$work"
+export XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
 
 # Prints milliseconds from start to the window being visible; leaves the
 # process's peak resident memory (kB) in $work/peak.

@@ -3,6 +3,7 @@
 #include <istream>
 #include <ostream>
 
+#include "calc_version.h"
 #include "calcexpr.h"
 #include "presentation.h"
 
@@ -106,7 +107,7 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
       out << kUsage;
       return kAllGood;
     } else if (a == "--version") {
-      out << "exprcalc-cli 1.21\n";
+      out << "exprcalc-cli " << kVersion << '\n';
       return kAllGood;
     } else if (a[1] != '-' && a.find_first_not_of("sdh", 1) == std::string::npos) {
       for (std::size_t k = 1; k < a.size(); ++k) {

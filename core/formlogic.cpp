@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <unordered_set>
 
+#include "calc_version.h"
 #include "calcexpr.h"
 #include "design.h"
 #include "display.h"
@@ -24,7 +25,6 @@ constexpr std::u16string_view kInterface = u"Interface";
 constexpr std::u16string_view kExpressions = u"Expressions";
 constexpr std::u16string_view kExpressionKey = u"Expression";
 constexpr std::u16string_view kProgramName = u"Varnel's Expression Calculator";
-constexpr std::u16string_view kFileVersion = u"1.21";
 
 // A stored value closer than this to the screen's right or bottom edge
 // would leave too little of the window to grab.
@@ -114,8 +114,12 @@ std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafil
         if (p.left < 0) p.left = 0;
         if (p.top > screen.height - kEdgeMargin) p.top = screen.height - outer_height;
         if (p.top < 0) p.top = 0;
-        // A width beyond the screen would put the buttons out of reach.
-        if (screen.width > 0) p.outer_width = std::min(p.outer_width, screen.width);
+        // A width beyond the screen would put the buttons out of reach: the
+        // window takes the screen's width, and moves left as far as that needs.
+        if (screen.width > 0 && p.outer_width > screen.width) {
+          p.outer_width = screen.width;
+          p.left = std::max(0, std::min(p.left, screen.width - p.outer_width));
+        }
         p.outer_width = std::max(p.outer_width, kForm.min_outer_width);
         stored.placement = p;
       }
@@ -143,7 +147,7 @@ bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement
   bool written = SettingsDocument::Open(platform_, datafilename, doc);
   if (written) {
     doc.WriteString(kInformation, u"Program", kProgramName);
-    doc.WriteString(kInformation, u"Version", kFileVersion);
+    doc.WriteString(kInformation, u"Version", FromAscii(kVersion));
     doc.WriteString(kInterface, u"Top", Decimal(window.top));
     doc.WriteString(kInterface, u"Left", Decimal(window.left));
     doc.WriteString(kInterface, u"Width", Decimal(window.outer_width));

@@ -1,5 +1,7 @@
 #include "settingsdoc.h"
 
+#include <algorithm>
+
 #include "utf.h"
 
 namespace calc {
@@ -77,10 +79,16 @@ SettingsDocument SettingsDocument::Parse(Platform& platform, std::string_view by
   }
   if (const std::size_t nul = text.find(u'\0'); nul != std::u16string::npos) text.resize(nul);
 
-  const std::u16string_view all(text);
+  const std::u16string_view all = doc.texts_.Keep(text);
+  // A large section grows in one step to what the rest of the file can
+  // hold, instead of doubling (and copying) its lines again and again.
+  std::size_t lines_left = 1 + static_cast<std::size_t>(std::count_if(
+                                   all.begin(), all.end(), [](char16_t c) { return c == u'\r' || c == u'\n'; }));
+  constexpr std::size_t kLargeSection = 1024;
   Section* current = nullptr;
   std::size_t start = 0;
   while (start <= all.size()) {
+    --lines_left;
     std::size_t end = start;
     while (end < all.size() && all[end] != u'\r' && all[end] != u'\n') ++end;
     const std::u16string_view line = TrimControls(all.substr(start, end - start));
@@ -93,6 +101,7 @@ SettingsDocument SettingsDocument::Parse(Platform& platform, std::string_view by
       continue;
     }
     if (!current) continue;
+    if (current->lines.size() == kLargeSection) current->lines.reserve(kLargeSection + 1 + lines_left);
     Line entry;
     if (const std::size_t eq = line.find(u'='); eq != std::u16string_view::npos) {
       entry.has_equals = true;
@@ -121,6 +130,58 @@ bool SettingsDocument::Open(Platform& platform, std::u16string_view path, Settin
   return true;
 }
 
+std::u16string_view SettingsDocument::TextStore::Keep(std::u16string_view text) {
+  // Blocks grow with the document: a small one stays small.
+  constexpr std::size_t kFirstBlock = 256;
+  constexpr std::size_t kLargestBlock = 64 * 1024;
+  if (text.empty()) return {};
+  if (capacity_ - used_ < text.size()) {
+    capacity_ = std::max(text.size(), std::clamp(capacity_ * 2, kFirstBlock, kLargestBlock));
+    blocks_.push_back(std::make_unique_for_overwrite<char16_t[]>(capacity_));
+    used_ = 0;
+  }
+  char16_t* kept = blocks_.back().get() + used_;
+  std::copy(text.begin(), text.end(), kept);
+  used_ += text.size();
+  return {kept, text.size()};
+}
+
+std::size_t SettingsDocument::KeyIndex::Find(const std::vector<Line>& lines, std::u16string_view upper,
+                                             std::size_t hash) const {
+  if (slots_.empty()) return lines.size();
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    if (slots_[i] == 0) return lines.size();
+    const Line& line = lines[slots_[i] - 1];
+    if (line.hash == hash && line.upper == upper) return slots_[i] - 1;
+  }
+}
+
+std::size_t SettingsDocument::KeyIndex::Add(const std::vector<Line>& lines) {
+  const std::size_t number = lines.size() - 1;
+  const Line& line = lines[number];
+  if (const std::size_t first = Find(lines, line.upper, line.hash); first != lines.size()) return first;
+  if ((count_ + 1) * 2 > slots_.size()) Grow(lines);
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = line.hash & mask;
+  while (slots_[i] != 0) i = (i + 1) & mask;
+  slots_[i] = static_cast<std::uint32_t>(number + 1);
+  ++count_;
+  return number;
+}
+
+void SettingsDocument::KeyIndex::Grow(const std::vector<Line>& lines) {
+  std::vector<std::uint32_t> old = std::move(slots_);
+  slots_.assign(std::max<std::size_t>(16, old.size() * 2), 0);
+  const std::size_t mask = slots_.size() - 1;
+  for (const std::uint32_t slot : old) {
+    if (slot == 0) continue;
+    std::size_t i = lines[slot - 1].hash & mask;
+    while (slots_[i] != 0) i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
+}
+
 std::optional<std::size_t> SettingsDocument::FindSectionIndex(std::u16string_view name) const {
   // Callers ask for the same section many times in a row.
   if (last_found_ && name == last_found_->first) return last_found_->second;
@@ -140,21 +201,29 @@ SettingsDocument::Section& SettingsDocument::SectionForWriting(std::u16string_vi
     if (const std::optional<std::size_t> index = FindSectionIndex(name)) return sections_[*index];
   }
   first_section_.try_emplace(platform_->LocaleUpper(name), sections_.size());
-  sections_.push_back(Section{std::u16string(name), {}, {}});
+  sections_.push_back(Section{texts_.Keep(name), {}, {}});
   return sections_.back();
 }
 
 void SettingsDocument::AddLine(Section& section, Line line) {
-  line.first = section.lines.size();
-  if (line.has_equals)
-    line.first = section.first_line.try_emplace(platform_->LocaleUpper(line.name), line.first).first->second;
-  section.lines.push_back(std::move(line));
+  if (line.has_equals) {
+    line.upper = texts_.Keep(platform_->LocaleUpper(line.name));
+    line.hash = std::hash<std::u16string_view>{}(line.upper);
+  }
+  section.lines.push_back(line);
+  Line& added = section.lines.back();
+  added.first = added.has_equals ? section.keys.Add(section.lines) : section.lines.size() - 1;
+}
+
+std::size_t SettingsDocument::FindLine(const Section& section, std::u16string_view key) const {
+  const std::u16string upper = platform_->LocaleUpper(key);
+  return section.keys.Find(section.lines, upper, std::hash<std::u16string_view>{}(upper));
 }
 
 std::vector<std::u16string> SettingsDocument::SectionNames() const {
   std::vector<std::u16string> names;
   names.reserve(sections_.size());
-  for (const Section& s : sections_) names.push_back(s.name);
+  for (const Section& s : sections_) names.emplace_back(s.name);
   return names;
 }
 
@@ -162,15 +231,15 @@ std::u16string SettingsDocument::ReadString(std::u16string_view section, std::u1
                                             std::u16string_view fallback) const {
   const Section* s = FindSection(section);
   if (!s) return std::u16string(fallback);
-  const auto found = s->first_line.find(platform_->LocaleUpper(key));
-  return found == s->first_line.end() ? std::u16string(fallback) : s->lines[found->second].value;
+  const std::size_t found = FindLine(*s, key);
+  return std::u16string(found == s->lines.size() ? fallback : s->lines[found].value);
 }
 
 std::vector<std::u16string> SettingsDocument::ReadSection(std::u16string_view section) const {
   std::vector<std::u16string> keys;
   if (const Section* s = FindSection(section)) {
     keys.reserve(s->lines.size());
-    for (const Line& line : s->lines) keys.push_back(line.has_equals ? line.name : std::u16string());
+    for (const Line& line : s->lines) keys.emplace_back(line.has_equals ? line.name : std::u16string_view());
   }
   return keys;
 }
@@ -180,27 +249,23 @@ std::vector<std::u16string> SettingsDocument::ReadSectionValues(std::u16string_v
   const Section* s = FindSection(section);
   if (!s) return values;
   // A line without '=' has the empty name: the value of the first "=value".
-  const auto empty_name = s->first_line.find(std::u16string());
+  const std::size_t empty_name = FindLine(*s, u"");
+  const std::u16string_view unnamed = empty_name == s->lines.size() ? u"" : s->lines[empty_name].value;
   values.reserve(s->lines.size());
-  for (const Line& line : s->lines) {
-    if (line.has_equals) {
-      values.push_back(s->lines[line.first].value);
-    } else {
-      values.push_back(empty_name == s->first_line.end() ? std::u16string() : s->lines[empty_name->second].value);
-    }
-  }
+  for (const Line& line : s->lines) values.emplace_back(line.has_equals ? s->lines[line.first].value : unnamed);
   return values;
 }
 
 void SettingsDocument::WriteString(std::u16string_view section, std::u16string_view key, std::u16string_view value) {
   Section& s = SectionForWriting(section, /*append=*/false);
-  if (const auto found = s.first_line.find(platform_->LocaleUpper(key)); found != s.first_line.end()) {
-    Line& line = s.lines[found->second];
-    line.name = key;
-    line.value = value;
+  if (const std::size_t found = FindLine(s, key); found != s.lines.size()) {
+    // The same name under the locale: its upper-cased form stays.
+    Line& line = s.lines[found];
+    line.name = texts_.Keep(key);
+    line.value = texts_.Keep(value);
     return;
   }
-  AddLine(s, Line{true, std::u16string(key), std::u16string(value), 0});
+  AddLine(s, Line{true, texts_.Keep(key), texts_.Keep(value), {}, 0, 0});
 }
 
 std::string SettingsDocument::Serialize() const {

@@ -13,6 +13,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -72,17 +74,47 @@ class SettingsDocument {
   Encoding encoding() const { return encoding_; }
 
  private:
+  // Keeps the document's texts in a few large blocks that never move, so
+  // that lines can refer to them without a string of their own each.
+  class TextStore {
+   public:
+    std::u16string_view Keep(std::u16string_view text);
+
+   private:
+    std::vector<std::unique_ptr<char16_t[]>> blocks_;
+    std::size_t used_ = 0;
+    std::size_t capacity_ = 0;
+  };
+
   struct Line {
     bool has_equals = false;
-    std::u16string name;    // trimmed; the whole line when !has_equals
-    std::u16string value;   // trimmed, when has_equals
-    std::size_t first = 0;  // the first line of the section with this name
+    std::u16string_view name;   // trimmed; the whole line when !has_equals
+    std::u16string_view value;  // trimmed, when has_equals
+    std::u16string_view upper;  // the name under LocaleUpper, when has_equals
+    std::size_t hash = 0;       // of upper
+    std::size_t first = 0;      // the first line of the section with this name
   };
+
+  // The first line of each upper-cased name: open addressing over line
+  // numbers, so that a large section costs no allocation per key.
+  class KeyIndex {
+   public:
+    // The first line whose name is `upper`, or `lines.size()` for none.
+    std::size_t Find(const std::vector<Line>& lines, std::u16string_view upper, std::size_t hash) const;
+    // Records the last of `lines` unless its name is there already; the
+    // first line of its name.
+    std::size_t Add(const std::vector<Line>& lines);
+
+   private:
+    void Grow(const std::vector<Line>& lines);
+    std::vector<std::uint32_t> slots_;  // line number + 1; 0 for none
+    std::size_t count_ = 0;
+  };
+
   struct Section {
-    std::u16string name;
+    std::u16string_view name;
     std::vector<Line> lines;
-    // The first line of each upper-cased key name.
-    std::unordered_map<std::u16string, std::size_t> first_line;
+    KeyIndex keys;
   };
 
   std::optional<std::size_t> FindSectionIndex(std::u16string_view name) const;
@@ -91,8 +123,11 @@ class SettingsDocument {
   // always adds one (a file may repeat a section).
   Section& SectionForWriting(std::u16string_view name, bool append);
   void AddLine(Section& section, Line line);
+  // The first line of the section with that name; lines.size() for none.
+  std::size_t FindLine(const Section& section, std::u16string_view key) const;
 
   Platform* platform_;
+  TextStore texts_;
   std::vector<Section> sections_;
   // The first section of each upper-cased section name.
   std::unordered_map<std::u16string, std::size_t> first_section_;

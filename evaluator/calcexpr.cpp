@@ -1,8 +1,12 @@
 #include "calcexpr.h"
 
+#include <algorithm>
+#include <cassert>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
+#include "calcexpr_internal.h"
 #include "x87.h"
 
 namespace calc {
@@ -24,9 +28,178 @@ constexpr std::u16string_view kTooLong = u"Expression too long.";
 
 // The text that replaces PI: pi's 15-digit number text.
 const std::u16string& PiText() {
-  static const std::u16string text = TrimTrailingZeros(FormatGeneral(x87::Pi(), 15));
+  static const std::u16string text = TrimTrailingZeros(FormatGeneral(kPi, 15));
   return text;
 }
+
+void RemoveCharacter(std::u16string& text, char16_t ch) { std::erase(text, ch); }
+
+void TrimSpaces(std::u16string& text) {
+  const std::size_t end = text.find_last_not_of(u' ');
+  text.erase(end == std::u16string::npos ? 0 : end + 1);
+  text.erase(0, text.find_first_not_of(u' '));
+}
+
+// Character at a 1-based position.
+char16_t At(std::u16string_view text, int position) { return text[static_cast<std::size_t>(position - 1)]; }
+int Length(std::u16string_view text) { return static_cast<int>(text.size()); }
+
+std::u16string Quote(std::u16string_view text) {
+  std::u16string out = u"\"";
+  out += text;
+  out += u'"';
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// The thirteen built-in functions. Each checks its argument and computes its
+// value; faults of its arithmetic land in `faults` and become "Out of bounds".
+
+struct FunctionOutcome {
+  long double value = 0;
+  std::u16string_view refusal;  // the message when the argument is refused
+};
+
+FunctionOutcome Refuse(std::u16string_view message) { return {0, message}; }
+FunctionOutcome Value(long double value) { return {value, {}}; }
+
+constexpr long double kDegreesPerQuarterTurn = kDegreesPerHalfTurn / 2;
+
+long double DegreesToRadians(long double x, x87::Faults& faults) {
+  return x87::Div(x87::Mul(x, kPi, faults), kDegreesPerHalfTurn, faults);
+}
+
+long double RadiansToDegrees(long double r, x87::Faults& faults) {
+  return x87::Div(x87::Mul(r, kDegreesPerHalfTurn, faults), kPi, faults);
+}
+
+bool IsTrigArgumentOutOfRange(long double x) { return x < -kTrigArgumentBound || x > kTrigArgumentBound; }
+
+// For an exact multiple of 90 degrees, the quarter turn count modulo 4;
+// -1 otherwise. Gives exact results where an inexact pi would leave residue.
+int QuadrantPoint(long double x) {
+  if (std::fmod(x, kDegreesPerQuarterTurn) != 0) return -1;
+  const auto k = static_cast<long long>(x / kDegreesPerQuarterTurn);
+  return static_cast<int>(((k % 4) + 4) % 4);
+}
+
+constexpr long double kSineAtQuadrant[4] = {0, 1, 0, -1};
+constexpr long double kCosineAtQuadrant[4] = {1, 0, -1, 0};
+
+FunctionOutcome Inverse(long double x, x87::Faults& faults) {
+  if (IsZeroValue(0, x)) return Refuse(u"Division by zero.");
+  return Value(x87::Div(1.0L, x, faults));
+}
+
+FunctionOutcome Exponential(long double x, x87::Faults& faults) { return Value(x87::Exp(x, faults)); }
+
+FunctionOutcome Square(long double x, x87::Faults& faults) { return Value(x87::Mul(x, x, faults)); }
+
+FunctionOutcome SquareRoot(long double x, x87::Faults& faults) {
+  if (x < 0) return Refuse(u"Cannot find root of a -ve no.");
+  return Value(x87::Sqrt(x, faults));
+}
+
+FunctionOutcome Sine(long double x, x87::Faults& faults) {
+  if (IsTrigArgumentOutOfRange(x)) return Refuse(u"Number to \"sin\" is out of range.");
+  const int q = QuadrantPoint(x);
+  return Value(q >= 0 ? kSineAtQuadrant[q] : x87::Sin(DegreesToRadians(x, faults)));
+}
+
+FunctionOutcome Cosine(long double x, x87::Faults& faults) {
+  if (IsTrigArgumentOutOfRange(x)) return Refuse(u"Number to \"cos\" is out of range.");
+  const int q = QuadrantPoint(x);
+  return Value(q >= 0 ? kCosineAtQuadrant[q] : x87::Cos(DegreesToRadians(x, faults)));
+}
+
+FunctionOutcome Tangent(long double x, x87::Faults& faults) {
+  // Every odd multiple of 90 degrees is a pole.
+  const long double fromHalfTurn = std::fabs(std::fmod(x, kDegreesPerHalfTurn));
+  if (IsTrigArgumentOutOfRange(x) || (fromHalfTurn > kTanPoleLow && fromHalfTurn < kTanPoleHigh)) {
+    return Refuse(u"Number to \"tan\" is out of range.");
+  }
+  if (QuadrantPoint(x) >= 0) return Value(0);  // a multiple of 180: the odd quadrants were refused
+  const long double r = DegreesToRadians(x, faults);
+  return Value(x87::Div(x87::Sin(r), x87::Cos(r), faults));
+}
+
+// sqrt(1 - x*x), the other leg for the inverse sine and cosine.
+long double OtherLeg(long double x, x87::Faults& faults) {
+  return x87::Sqrt(x87::Sub(1.0L, x87::Mul(x, x, faults), faults), faults);
+}
+
+FunctionOutcome ArcSine(long double x, x87::Faults& faults) {
+  if (x > 1 || x < -1) return Refuse(u"Number out of range.");
+  long double r = 0;
+  if (x == 1) {
+    r = kHalfPi;
+  } else if (x == -1) {
+    r = -kHalfPi;
+  } else {
+    r = x87::Atan(x87::Div(x, OtherLeg(x, faults), faults));
+  }
+  return Value(RadiansToDegrees(r, faults));
+}
+
+FunctionOutcome ArcCosine(long double x, x87::Faults& faults) {
+  if (x > 1 || x < -1) return Refuse(u"Number out of range.");
+  long double r = 0;
+  if (x == 1) {
+    r = 0;
+  } else if (x == 0) {
+    r = kHalfPi;
+  } else if (x == -1) {
+    r = kPi;
+  } else if (x > 0) {
+    r = x87::Atan(x87::Div(OtherLeg(x, faults), x, faults));
+  } else {
+    r = x87::Add(x87::Atan(x87::Div(OtherLeg(x, faults), x, faults)), kPi, faults);
+  }
+  return Value(RadiansToDegrees(r, faults));
+}
+
+FunctionOutcome ArcTangent(long double x, x87::Faults& faults) { return Value(RadiansToDegrees(x87::Atan(x), faults)); }
+
+FunctionOutcome DecimalLogarithm(long double x, x87::Faults& faults) { return Value(x87::Log10(x, faults)); }
+
+FunctionOutcome NaturalLogarithm(long double x, x87::Faults& faults) { return Value(x87::Ln(x, faults)); }
+
+FunctionOutcome Factorial(long double x, x87::Faults& faults) {
+  if (x87::Sub(x, std::trunc(x), faults) != 0) return Refuse(u"No. to fact() is not an integer.");
+  if (x < 0) return Refuse(u"Number out of range.");
+  std::int64_t n = x87::TruncToInt64(x, faults);
+  long double p = 1;
+  // Stop at the first overflow: the product can only grow from there.
+  while (n > 1 && !faults.Any()) {
+    p = x87::Mul(p, static_cast<long double>(n), faults);
+    --n;
+  }
+  return Value(p);
+}
+
+struct BuiltInFunction {
+  std::u16string_view prefix;  // the name with its '('
+  FunctionOutcome (*apply)(long double argument, x87::Faults& faults);
+};
+
+// Tried in this order; the '(' keeps SQR( from matching SQRT(4), SIN( from
+// matching ARCSIN(1).
+constexpr BuiltInFunction kFunctions[] = {
+    {u"INV(", Inverse},      {u"EXP(", Exponential},   {u"SQR(", Square},           {u"SQRT(", SquareRoot},
+    {u"SIN(", Sine},         {u"COS(", Cosine},        {u"TAN(", Tangent},          {u"ARCSIN(", ArcSine},
+    {u"ARCCOS(", ArcCosine}, {u"ARCTAN(", ArcTangent}, {u"LOG(", DecimalLogarithm}, {u"LN(", NaturalLogarithm},
+    {u"FACT(", Factorial},
+};
+
+const BuiltInFunction* FindFunction(std::u16string_view callText) {
+  for (const BuiltInFunction& f : kFunctions) {
+    if (callText.starts_with(f.prefix)) return &f;
+  }
+  return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// The per-call state of one evaluation.
 
 struct TermNode {
   bool isOperator = false;
@@ -34,7 +207,6 @@ struct TermNode {
   long double value = 0;
 };
 
-// The per-call state of one evaluation.
 struct EvalState {
   std::u16string expression;
   std::u16string errorMessage;
@@ -43,12 +215,11 @@ struct EvalState {
   // 1-based positions, as in the rules they implement; wide so nothing wraps.
   int scanPosition = 1;
   int tokenStart = 1;
-  std::u16string currentToken;
+  std::u16string_view currentToken;  // a view into the flat text being parsed
   int pairsLeft = 0;
   int openPos = 0;
   int closePos = 0;
   int nameStart = 0;
-  std::u16string innerText;
   std::u16string valueText;
   long double finalValue = 0;
 };
@@ -68,9 +239,10 @@ class Evaluator {
   std::u16string FormatNumber(int mode, long double value);
   long double ParseNumber(std::u16string_view text);
   void ValidateExpression();
+  void ReduceDeepestBracket();
 
   bool CheckFlatSyntax(std::u16string_view text) const;
-  std::u16string NextToken(std::u16string_view text);
+  std::u16string_view NextToken(std::u16string_view text);
   void ParseSum(std::u16string_view text);
   void ParseProduct(std::u16string_view text);
   void ParsePower(std::u16string_view text);
@@ -82,25 +254,15 @@ class Evaluator {
   bool ExtractArgument(std::u16string_view callText, long double& argument);
 
   EvalState s_;
+  std::vector<long double> stack_;  // the reduction's operands, kept for its capacity
 };
-
-// Character at a 1-based position.
-char16_t At(std::u16string_view text, int position) { return text[static_cast<std::size_t>(position - 1)]; }
-int Length(std::u16string_view text) { return static_cast<int>(text.size()); }
-
-std::u16string Quote(std::u16string_view text) {
-  std::u16string out = u"\"";
-  out += text;
-  out += u'"';
-  return out;
-}
 
 // ---------------------------------------------------------------------------
 // Number text inside an evaluation.
 
 std::u16string Evaluator::FormatNumber(int mode, long double value) {
   try {
-    std::u16string text = FormatGeneral(value, 15);
+    std::u16string text = WriteGeneral(value, 15);
     return mode >= 0 ? TrimTrailingZeros(std::move(text)) : text;
   } catch (const FloatingPointOverflow&) {
     ReportOutOfBounds();
@@ -141,7 +303,7 @@ bool Evaluator::CheckFlatSyntax(std::u16string_view text) const {
   return operators == 0 || operators < numbers;
 }
 
-std::u16string Evaluator::NextToken(std::u16string_view text) {
+std::u16string_view Evaluator::NextToken(std::u16string_view text) {
   const int length = Length(text);
   int& pos = s_.scanPosition;
   while (pos <= length && At(text, pos) == u' ') ++pos;
@@ -166,8 +328,7 @@ std::u16string Evaluator::NextToken(std::u16string_view text) {
       ++pos;
     }
   }
-  return std::u16string(
-      text.substr(static_cast<std::size_t>(s_.tokenStart - 1), static_cast<std::size_t>(pos - s_.tokenStart)));
+  return text.substr(static_cast<std::size_t>(s_.tokenStart - 1), static_cast<std::size_t>(pos - s_.tokenStart));
 }
 
 void Evaluator::ParsePower(std::u16string_view text) {
@@ -223,7 +384,7 @@ bool Evaluator::ExponentInRange(std::u16string_view token) {
   if (p == std::u16string_view::npos) return true;
   const long double v = ParseNumber(token.substr(p + 1));
   if (HasError()) return false;
-  return (v < 0 ? -v : v) <= 3000.0L;
+  return (v < 0 ? -v : v) <= kMaxTokenExponent;
 }
 
 long double Evaluator::RaisePower(long double base, long double exponent) {
@@ -248,21 +409,18 @@ long double Evaluator::EvaluateFlat(std::u16string_view text) {
   if (HasError()) return 0;
 
   // Postfix reduction from the left: each operator takes the two values
-  // before it.
-  std::vector<long double> stack;
-  stack.reserve(s_.terms.size());
+  // before it. The parser puts both operands before every operator of a
+  // text that passed the pre-check, and leaves at most one value over.
+  stack_.clear();
   for (const TermNode& term : s_.terms) {
     if (!term.isOperator) {
-      stack.push_back(term.value);
+      stack_.push_back(term.value);
       continue;
     }
-    if (stack.size() < 2) {  // the parser never builds such a list
-      SetError(u"Invalid input");
-      return 0;
-    }
-    const long double b = stack.back();
-    stack.pop_back();
-    const long double a = stack.back();
+    assert(stack_.size() >= 2);
+    const long double b = stack_.back();
+    stack_.pop_back();
+    const long double a = stack_.back();
     long double r = 0;
     if (term.op == u'^') {
       if (!(a > 0)) {
@@ -279,47 +437,19 @@ long double Evaluator::EvaluateFlat(std::u16string_view text) {
         return 0;
       }
     }
-    stack.back() = r;
+    stack_.back() = r;
   }
-  if (stack.empty()) {
+  if (stack_.empty()) {
     SetError(u"Invalid input");
     return 0;
   }
-  if (stack.size() > 1) {  // unreachable for lists the parser builds
-    SetError(u"Invalid input");
-    return 0;
-  }
-  s_.terms.assign(1, TermNode{false, 0, stack.back()});
-  return stack.back();
+  assert(stack_.size() == 1);
+  s_.terms.assign(1, TermNode{false, 0, stack_.back()});
+  return stack_.back();
 }
 
 // ---------------------------------------------------------------------------
 // Built-in functions.
-
-bool IsFunctionCall(std::u16string_view callText, std::u16string_view prefix) {
-  return callText.substr(0, prefix.size()) == prefix;
-}
-
-long double DegreesToRadians(long double x, x87::Faults& faults) {
-  return x87::Div(x87::Mul(x, x87::Pi(), faults), 180.0L, faults);
-}
-
-long double RadiansToDegrees(long double r, x87::Faults& faults) {
-  return x87::Div(x87::Mul(r, 180.0L, faults), x87::Pi(), faults);
-}
-
-bool IsTrigArgumentOutOfRange(long double x) { return x < -1000.0L || x > 1000.0L; }
-
-// For an exact multiple of 90 degrees, the quarter turn count modulo 4;
-// -1 otherwise. Gives exact results where an inexact pi would leave residue.
-int QuadrantPoint(long double x) {
-  if (std::fmod(x, 90.0L) != 0) return -1;
-  const long long k = static_cast<long long>(x / 90.0L);
-  return static_cast<int>(((k % 4) + 4) % 4);
-}
-
-long double PoleLow() { return x87::FromBits(0x4005, 0xB3FFFFFFAA19C477u); }   // 89.99999999
-long double PoleHigh() { return x87::FromBits(0x4005, 0xB400000055E63B89u); }  // 90.00000001
 
 bool Evaluator::ExtractArgument(std::u16string_view callText, long double& argument) {
   const std::size_t open = callText.find(u'(', 2);
@@ -334,15 +464,8 @@ bool Evaluator::ExtractArgument(std::u16string_view callText, long double& argum
 }
 
 std::u16string Evaluator::ApplyFunction(std::u16string_view callText) {
-  enum Function { kInv, kExp, kSqr, kSqrt, kSin, kCos, kTan, kArcsin, kArccos, kArctan, kLog, kLn, kFact };
-  static constexpr std::u16string_view kPrefixes[] = {u"INV(", u"EXP(", u"SQR(",    u"SQRT(",   u"SIN(",
-                                                      u"COS(", u"TAN(", u"ARCSIN(", u"ARCCOS(", u"ARCTAN(",
-                                                      u"LOG(", u"LN(",  u"FACT("};
-  int function = -1;
-  for (int i = 0; i < 13 && function < 0; ++i) {
-    if (IsFunctionCall(callText, kPrefixes[i])) function = i;
-  }
-  if (function < 0) {
+  const BuiltInFunction* function = FindFunction(callText);
+  if (function == nullptr) {
     SetError(u"Invalid function - " + std::u16string(callText));
     return {};
   }
@@ -351,133 +474,17 @@ std::u16string Evaluator::ApplyFunction(std::u16string_view callText) {
     SetError(u"Invalid function syntax.");
     return {};
   }
-
   x87::Faults faults;
-  long double value = 0;
-  const long double pi = x87::Pi();
-  switch (function) {
-    case kInv:
-      if (IsZeroValue(0, x)) {
-        SetError(u"Division by zero.");
-        return {};
-      }
-      value = x87::Div(1.0L, x, faults);
-      break;
-    case kExp:
-      value = x87::Exp(x, faults);
-      break;
-    case kSqr:
-      value = x87::Mul(x, x, faults);
-      break;
-    case kSqrt:
-      if (x < 0) {
-        SetError(u"Cannot find root of a -ve no.");
-        return {};
-      }
-      value = x87::Sqrt(x, faults);
-      break;
-    case kSin:
-    case kCos: {
-      if (IsTrigArgumentOutOfRange(x)) {
-        SetError(function == kSin ? u"Number to \"sin\" is out of range." : u"Number to \"cos\" is out of range.");
-        return {};
-      }
-      static constexpr long double kSinAt[4] = {0, 1, 0, -1};
-      static constexpr long double kCosAt[4] = {1, 0, -1, 0};
-      const int q = QuadrantPoint(x);
-      if (q >= 0) {
-        value = function == kSin ? kSinAt[q] : kCosAt[q];
-      } else {
-        const long double r = DegreesToRadians(x, faults);
-        value = function == kSin ? x87::Sin(r) : x87::Cos(r);
-      }
-      break;
-    }
-    case kTan: {
-      long double d = std::fmod(x, 180.0L);
-      if (d < 0) d = -d;
-      if (IsTrigArgumentOutOfRange(x) || (d > PoleLow() && d < PoleHigh())) {
-        SetError(u"Number to \"tan\" is out of range.");
-        return {};
-      }
-      if (QuadrantPoint(x) >= 0) {
-        value = 0;  // the odd quadrant points are poles, refused above
-      } else {
-        const long double r = DegreesToRadians(x, faults);
-        value = x87::Div(x87::Sin(r), x87::Cos(r), faults);
-      }
-      break;
-    }
-    case kArcsin:
-    case kArccos: {
-      if (x > 1 || x < -1) {
-        SetError(u"Number out of range.");
-        return {};
-      }
-      const long double root = x87::Sqrt(x87::Sub(1.0L, x87::Mul(x, x, faults), faults), faults);
-      long double r = 0;
-      if (function == kArcsin) {
-        if (x == 1) {
-          r = x87::FromBits(0x3FFF, 0xC90FDAA22168C235u);
-        } else if (x == -1) {
-          r = -x87::FromBits(0x3FFF, 0xC90FDAA22168C235u);
-        } else {
-          r = x87::Atan(x87::Div(x, root, faults));
-        }
-      } else {
-        if (x == 1) {
-          r = 0;
-        } else if (x == 0) {
-          r = x87::FromBits(0x3FFF, 0xC90FDAA22168C235u);
-        } else if (x == -1) {
-          r = pi;
-        } else if (x > 0) {
-          r = x87::Atan(x87::Div(root, x, faults));
-        } else {
-          r = x87::Add(x87::Atan(x87::Div(root, x, faults)), pi, faults);
-        }
-      }
-      value = RadiansToDegrees(r, faults);
-      break;
-    }
-    case kArctan:
-      value = RadiansToDegrees(x87::Atan(x), faults);
-      break;
-    case kLog:
-      value = x87::Log10(x, faults);
-      break;
-    case kLn:
-      value = x87::Ln(x, faults);
-      break;
-    case kFact: {
-      if (x87::Sub(x, std::trunc(x), faults) != 0) {
-        SetError(u"No. to fact() is not an integer.");
-        return {};
-      }
-      if (x < 0) {
-        SetError(u"Number out of range.");
-        return {};
-      }
-      std::int64_t n = x87::TruncToInt64(x, faults);
-      long double p = 1;
-      // Stop at the first overflow: the product can only grow from there.
-      while (n > 1 && !faults.Any()) {
-        p = x87::Mul(p, static_cast<long double>(n), faults);
-        --n;
-      }
-      value = p;
-      break;
-    }
-    default:
-      break;
+  const FunctionOutcome outcome = function->apply(x, faults);
+  if (!outcome.refusal.empty()) {
+    SetError(outcome.refusal);
+    return {};
   }
   if (faults.Any()) {
     ReportOutOfBounds();
     return {};
   }
-  std::u16string text = FormatNumber(-1, value);
-  if (HasError()) return {};
-  return text;
+  return FormatNumber(-1, outcome.value);
 }
 
 // ---------------------------------------------------------------------------
@@ -533,20 +540,48 @@ int FindDeepestOpenBracket(std::u16string_view text) {
   return candidate;
 }
 
+// The validated text closes every '(' after it.
 int FindClosingBracket(std::u16string_view text, int p) {
-  for (int i = p + 1; i <= Length(text); ++i) {
-    if (At(text, i) == u')') return i;
-  }
-  return 0;
+  const std::size_t close = text.find(u')', static_cast<std::size_t>(p));
+  assert(close != std::u16string_view::npos);
+  return static_cast<int>(close) + 1;
 }
 
-int CountOpenBrackets(std::u16string_view text) {
-  int count = 0;
-  for (char16_t c : text) count += c == u'(';
-  return count;
-}
+int CountOpenBrackets(std::u16string_view text) { return static_cast<int>(std::ranges::count(text, u'(')); }
 
 bool IsPlainNumber(std::u16string_view text) { return ScanNumber(text).ok; }
+
+// Evaluates the deepest, leftmost bracket pair and writes its value back in
+// its place: as the argument of the function named before it, whose result
+// then replaces the whole call, or else as a plain number.
+void Evaluator::ReduceDeepestBracket() {
+  std::u16string& e = s_.expression;
+  s_.openPos = FindDeepestOpenBracket(e);
+  s_.closePos = FindClosingBracket(e, s_.openPos);
+  const auto open = static_cast<std::size_t>(s_.openPos);  // 0-based index after the '('
+  const auto innerLength = static_cast<std::size_t>(s_.closePos - s_.openPos - 1);
+  if (innerLength == 0) {
+    SetError(u"Empty brackets");
+    return;
+  }
+  s_.valueText = FormatNumber(-1, EvaluateFlat(std::u16string_view(e).substr(open, innerLength)));
+  if (HasError()) return;
+
+  if (s_.openPos > 1 && IsLetterChar(At(e, s_.openPos - 1)) && At(e, s_.openPos - 1) != u'X') {
+    e.replace(open, innerLength, s_.valueText);
+    s_.nameStart = s_.openPos - 1;
+    while (s_.nameStart > 1 && IsLetterChar(At(e, s_.nameStart - 1))) --s_.nameStart;
+    const auto callLength = static_cast<std::size_t>(s_.openPos - s_.nameStart) + s_.valueText.size() + 2;
+    const auto nameIndex = static_cast<std::size_t>(s_.nameStart - 1);
+    s_.valueText = e.substr(nameIndex, callLength);
+    const std::u16string result = ApplyFunction(s_.valueText);
+    if (HasError()) return;
+    e.replace(nameIndex, callLength, result);
+  } else {
+    e.replace(open - 1, innerLength + 2, s_.valueText);
+  }
+  if (e.size() > kMaxExpressionLength) SetError(kTooLong);
+}
 
 void Evaluator::Evaluate(std::u16string_view input) {
   // No input, however long, may make an evaluation slow.
@@ -560,9 +595,10 @@ void Evaluator::Evaluate(std::u16string_view input) {
   ClearTermList();
   // Commas go before normalisation so that a grouped divisor (2/1,000)
   // stays one number.
-  s_.expression = RemoveCharacter(UpperCaseAscii(input), u',');
+  s_.expression = UpperCaseAscii(input);
+  RemoveCharacter(s_.expression, u',');
   const bool fits = NormaliseExpression(s_.expression);
-  s_.expression = TrimSpaces(s_.expression);
+  TrimSpaces(s_.expression);
   if (s_.expression.empty()) {
     s_.resultText.clear();
     return;
@@ -575,37 +611,9 @@ void Evaluator::Evaluate(std::u16string_view input) {
   ValidateExpression();
   if (HasError()) return;
 
-  s_.pairsLeft = CountOpenBrackets(s_.expression);
-  while (s_.pairsLeft > 0) {
-    std::u16string& e = s_.expression;
-    s_.openPos = FindDeepestOpenBracket(e);
-    s_.closePos = FindClosingBracket(e, s_.openPos);
-    s_.innerText =
-        e.substr(static_cast<std::size_t>(s_.openPos), static_cast<std::size_t>(s_.closePos - s_.openPos - 1));
-    if (s_.innerText.empty()) {
-      SetError(u"Empty brackets");
-    } else {
-      s_.valueText = FormatNumber(-1, EvaluateFlat(s_.innerText));
-    }
+  for (s_.pairsLeft = CountOpenBrackets(s_.expression); s_.pairsLeft > 0; --s_.pairsLeft) {
+    ReduceDeepestBracket();
     if (HasError()) return;
-
-    const auto open = static_cast<std::size_t>(s_.openPos);  // 0-based index after the '('
-    if (s_.openPos > 1 && IsLetterChar(At(e, s_.openPos - 1)) && At(e, s_.openPos - 1) != u'X') {
-      e.replace(open, s_.innerText.size(), s_.valueText);
-      s_.nameStart = s_.openPos - 1;
-      while (s_.nameStart > 1 && IsLetterChar(At(e, s_.nameStart - 1))) --s_.nameStart;
-      const auto callLength = static_cast<std::size_t>(s_.openPos - s_.nameStart) + s_.valueText.size() + 2;
-      const auto nameIndex = static_cast<std::size_t>(s_.nameStart - 1);
-      s_.valueText = e.substr(nameIndex, callLength);
-      e.erase(nameIndex, callLength);
-      e.insert(nameIndex, ApplyFunction(s_.valueText));
-      if (HasError()) return;
-    } else {
-      e.replace(open - 1, static_cast<std::size_t>(s_.closePos - s_.openPos + 1), s_.valueText);
-    }
-    if (e.size() > kMaxExpressionLength) SetError(kTooLong);
-    if (HasError()) return;
-    --s_.pairsLeft;
   }
 
   if (IsPlainNumber(s_.expression)) {
@@ -617,7 +625,7 @@ void Evaluator::Evaluate(std::u16string_view input) {
   ClearTermList();
   s_.finalValue = ParseNumber(s_.valueText);
   const long double magnitude = s_.finalValue < 0 ? -s_.finalValue : s_.finalValue;
-  if (magnitude >= 1e-8L && magnitude <= 1e8L) s_.valueText = FormatNumber(25, s_.finalValue);
+  if (magnitude >= kPlainRangeLow && magnitude <= kPlainRangeHigh) s_.valueText = FormatNumber(25, s_.finalValue);
   s_.resultText = HasError() ? std::u16string() : s_.valueText;
 }
 
@@ -636,25 +644,6 @@ std::u16string UpperCaseAscii(std::u16string_view text) {
   std::u16string out(text);
   for (char16_t& c : out) {
     if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-  }
-  return out;
-}
-
-void RemoveSpaces(std::u16string& text) { text = RemoveCharacter(text, u' '); }
-
-std::u16string TrimSpaces(std::u16string_view text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && text[begin] == u' ') ++begin;
-  while (end > begin && text[end - 1] == u' ') --end;
-  return std::u16string(text.substr(begin, end - begin));
-}
-
-std::u16string RemoveCharacter(std::u16string_view text, char16_t ch) {
-  std::u16string out;
-  out.reserve(text.size());
-  for (char16_t c : text) {
-    if (c != ch) out += c;
   }
   return out;
 }
@@ -698,11 +687,18 @@ void RemoveDoubledMinus(std::u16string& s) {
 }
 
 // A '-' after an operand becomes "+-"; the last character is never examined.
+bool IsSubtraction(const std::u16string& s, std::size_t j) {
+  return j > 0 && j + 1 < s.size() && s[j] == u'-' && !IsMinusContextChar(s[j - 1]);
+}
+
 void MarkSubtractions(std::u16string& s) {
+  std::size_t first = 1;
+  while (first < s.size() && !IsSubtraction(s, first)) ++first;
+  if (first >= s.size()) return;  // nothing to mark: no copy
   std::u16string out;
   out.reserve(s.size() + s.size() / 2);
   for (std::size_t j = 0; j < s.size(); ++j) {
-    if (j > 0 && j + 1 < s.size() && s[j] == u'-' && !IsMinusContextChar(s[j - 1])) out += u'+';
+    if (IsSubtraction(s, j)) out += u'+';
     out += s[j];
   }
   s = std::move(out);
@@ -754,7 +750,7 @@ bool RewriteDivisions(std::u16string& s) {
 }  // namespace
 
 bool NormaliseExpression(std::u16string& expression) {
-  RemoveSpaces(expression);
+  RemoveCharacter(expression, u' ');
   ReplacePi(expression);
   RemoveDoubledMinus(expression);
   // The remaining passes only add characters.
@@ -779,7 +775,7 @@ EvaluationResult EvaluateFlatText(std::u16string_view text) {
   Evaluator evaluator;
   const long double value = evaluator.EvaluateFlat(text);
   if (!evaluator.state().errorMessage.empty()) return {evaluator.state().errorMessage, {}};
-  return {{}, FormatGeneral(value, 15)};
+  return {{}, WriteGeneral(value, 15)};
 }
 
 EvaluationResult ApplyFunctionText(std::u16string_view call_text) {
@@ -788,7 +784,5 @@ EvaluationResult ApplyFunctionText(std::u16string_view call_text) {
   std::u16string text = evaluator.ApplyFunction(call_text);
   return {evaluator.state().errorMessage, std::move(text)};
 }
-
-std::u16string FormatNumber(long double value) { return FormatGeneral(value, 15); }
 
 }  // namespace calc

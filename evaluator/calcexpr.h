@@ -24,25 +24,13 @@ inline constexpr std::size_t kMaxInputLength = 4096;
 std::u16string_view TrimControlCharacters(std::u16string_view text);
 
 // Evaluates one expression. Throws FloatingPointOverflow (and nothing else)
-// when a typed number lies beyond the extended range, such as 1E5000.
+// when a typed number lies beyond the extended range, such as 1E5000. Sets
+// the x87 environment it needs for the call and restores the caller's.
+//   "(2 + 2) / 3"  gives the result "1.33333333333333"
+//   "1/3*3"        gives "0.999999999999999": each value carries 15 digits
+//   "1e9"          gives "1E9": a plain number outside 1E-8..1E8 comes back as typed
+//   "sqrt(-4)"     gives the message "Cannot find root of a -ve no."
+//   "  ,, "        gives neither
 EvaluationResult EvaluateExpression(std::u16string_view expression);
-
-// The building blocks, exposed for tests.
-std::u16string UpperCaseAscii(std::u16string_view text);
-void RemoveSpaces(std::u16string& text);
-// Rewrites the upper-cased expression into the small language the later
-// stages know. Returns false (text unspecified) when the text reaches
-// kMaxExpressionLength + 1 characters or more.
-bool NormaliseExpression(std::u16string& expression);
-std::u16string TrimSpaces(std::u16string_view text);
-std::u16string RemoveCharacter(std::u16string_view text, char16_t ch);
-
-// Evaluates a bracket-free text alone: the flat engine with its own state.
-EvaluationResult EvaluateFlatText(std::u16string_view text);
-// Applies one built-in function to a call text such as "SIN(30)".
-EvaluationResult ApplyFunctionText(std::u16string_view call_text);
-
-// The number text of a value as the evaluator writes it back (15 digits).
-std::u16string FormatNumber(long double value);
 
 }  // namespace calc

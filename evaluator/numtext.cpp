@@ -1,8 +1,10 @@
 #include "numtext.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
+#include "calcexpr_internal.h"
 #include "x87.h"
 
 namespace calc {
@@ -57,15 +59,35 @@ long double ScaleByPowerOfTen(long double x, long long n) {
   return x;
 }
 
-DecimalDigitsResult DecimalDigits(long double value, int precision, int decimals) {
-  DecimalDigitsResult r;
+namespace {
+
+// DecimalDigits in a fixed buffer: the evaluator writes a value back for
+// every bracket, and a string per value costs more than the digits.
+struct Digits {
+  int exponent = 0;  // value = 0.d1d2d3... * 10^exponent
+  bool negative = false;
+  int count = 0;  // 0 means the value is written as zero
+  char d[18] = {};
+};
+
+// An integral extended value below 2^63 as an integer, converted under the
+// current rounding, which leaves it unchanged. (A cast would switch the
+// x87 to truncation and back, two costly control-word loads.)
+std::int64_t IntegralToInt64(long double integral) {
+  std::int64_t n;
+  asm("fistpll %0" : "=m"(n) : "t"(integral) : "st");
+  return n;
+}
+
+Digits DigitsOf(long double value, int precision, int decimals) {
+  Digits r;
   if (x87::BiasedExponent(value) == 0) return r;  // zero or subnormal
 
   const long double magnitude = value < 0 ? -value : value;
   const long long e2 = x87::BiasedExponent(value) - 16383;
   // floor(e2 * 19728 / 65536), rounding toward minus infinity.
   const long long product = e2 * 19728;
-  long long estimate = product >= 0 ? product / 65536 : -((-product + 65535) / 65536);
+  const long long estimate = product >= 0 ? product / 65536 : -((-product + 65535) / 65536);
   int exponent = static_cast<int>(estimate + 1);
 
   long double w = x87::RoundToInteger(ScaleByPowerOfTen(magnitude, 18 - exponent));
@@ -77,9 +99,7 @@ DecimalDigitsResult DecimalDigits(long double value, int precision, int decimals
     w = w / 10.0L;
     ++exponent;
   }
-  w = x87::RoundToInteger(w);
-
-  std::uint64_t n = static_cast<std::uint64_t>(w);
+  auto n = static_cast<std::uint64_t>(IntegralToInt64(x87::RoundToInteger(w)));
   char c[18];
   for (int i = 17; i >= 0; --i) {
     c[i] = static_cast<char>('0' + n % 10);
@@ -87,152 +107,229 @@ DecimalDigitsResult DecimalDigits(long double value, int precision, int decimals
   }
 
   int k = decimals == kUnlimitedDecimals ? precision : exponent + decimals;
-  if (k < 0) return DecimalDigitsResult{};
+  if (k < 0) return Digits{};
   if (k > precision) k = precision;
 
-  std::string digits;
-  if (k >= 18) {
-    digits.assign(c, 18);
-  } else {
-    digits.assign(c, static_cast<std::size_t>(k));
-    if (c[k] >= '5') {
-      int i = k - 1;
-      while (i >= 0 && digits[static_cast<std::size_t>(i)] == '9') {
-        digits[static_cast<std::size_t>(i)] = '0';
-        --i;
-      }
-      if (i < 0) {
-        // The carry passed the first digit: all were '9' and are now '0'.
-        digits.resize(1);
-        digits[0] = '1';
-        ++exponent;
-      } else {
-        ++digits[static_cast<std::size_t>(i)];
-      }
+  int count = std::min(k, 18);
+  std::copy(c, c + count, r.d);
+  if (k < 18 && c[k] >= '5') {
+    int i = k - 1;
+    while (i >= 0 && r.d[i] == '9') r.d[i--] = '0';
+    if (i < 0) {
+      // The carry passed the first digit: all were '9' and are now '0'.
+      r.d[0] = '1';
+      count = 1;
+      ++exponent;
+    } else {
+      ++r.d[i];
     }
   }
-  while (!digits.empty() && digits.back() == '0') digits.pop_back();
-  if (digits.empty()) return DecimalDigitsResult{};
+  while (count > 0 && r.d[count - 1] == '0') --count;
+  if (count == 0) return Digits{};
 
   r.exponent = exponent;
   r.negative = value < 0;
-  r.digits = std::move(digits);
+  r.count = count;
   return r;
 }
 
-namespace {
-
 // Infinity and NaN, which only the strict reader can produce.
-bool FormatSpecial(long double value, std::u16string& out) {
-  if (value != value) {
-    out = u"NAN";
-    return true;
-  }
-  if (value == __builtin_infl()) {
-    out = u"INF";
-    return true;
-  }
-  if (value == -__builtin_infl()) {
-    out = u"-INF";
-    return true;
-  }
-  return false;
+const char16_t* SpecialText(long double value) {
+  if (value != value) return u"NAN";
+  if (value == __builtin_infl()) return u"INF";
+  if (value == -__builtin_infl()) return u"-INF";
+  return nullptr;
 }
+
+// A small output buffer: the longest form is "-0.000" and 18 digits, or 18
+// digits with '-', '.', "E-" and a four-digit exponent.
+class TextBuffer {
+ public:
+  void Put(char16_t c) { text_[size_++] = c; }
+  void Put(const char* digits, int count) {
+    for (int i = 0; i < count; ++i) text_[size_++] = static_cast<char16_t>(digits[i]);
+  }
+  void Repeat(char16_t c, int count) {
+    for (int i = 0; i < count; ++i) text_[size_++] = c;
+  }
+  void PutInteger(int n) {
+    char reversed[12];
+    int count = 0;
+    do {
+      reversed[count++] = static_cast<char>('0' + n % 10);
+      n /= 10;
+    } while (n > 0);
+    while (count > 0) text_[size_++] = static_cast<char16_t>(reversed[--count]);
+  }
+  std::u16string Text() const { return std::u16string(text_, size_); }
+
+ private:
+  char16_t text_[48];
+  std::size_t size_ = 0;
+};
 
 }  // namespace
 
+DecimalDigitsResult DecimalDigits(long double value, int precision, int decimals) {
+  const Digits d = DigitsOf(value, precision, decimals);
+  if (d.count == 0) return {};
+  return {d.exponent, d.negative, std::string(d.d, static_cast<std::size_t>(d.count))};
+}
+
 std::u16string FormatGeneral(long double value, int precision) {
-  if (precision < 2) precision = 2;
-  if (precision > 18) precision = 18;
-  std::u16string out;
-  if (FormatSpecial(value, out)) return out;
+  x87::ScopedEnvironment environment;
+  return WriteGeneral(value, precision);
+}
 
-  const DecimalDigitsResult d = DecimalDigits(value, precision, kUnlimitedDecimals);
-  if (d.digits.empty()) return u"0";
+std::u16string WriteGeneral(long double value, int precision) {
+  precision = std::clamp(precision, 2, 18);
+  if (const char16_t* special = SpecialText(value)) return special;
+
+  const Digits d = DigitsOf(value, precision, kUnlimitedDecimals);
+  if (d.count == 0) return u"0";
   const int e = d.exponent;
-  const std::string& digits = d.digits;
-  if (d.negative) out += u'-';
-
+  TextBuffer out;
+  if (d.negative) out.Put(u'-');
   if (e > precision || e < -3) {
-    out += static_cast<char16_t>(digits[0]);
-    if (digits.size() > 1) {
-      out += u'.';
-      out += FromAscii(std::string_view(digits).substr(1));
+    out.Put(d.d, 1);
+    if (d.count > 1) {
+      out.Put(u'.');
+      out.Put(d.d + 1, d.count - 1);
     }
-    out += u'E';
+    out.Put(u'E');
     const int shown = e - 1;
-    if (shown < 0) out += u'-';
-    out += FromAscii(std::to_string(shown < 0 ? -shown : shown));
+    if (shown < 0) out.Put(u'-');
+    out.PutInteger(shown < 0 ? -shown : shown);
   } else if (e <= 0) {
-    out += u"0.";
-    out.append(static_cast<std::size_t>(-e), u'0');
-    out += FromAscii(digits);
+    out.Put(u'0');
+    out.Put(u'.');
+    out.Repeat(u'0', -e);
+    out.Put(d.d, d.count);
+  } else if (d.count <= e) {
+    out.Put(d.d, d.count);
+    out.Repeat(u'0', e - d.count);
   } else {
-    const auto integer_digits = static_cast<std::size_t>(e);
-    if (digits.size() <= integer_digits) {
-      out += FromAscii(digits);
-      out.append(integer_digits - digits.size(), u'0');
-    } else {
-      out += FromAscii(std::string_view(digits).substr(0, integer_digits));
-      out += u'.';
-      out += FromAscii(std::string_view(digits).substr(integer_digits));
-    }
+    out.Put(d.d, e);
+    out.Put(u'.');
+    out.Put(d.d + e, d.count - e);
   }
-  return out;
+  return out.Text();
 }
 
 std::u16string FormatFixed(long double value, int decimals) {
-  if (decimals < 0) decimals = 0;
-  if (decimals > 18) decimals = 18;
-  std::u16string out;
-  if (FormatSpecial(value, out)) return out;
+  x87::ScopedEnvironment environment;
+  decimals = std::clamp(decimals, 0, 18);
+  if (const char16_t* special = SpecialText(value)) return special;
 
-  const DecimalDigitsResult d = DecimalDigits(value, 18, decimals);
-  if (d.exponent > 18) return FormatGeneral(value, 18);
+  const Digits d = DigitsOf(value, 18, decimals);
+  if (d.exponent > 18) return WriteGeneral(value, 18);
   const int e = d.exponent;
-  const std::string& digits = d.digits;
-  if (d.negative) out += u'-';
-
-  std::size_t used = 0;
+  TextBuffer out;
+  if (d.negative) out.Put(u'-');
+  int used = 0;
   if (e <= 0) {
-    out += u'0';
+    out.Put(u'0');
   } else {
-    const auto integer_digits = static_cast<std::size_t>(e);
-    used = std::min(integer_digits, digits.size());
-    out += FromAscii(std::string_view(digits).substr(0, used));
-    out.append(integer_digits - used, u'0');
+    used = std::min(e, d.count);
+    out.Put(d.d, used);
+    out.Repeat(u'0', e - used);
   }
   if (decimals > 0) {
-    out += u'.';
-    std::u16string fraction;
-    if (e < 0) fraction.append(static_cast<std::size_t>(std::min(-e, decimals)), u'0');
-    fraction += FromAscii(std::string_view(digits).substr(used));
-    fraction.resize(static_cast<std::size_t>(decimals), u'0');
-    out += fraction;
+    out.Put(u'.');
+    const int zeros = e < 0 ? std::min(-e, decimals) : 0;
+    out.Repeat(u'0', zeros);
+    const int rest = std::min(d.count - used, decimals - zeros);
+    out.Put(d.d + used, rest);
+    out.Repeat(u'0', decimals - zeros - rest);
   }
-  return out;
+  return out.Text();
 }
 
 namespace {
 
-// Reads digits into x as x := x * 10 + digit, each step rounded to extended.
-// Returns the number of digits read.
-std::size_t AccumulateDigits(std::u16string_view text, std::size_t& i, long double& x, x87::Faults& faults) {
+// The one number grammar of both readers:
+//   spaces* [sign] digits* ['.' digits*] [('E'|'e') [sign] digits*] rest
+// The readers differ only in the rules below.
+struct NumberGrammar {
+  // At least one digit or the point before the exponent ("E5" and "-").
+  bool mantissa_required;
+  // At least one exponent digit after 'E' and its sign ("1E", "1E+").
+  bool exponent_digits_required;
+  // Reading exponent digits stops once the exponent reaches this; a digit
+  // left over then fails the read. 0: every digit is read, saturating.
+  long long exponent_stop;
+  // Spaces after the number ("2.5 ").
+  bool trailing_spaces_allowed;
+};
+
+// Exponents beyond this already give infinity or zero; saturating keeps the
+// arithmetic exact for texts with any number of exponent digits.
+constexpr long long kExponentSaturation = 1'000'000'000'000'000LL;
+// The lenient reader's exponent: past this every value is out of range.
+constexpr long long kLenientExponentStop = 500;
+
+constexpr NumberGrammar kStrictGrammar{false, true, 0, false};
+constexpr NumberGrammar kLenientGrammar{true, false, kLenientExponentStop, true};
+
+// Below this every x * 10 + digit is an exact integer under 2^64, which the
+// extended significand holds exactly: the same value that rounding each
+// step to extended gives.
+constexpr std::uint64_t kExactAccumulatorLimit = (UINT64_MAX - 9) / 10;
+
+struct Mantissa {
+  long double value = 0;
+  std::size_t digits = 0;  // integer and fraction digits read
+  long long fraction_digits = 0;
+  bool point = false;
+  bool overflow = false;
+};
+
+// x := x * 10 + digit for every digit, each step rounded to extended; the
+// leading digits run in exact integer arithmetic.
+std::size_t AccumulateDigits(std::u16string_view text, std::size_t& i, std::uint64_t& exact, long double& x,
+                             bool& in_extended, x87::Faults& faults) {
   const std::size_t start = i;
-  while (i < text.size() && IsDigit(text[i])) {
-    x = x87::Add(x87::Mul(x, 10.0L, faults), static_cast<long double>(text[i] - u'0'), faults);
-    ++i;
+  for (; i < text.size() && IsDigit(text[i]); ++i) {
+    const auto digit = static_cast<unsigned>(text[i] - u'0');
+    if (!in_extended) {
+      if (exact <= kExactAccumulatorLimit) {
+        exact = exact * 10 + digit;
+        continue;
+      }
+      x = static_cast<long double>(exact);
+      in_extended = true;
+    }
+    x = x87::Add(x87::Mul(x, 10.0L, faults), static_cast<long double>(digit), faults);
   }
   return i - start;
 }
 
-// Exponents beyond this already give infinity or zero; saturating keeps the
-// arithmetic exact for texts with any number of exponent digits.
-constexpr long long kExponentCap = 1'000'000'000'000'000LL;
+Mantissa ReadMantissa(std::u16string_view text, std::size_t& i) {
+  Mantissa m;
+  std::uint64_t exact = 0;
+  bool in_extended = false;
+  x87::Faults faults;
+  m.digits = AccumulateDigits(text, i, exact, m.value, in_extended, faults);
+  if (i < text.size() && text[i] == u'.') {
+    ++i;
+    m.point = true;
+    const std::size_t fraction = AccumulateDigits(text, i, exact, m.value, in_extended, faults);
+    m.digits += fraction;
+    m.fraction_digits = static_cast<long long>(fraction);
+  }
+  if (!in_extended) m.value = static_cast<long double>(exact);
+  m.overflow = faults.Any();
+  return m;
+}
 
-}  // namespace
+enum class ReadStatus { kNumber, kNotANumber, kOverflow };
 
-ScanResult ScanNumber(std::u16string_view text) {
+struct ReadResult {
+  ReadStatus status = ReadStatus::kNotANumber;
+  long double value = 0;
+};
+
+ReadResult ReadWithGrammar(std::u16string_view text, const NumberGrammar& rules) {
   std::size_t i = 0;
   while (i < text.size() && text[i] == u' ') ++i;
   bool negative = false;
@@ -242,15 +339,9 @@ ScanResult ScanNumber(std::u16string_view text) {
   }
   if (i >= text.size()) return {};
 
-  x87::Faults faults;
-  long double x = 0;
-  AccumulateDigits(text, i, x, faults);
-  long long fraction_digits = 0;
-  if (i < text.size() && text[i] == u'.') {
-    ++i;
-    fraction_digits = static_cast<long long>(AccumulateDigits(text, i, x, faults));
-  }
-  if (faults.overflow) throw FloatingPointOverflow();
+  const Mantissa m = ReadMantissa(text, i);
+  if (rules.mantissa_required && m.digits == 0 && !m.point) return {};
+  if (m.overflow) return {ReadStatus::kOverflow, 0};
 
   long long exponent = 0;
   if (i < text.size() && (text[i] == u'E' || text[i] == u'e')) {
@@ -260,64 +351,39 @@ ScanResult ScanNumber(std::u16string_view text) {
       exponent_negative = text[i] == u'-';
       ++i;
     }
-    if (i >= text.size() || !IsDigit(text[i])) return {};
-    while (i < text.size() && IsDigit(text[i])) {
-      if (exponent < kExponentCap) exponent = exponent * 10 + (text[i] - u'0');
-      ++i;
+    if (rules.exponent_digits_required && (i >= text.size() || !IsDigit(text[i]))) return {};
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+      if (rules.exponent_stop != 0 && exponent >= rules.exponent_stop) break;
+      if (exponent < kExponentSaturation) exponent = exponent * 10 + (text[i] - u'0');
     }
     if (exponent_negative) exponent = -exponent;
   }
-  if (i != text.size()) return {};
-
-  long double value = ScaleByPowerOfTen(x, exponent - fraction_digits);
-  return {true, negative ? -value : value};
-}
-
-ScanResult ReadNumber(std::u16string_view text) {
-  x87::ScopedEnvironment environment;
-  std::size_t i = 0;
-  while (i < text.size() && text[i] == u' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-    negative = text[i] == u'-';
-    ++i;
+  if (rules.trailing_spaces_allowed) {
+    while (i < text.size() && text[i] == u' ') ++i;
   }
-  x87::Faults faults;
-  long double x = 0;
-  std::size_t consumed = AccumulateDigits(text, i, x, faults);
-  long long fraction_digits = 0;
-  if (i < text.size() && text[i] == u'.') {
-    ++i;
-    ++consumed;
-    fraction_digits = static_cast<long long>(AccumulateDigits(text, i, x, faults));
-  }
-  if (consumed == 0) return {};
-
-  long long exponent = 0;
-  if (i < text.size() && (text[i] == u'E' || text[i] == u'e')) {
-    ++i;
-    bool exponent_negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-      exponent_negative = text[i] == u'-';
-      ++i;
-    }
-    while (i < text.size() && IsDigit(text[i]) && exponent < 500) {
-      exponent = exponent * 10 + (text[i] - u'0');
-      ++i;
-    }
-    if (exponent_negative) exponent = -exponent;
-  }
-  while (i < text.size() && text[i] == u' ') ++i;
   if (i != text.size()) return {};
 
   long double value = 0;
   try {
-    value = ScaleByPowerOfTen(x, exponent - fraction_digits);
+    value = ScaleByPowerOfTen(m.value, exponent - m.fraction_digits);
   } catch (const FloatingPointOverflow&) {
-    return {};
+    return {ReadStatus::kOverflow, 0};
   }
-  if (faults.Any()) return {};
-  return {true, negative ? -value : value};
+  return {ReadStatus::kNumber, negative ? -value : value};
+}
+
+}  // namespace
+
+ScanResult ScanNumber(std::u16string_view text) {
+  const ReadResult r = ReadWithGrammar(text, kStrictGrammar);
+  if (r.status == ReadStatus::kOverflow) throw FloatingPointOverflow();
+  return {r.status == ReadStatus::kNumber, r.value};
+}
+
+ScanResult ReadNumber(std::u16string_view text) {
+  x87::ScopedEnvironment environment;
+  const ReadResult r = ReadWithGrammar(text, kLenientGrammar);
+  return {r.status == ReadStatus::kNumber, r.value};
 }
 
 std::u16string TrimTrailingZeros(std::u16string text) {
@@ -333,7 +399,8 @@ bool IsZeroValue(long double a, long double b) {
   x87::Faults faults;
   long double d = x87::Sub(b, a, faults);
   if (d < 0) d = -d;
-  return d < ZeroThreshold();
+  // A quiet comparison: a NaN must not leave the invalid flag pending.
+  return __builtin_isless(d, ZeroThreshold());
 }
 
 std::string ToAscii(std::u16string_view text) {

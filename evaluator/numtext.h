@@ -16,27 +16,16 @@ class FloatingPointOverflow : public std::runtime_error {
   FloatingPointOverflow() : std::runtime_error("Floating point overflow") {}
 };
 
-// x * 10^n through three tables of the extended values nearest to the powers
-// of ten. n >= 5120 gives +infinity and n <= -5120 gives 0 whatever x is.
-// Throws FloatingPointOverflow when a finite product leaves the range.
-long double ScaleByPowerOfTen(long double x, long long n);
-
-struct DecimalDigitsResult {
-  int exponent = 0;  // value = 0.d1d2d3... * 10^exponent
-  bool negative = false;
-  std::string digits;  // 0 to 18 digits, no leading or trailing '0'
-};
-
-inline constexpr int kUnlimitedDecimals = -1;
-
-// Digits of a finite value rounded first to 18 significant digits and then at
-// the cut (precision, or exponent + decimals), halves away from zero.
-DecimalDigitsResult DecimalDigits(long double value, int precision, int decimals);
-
-// The general form with `precision` significant digits (clamped to 2..18).
+// The general form with `precision` significant digits (clamped to 2..18);
+// positional from 0.0001 up to below 10^precision, scientific otherwise.
+// Both forms set the x87 environment they need for the call.
+//   FormatGeneral(2.5, 15) == "2.5"     FormatGeneral(1.0 / 3, 15) == "0.333333333333333"
+//   FormatGeneral(1e-5, 15) == "1E-5"   FormatGeneral(1e15, 15) == "1E15"
 std::u16string FormatGeneral(long double value, int precision);
 
-// The fixed form with `decimals` digits after the point (0..18).
+// The fixed form with `decimals` digits after the point (clamped to 0..18);
+// beyond 18 integer digits the general form with 18 digits.
+//   FormatFixed(2.675, 2) == "2.68"   FormatFixed(-0.004, 2) == "0.00"   FormatFixed(1e18, 2) == "1E18"
 std::u16string FormatFixed(long double value, int decimals);
 
 struct ScanResult {
@@ -46,20 +35,19 @@ struct ScanResult {
 
 // The strict reader: the whole text must be one number. Throws
 // FloatingPointOverflow for a text whose value overflows the extended range.
+// It runs under the caller's x87 environment (x87::kControlWord, which is
+// also the process default on Linux, with no fault flag pending); the
+// evaluator holds it throughout.
+//   "12", "-1.5e3", ".5", "." and "E5" are numbers; "", "-", "12 " and "1E" are not.
 ScanResult ScanNumber(std::u16string_view text);
 
 // The lenient reader of displayed results: trailing spaces allowed, a bare
-// exponent marker allowed, fails instead of faulting.
+// exponent marker allowed, fails instead of faulting; sets its own x87
+// environment.   " 2.5 " and "1E" are numbers; "E5", "1E5000" and "1E4933" are not.
 ScanResult ReadNumber(std::u16string_view text);
 
 // Removes trailing fraction zeros and then a bare trailing point.
 std::u16string TrimTrailingZeros(std::u16string text);
-
-// The evaluator's zero test: |b - a| below the extended value nearest 1E-3000.
-bool IsZeroValue(long double a, long double b);
-
-// The extended value nearest 1E-3000.
-long double ZeroThreshold();
 
 // Conversions between UTF-16 number texts (always ASCII) and std::string.
 std::string ToAscii(std::u16string_view text);

@@ -5,6 +5,35 @@
 
 namespace calc::x87 {
 
+namespace {
+
+std::uint16_t StatusWord() {
+  std::uint16_t sw;
+  asm volatile("fnstsw %0" : "=am"(sw));
+  return sw;
+}
+
+// FNCLEX costs far more than the arithmetic it guards, so the flags are
+// cleared only when one is set.
+void ClearFlagsIfAny(std::uint16_t mask) {
+  if ((StatusWord() & mask) != 0) asm volatile("fnclex");
+}
+
+// Every flag the status word keeps: the faults, denormal, underflow, inexact.
+constexpr std::uint16_t kAllFlags = 0x3F;
+
+// Flags are sticky: a step that reads none of the fault flags raised none,
+// because none was pending before it (see ScopedEnvironment). A hit is merged
+// and cleared at once, so nothing stays pending after it.
+inline void Settle(std::uint16_t sw, Faults& faults) {
+  if ((sw & kFaultFlags) != 0) {
+    asm volatile("fnclex");
+    faults.Merge(sw);
+  }
+}
+
+}  // namespace
+
 void EstablishEnvironment() {
   std::uint16_t cw = kControlWord;
   asm volatile("fnclex\n\tfldcw %0" : : "m"(cw));
@@ -12,10 +41,17 @@ void EstablishEnvironment() {
 
 ScopedEnvironment::ScopedEnvironment() {
   asm volatile("fnstcw %0" : "=m"(saved_));
-  EstablishEnvironment();
+  if (saved_ != kControlWord) {
+    std::uint16_t cw = kControlWord;
+    asm volatile("fldcw %0" : : "m"(cw));
+  }
+  ClearFlagsIfAny(kFaultFlags);
 }
 
-ScopedEnvironment::~ScopedEnvironment() { asm volatile("fnclex\n\tfldcw %0" : : "m"(saved_)); }
+ScopedEnvironment::~ScopedEnvironment() {
+  ClearFlagsIfAny(kAllFlags);
+  if (saved_ != kControlWord) asm volatile("fldcw %0" : : "m"(saved_));
+}
 
 long double FromBits(std::uint16_t sign_exponent, std::uint64_t significand) {
   long double x = 0;
@@ -34,14 +70,14 @@ int BiasedExponent(long double x) {
   return se & 0x7FFF;
 }
 
-// Each asm statement clears the flags, runs the operation, reads the status
-// word and clears it again, so nothing stays pending after it is handled.
+// Each asm statement runs the operation and reads the status word, so the
+// compiler cannot move anything between the two.
 
 long double Add(long double a, long double b, Faults& faults) {
   long double r;
   std::uint16_t sw;
-  asm("fnclex\n\tfaddp\n\tfnstsw %%ax\n\tfnclex" : "=t"(r), "=a"(sw) : "0"(a), "u"(b) : "st(1)");
-  faults.Merge(sw);
+  asm volatile("faddp\n\tfnstsw %%ax" : "=t"(r), "=a"(sw) : "0"(a), "u"(b) : "st(1)");
+  Settle(sw, faults);
   return r;
 }
 
@@ -50,8 +86,8 @@ long double Sub(long double a, long double b, Faults& faults) { return Add(a, -b
 long double Mul(long double a, long double b, Faults& faults) {
   long double r;
   std::uint16_t sw;
-  asm("fnclex\n\tfmulp\n\tfnstsw %%ax\n\tfnclex" : "=t"(r), "=a"(sw) : "0"(a), "u"(b) : "st(1)");
-  faults.Merge(sw);
+  asm volatile("fmulp\n\tfnstsw %%ax" : "=t"(r), "=a"(sw) : "0"(a), "u"(b) : "st(1)");
+  Settle(sw, faults);
   return r;
 }
 
@@ -60,40 +96,40 @@ long double Div(long double a, long double b, Faults& faults) {
   std::uint16_t sw;
   // st(0) = a, st(1) = b; the quotient st(0) / st(1) replaces them.
   // (AT&T swaps the fdivp and fdivrp mnemonics; a test pins the direction.)
-  asm("fnclex\n\tfdivp\n\tfnstsw %%ax\n\tfnclex" : "=t"(r), "=a"(sw) : "0"(a), "u"(b) : "st(1)");
-  faults.Merge(sw);
+  asm volatile("fdivp\n\tfnstsw %%ax" : "=t"(r), "=a"(sw) : "0"(a), "u"(b) : "st(1)");
+  Settle(sw, faults);
   return r;
 }
 
 long double Sqrt(long double x, Faults& faults) {
   long double r;
   std::uint16_t sw;
-  asm("fnclex\n\tfsqrt\n\tfnstsw %%ax\n\tfnclex" : "=t"(r), "=a"(sw) : "0"(x));
-  faults.Merge(sw);
+  asm volatile("fsqrt\n\tfnstsw %%ax" : "=t"(r), "=a"(sw) : "0"(x));
+  Settle(sw, faults);
   return r;
 }
 
 long double Ln(long double x, Faults& faults) {
   long double r;
   std::uint16_t sw;
-  asm("fldln2\n\tfxch\n\tfnclex\n\tfyl2x\n\tfnstsw %%ax\n\tfnclex" : "=t"(r), "=a"(sw) : "0"(x));
-  faults.Merge(sw);
+  asm volatile("fldln2\n\tfxch\n\tfyl2x\n\tfnstsw %%ax" : "=t"(r), "=a"(sw) : "0"(x));
+  Settle(sw, faults);
   return r;
 }
 
 long double Log10(long double x, Faults& faults) {
   long double r;
   std::uint16_t sw;
-  asm("fldlg2\n\tfxch\n\tfnclex\n\tfyl2x\n\tfnstsw %%ax\n\tfnclex" : "=t"(r), "=a"(sw) : "0"(x));
-  faults.Merge(sw);
+  asm volatile("fldlg2\n\tfxch\n\tfyl2x\n\tfnstsw %%ax" : "=t"(r), "=a"(sw) : "0"(x));
+  Settle(sw, faults);
   return r;
 }
 
 long double Scale(long double x, long double n, Faults& faults) {
   long double r;
   std::uint16_t sw;
-  asm("fnclex\n\tfscale\n\tfnstsw %%ax\n\tfnclex" : "=t"(r), "=a"(sw) : "0"(x), "u"(n));
-  faults.Merge(sw);
+  asm volatile("fscale\n\tfnstsw %%ax" : "=t"(r), "=a"(sw) : "0"(x), "u"(n));
+  Settle(sw, faults);
   return r;
 }
 

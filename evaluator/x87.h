@@ -30,12 +30,19 @@ struct Faults {
 // 64-bit significand, round to nearest, every exception masked.
 inline constexpr std::uint16_t kControlWord = 0x037F;
 
+// The status word's invalid-operation, division-by-zero and overflow flags.
+inline constexpr std::uint16_t kFaultFlags = 0x0D;
+
 // Loads kControlWord and clears the status flags. Every executable calls this
 // at start; the public evaluator entries also hold a ScopedEnvironment.
 void EstablishEnvironment();
 
 // Sets kControlWord for its lifetime and restores the caller's afterwards, so
 // a host that changed the precision or rounding cannot change our digits.
+// It also clears any fault flag left pending on entry and every flag on exit.
+// In between no fault flag stays set: the protected operations clear the
+// flags when they raise one, and nothing else the evaluator runs raises one.
+// That is what lets a protected step read the flags without clearing first.
 class ScopedEnvironment {
  public:
   ScopedEnvironment();

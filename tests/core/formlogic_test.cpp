@@ -157,7 +157,9 @@ TEST_F(FormLogicTest, PositionGroupAndItsClamps) {
       {"Top=1080\r\nLeft=1871\r\nWidth=650\r\n", WindowPlacement{1920 - 601, 1080 - 202, 650}},
       {"Top=1030\r\nLeft=1870\r\nWidth=650\r\n", WindowPlacement{1870, 1030, 650}},
       {"Top=1\r\nLeft=2\r\nWidth=100\r\n", WindowPlacement{2, 1, 580}},
-      {"Top=1\r\nLeft=2\r\nWidth=100000\r\n", WindowPlacement{2, 1, 1920}},
+      {"Top=1\r\nLeft=2\r\nWidth=100000\r\n", WindowPlacement{0, 1, 1920}},
+      {"Top=1\r\nLeft=-300\r\nWidth=1921\r\n", WindowPlacement{0, 1, 1920}},
+      {"Top=1\r\nLeft=1000\r\nWidth=1920\r\n", WindowPlacement{1000, 1, 1920}},
       {"Top=4294967296\r\nLeft=2\r\nWidth=650\r\n", std::nullopt},
   };
   for (const Row& row : rows) {

@@ -21,11 +21,8 @@ fail() {
   exit 1
 }
 
-exec 3>"$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$work/displayfd")"
+. "$here/tools/xvfb.sh"
+start_xvfb "$work"
 export XDG_CONFIG_HOME="$work/config"
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY

@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "calcexpr_internal.h"
 #include "test_util.h"
+#include "x87.h"
 
 namespace calc {
 namespace {
@@ -335,6 +337,26 @@ TEST(Driver, TypedNumbersBeyondTheRangeEscapeAsOverflow) {
   EXPECT_THROW(EvaluateExpression(u"2E1E5000"), FloatingPointOverflow);
   // The evaluator is usable again straight after.
   EXPECT_EQ(EvaluateExpression(u"1+1").resultText, u"2");
+}
+
+// The examples in calcexpr.h.
+TEST(Driver, HeaderExamples) {
+  const ResultCase cases[] = {
+      {"(2 + 2) / 3", "out", "1.33333333333333"},
+      {"1/3*3", "out", "0.999999999999999"},
+      {"1e9", "out", "1E9"},
+      {"sqrt(-4)", "err", "Cannot find root of a -ve no."},
+      {"  ,, ", "out", ""},
+  };
+  for (const ResultCase& c : cases) ExpectOutcome(EvaluateExpression(U(c.input)), c);
+}
+
+TEST(Functions, NamedConstantsAreTheExtendedValuesMeant) {
+  EXPECT_EQ(kPi, x87::Pi());
+  EXPECT_EQ(kHalfPi, x87::FromBits(0x3FFF, 0xC90FDAA22168C235u));
+  EXPECT_EQ(kTanPoleLow, x87::FromBits(0x4005, 0xB3FFFFFFAA19C477u));
+  EXPECT_EQ(kTanPoleHigh, x87::FromBits(0x4005, 0xB400000055E63B89u));
+  EXPECT_EQ(kPlainRangeLow, ScanNumber(u"1E-8").value);
 }
 
 TEST(Driver, ResultsCarryOnlyFifteenDigits) {

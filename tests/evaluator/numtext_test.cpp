@@ -4,9 +4,12 @@
 
 #include <cfloat>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 
+#include "calcexpr_internal.h"
+#include "reference.h"
 #include "test_util.h"
 #include "x87.h"
 
@@ -68,6 +71,20 @@ TEST(NumberText, GeneralForm) {
 
 TEST(NumberText, FixedFormWithTwoDecimals) {
   for (const FormCase& c : kForms) EXPECT_EQ(FormatFixed(c.value(), 2), U(c.fixed)) << c.name;
+}
+
+// The forms are written through a fixed buffer; the reference builds them
+// piece by piece.
+TEST(NumberText, FormsMatchTheirReferences) {
+  for (const FormCase& c : kForms) {
+    const long double v = c.value();
+    for (int precision = 0; precision <= 20; ++precision) {
+      EXPECT_EQ(FormatGeneral(v, precision), reference::FormatGeneral(v, precision)) << c.name << " P=" << precision;
+    }
+    for (int decimals = -1; decimals <= 20; ++decimals) {
+      EXPECT_EQ(FormatFixed(v, decimals), reference::FormatFixed(v, decimals)) << c.name << " D=" << decimals;
+    }
+  }
 }
 
 TEST(NumberText, InfinityAndNan) {
@@ -172,6 +189,79 @@ TEST(NumberText, LenientReader) {
   std::uint16_t sw;
   asm volatile("fnstsw %0" : "=am"(sw));
   EXPECT_EQ(sw & 0x3F, 0) << "a failed read leaves no fault pending";
+}
+
+bool SameBits(long double a, long double b) { return std::memcmp(&a, &b, 10) == 0; }
+
+struct StrictOutcome {
+  bool threw = false;
+  ScanResult result;
+};
+
+StrictOutcome ReadStrict(ScanResult (*reader)(std::u16string_view), const std::u16string& text) {
+  StrictOutcome o;
+  try {
+    o.result = reader(text);
+  } catch (const FloatingPointOverflow&) {
+    o.threw = true;
+  }
+  return o;
+}
+
+// The readers gather the leading digits in a 64-bit integer; every row must
+// give the bits of the digit-by-digit reference, around the integer's limit
+// above all.
+TEST(NumberText, ReadersMatchTheirReferences) {
+  const std::string texts[] = {"0",
+                               "7",
+                               "-12.5",
+                               ".5",
+                               "5.",
+                               ".",
+                               "E5",
+                               "1E",
+                               "1E+",
+                               "-",
+                               "",
+                               "  12",
+                               "12 ",
+                               "1.5e3",
+                               "0.1",
+                               "2.675",
+                               "1844674407370955161",   // the integer's limit
+                               "18446744073709551615",  // 2^64 - 1: the last digit rounds
+                               "18446744073709551616",
+                               "18446744073709551619",
+                               "99999999999999999999",
+                               "123456789012345678901234567890",
+                               "0.00000000000000000000000000001234567890123456789",
+                               "1234567890.1234567890123456789E-5",
+                               "3.36210314311209E-4932",
+                               "1.18973149535723E4932",
+                               "1E4933",
+                               "1E5000",
+                               "1E-4950",
+                               std::string(300, '9'),
+                               "1" + std::string(5000, '0'),
+                               "1E500",
+                               "1E499",
+                               "1E5001",
+                               "-0",
+                               "+.E",
+                               "1.2.3",
+                               "1E4294967297"};
+  for (const std::string& t : texts) {
+    const std::u16string text = U(t);
+    const StrictOutcome fast = ReadStrict(ScanNumber, text);
+    const StrictOutcome slow = ReadStrict(reference::ScanNumber, text);
+    EXPECT_EQ(fast.threw, slow.threw) << t;
+    EXPECT_EQ(fast.result.ok, slow.result.ok) << t;
+    EXPECT_TRUE(SameBits(fast.result.value, slow.result.value)) << t;
+    const ScanResult lenient = ReadNumber(text);
+    const ScanResult lenient_reference = reference::ReadNumber(text);
+    EXPECT_EQ(lenient.ok, lenient_reference.ok) << t;
+    EXPECT_TRUE(SameBits(lenient.value, lenient_reference.value)) << t;
+  }
 }
 
 TEST(NumberText, TrimTrailingZeros) {

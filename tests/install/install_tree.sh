@@ -82,11 +82,8 @@ done
 
 # The installed window carries the icon, and its class is the one the desktop
 # file names, so a desktop can match the window to its menu entry.
-exec 3>"$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$work/displayfd")"
+. "$here/../../tools/xvfb.sh"
+start_xvfb "$work" 1024x768
 XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb "$root/bin/exprcalc" >"$work/app.log" 2>&1 &
 app_pid=$!
 window=$(timeout 20 xdotool search --sync --onlyvisible --name "Varnel's Expression calculator" | head -n 1) || true

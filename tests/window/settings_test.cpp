@@ -95,7 +95,7 @@ class SettingsTest : public QObject {
     const ScreenSize screen = QtPlatform().PrimaryScreenSize();
     WriteAll(File(), "[Interface]\r\nTop=-7\r\nLeft=30\r\nWidth=100000\r\n");
     auto form = Start();
-    QCOMPARE(form->pos(), QPoint(30, 0));
+    QCOMPARE(form->pos(), QPoint(0, 0));
     QCOMPARE(form->OuterWidth(), screen.width);
     QVERIFY(form->calculatebutton->geometry().right() < form->width());
     QVERIFY(form->close());

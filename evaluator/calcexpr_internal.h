@@ -1,0 +1,78 @@
+// The evaluator's building blocks that its own tests, fuzz targets and
+// benchmarks reach; callers use calcexpr.h, numtext.h and display.h only.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "calcexpr.h"
+#include "numtext.h"
+
+namespace calc {
+
+// ---------------------------------------------------------------------------
+// Named constants of the evaluator.
+
+// The extended values nearest pi and pi/2 (pi's is the x87's own, FLDPI).
+inline constexpr long double kPi = 3.14159265358979323846264338327950288L;
+inline constexpr long double kHalfPi = kPi / 2;
+inline constexpr long double kDegreesPerHalfTurn = 180;
+// SIN, COS and TAN refuse arguments beyond +-kTrigArgumentBound degrees.
+inline constexpr long double kTrigArgumentBound = 1000;
+// TAN refuses a distance from the nearest multiple of 180 strictly between
+// these two, the pole at 90 degrees.
+inline constexpr long double kTanPoleLow = 89.99999999L;
+inline constexpr long double kTanPoleHigh = 90.00000001L;
+// A number token's exponent may be at most this in magnitude.
+inline constexpr long double kMaxTokenExponent = 3000;
+// Final results in [kPlainRangeLow, kPlainRangeHigh] are re-formatted.
+inline constexpr long double kPlainRangeLow = 1e-8L;
+inline constexpr long double kPlainRangeHigh = 1e8L;
+
+// ---------------------------------------------------------------------------
+// Number text.
+
+// x * 10^n through three tables of the extended values nearest to the powers
+// of ten. n >= 5120 gives +infinity and n <= -5120 gives 0 whatever x is.
+// Throws FloatingPointOverflow when a finite product leaves the range.
+long double ScaleByPowerOfTen(long double x, long long n);
+
+struct DecimalDigitsResult {
+  int exponent = 0;  // value = 0.d1d2d3... * 10^exponent
+  bool negative = false;
+  std::string digits;  // 0 to 18 digits, no leading or trailing '0'
+};
+
+inline constexpr int kUnlimitedDecimals = -1;
+
+// Digits of a finite value rounded first to 18 significant digits and then at
+// the cut (precision, or exponent + decimals), halves away from zero.
+DecimalDigitsResult DecimalDigits(long double value, int precision, int decimals);
+
+// FormatGeneral under the caller's x87 environment: the evaluator, which
+// holds one for the whole evaluation, writes every value through this.
+std::u16string WriteGeneral(long double value, int precision);
+
+// The evaluator's zero test: |b - a| below the extended value nearest 1E-3000.
+bool IsZeroValue(long double a, long double b);
+
+// The extended value nearest 1E-3000.
+long double ZeroThreshold();
+
+// ---------------------------------------------------------------------------
+// The stages of one evaluation.
+
+std::u16string UpperCaseAscii(std::u16string_view text);
+
+// Rewrites the upper-cased expression into the small language the later
+// stages know. Returns false (text unspecified) when the text reaches
+// kMaxExpressionLength + 1 characters or more.
+bool NormaliseExpression(std::u16string& expression);
+
+// Evaluates a bracket-free text alone: the flat engine with its own state.
+EvaluationResult EvaluateFlatText(std::u16string_view text);
+
+// Applies one built-in function to a call text such as "SIN(30)".
+EvaluationResult ApplyFunctionText(std::u16string_view call_text);
+
+}  // namespace calc
