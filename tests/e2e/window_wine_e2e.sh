@@ -2,7 +2,8 @@
 # The Windows program under Wine in a real X server, used as a person would:
 # type, Enter, change an option, Copy, the help box, close; check the settings
 # file's bytes in the Wine prefix's application-data folder; start again and
-# find the history and the options as they were left.
+# find the history and the options as they were left; close once more with the
+# file read-only and see the failure reported and the file untouched.
 # Usage: window_wine_e2e.sh PATH/TO/exprcalc.exe WINE-COMMAND...
 # (WINEPREFIX names the prefix, which must exist.)
 set -euo pipefail
@@ -127,4 +128,24 @@ xdotool key Return
 sleep 0.5
 [ "$(copy_and_read)" = "1234.57" ] || fail "the history entry or the options were not restored"
 finish
+
+# A read-only settings file: closing reports the failure and leaves the file
+# as it was, and the window still closes.
+cp "$settings" "$work/before.ini"
+chmod a-w "$settings"
+start
+xdotool mousemove --window "$window" 200 45 click 1
+xdotool type --delay 40 '6*7'
+xdotool key Return
+sleep 0.5
+python3 "$here/tools/x11_close.py" "$window"
+box=$(timeout 20 xdotool search --sync --onlyvisible --name '^exprcalc$' | head -n 1)
+[ -n "$box" ] || fail "no message box when the settings file is read-only"
+xdotool key --window "$box" Return
+for _ in $(seq 200); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+! kill -0 "$app_pid" 2>/dev/null || fail "the window did not close after the failed save"
+app_pid=""
+chmod u+w "$settings"
+cmp -s "$settings" "$work/before.ini" || fail "the read-only settings file was changed"
+[ "$(ls "$(dirname "$settings")")" = brelmont.ini ] || fail "the failed save left a file beside the settings file"
 echo "window end-to-end under Wine: passed"
