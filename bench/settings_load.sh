@@ -52,11 +52,13 @@ for size in $sizes; do
     until window=$(xdotool search --onlyvisible --name "Varnel's Expression calculator" 2>/dev/null | head -n 1) &&
       [ -n "$window" ]; do
       kill -0 "$pid" 2>/dev/null || { cat "$work/app.log"; echo "the program ended before its window showed"; exit 1; }
+      # Asking without a pause would use up the X server's client slots.
+      sleep 0.01
     done
     shown=$(now)
     python3 tools/x11_close.py "$window"
     asked=$(now)
-    while kill -0 "$pid" 2>/dev/null; do :; done
+    while kill -0 "$pid" 2>/dev/null; do sleep 0.001; done
     gone=$(now)
     wait "$pid" 2>/dev/null || true
     opens+=($(((shown - start) / 1000000)))

@@ -134,9 +134,9 @@ std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafil
   // under an "Expression" key at every close, and the file grow without end.
   std::unordered_set<std::u16string> loaded;
   for (const std::u16string& entry : history_) loaded.insert(platform_.LocaleUpper(entry));
-  for (std::u16string& value : doc.ReadSectionValues(kExpressions)) {
+  for (const std::u16string_view value : doc.ReadSectionValues(kExpressions)) {
     if (value.empty() || !loaded.insert(platform_.LocaleUpper(value)).second) continue;
-    history_.push_back(std::move(value));
+    history_.emplace_back(value);
   }
   return stored;
 }

@@ -55,6 +55,10 @@ std::string EncodeLatin1(std::u16string_view text) {
 
 }  // namespace
 
+SettingsDocument::SettingsDocument(Platform& platform)
+    : platform_(&platform),
+      plain_ascii_case_(platform.LocaleUpper(u"abcdefghijklmnopqrstuvwxyz") == u"ABCDEFGHIJKLMNOPQRSTUVWXYZ") {}
+
 SettingsDocument SettingsDocument::Parse(Platform& platform, std::string_view bytes) {
   SettingsDocument doc(platform);
   std::u16string text;
@@ -130,20 +134,43 @@ bool SettingsDocument::Open(Platform& platform, std::u16string_view path, Settin
   return true;
 }
 
-std::u16string_view SettingsDocument::TextStore::Keep(std::u16string_view text) {
+char16_t* SettingsDocument::TextStore::Reserve(std::size_t size) {
   // Blocks grow with the document: a small one stays small.
   constexpr std::size_t kFirstBlock = 256;
   constexpr std::size_t kLargestBlock = 64 * 1024;
-  if (text.empty()) return {};
-  if (capacity_ - used_ < text.size()) {
-    capacity_ = std::max(text.size(), std::clamp(capacity_ * 2, kFirstBlock, kLargestBlock));
+  if (capacity_ - used_ < size) {
+    capacity_ = std::max(size, std::clamp(capacity_ * 2, kFirstBlock, kLargestBlock));
     blocks_.push_back(std::make_unique_for_overwrite<char16_t[]>(capacity_));
     used_ = 0;
   }
-  char16_t* kept = blocks_.back().get() + used_;
+  char16_t* room = blocks_.back().get() + used_;
+  used_ += size;
+  return room;
+}
+
+std::u16string_view SettingsDocument::TextStore::Keep(std::u16string_view text) {
+  if (text.empty()) return {};
+  char16_t* kept = Reserve(text.size());
   std::copy(text.begin(), text.end(), kept);
-  used_ += text.size();
   return {kept, text.size()};
+}
+
+namespace {
+
+char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - (u'a' - u'A')) : c; }
+
+}  // namespace
+
+bool SettingsDocument::PlainAscii(std::u16string_view name) const {
+  return plain_ascii_case_ && std::all_of(name.begin(), name.end(), [](char16_t c) { return c < 0x80; });
+}
+
+std::u16string_view SettingsDocument::KeepUpper(std::u16string_view name) {
+  if (!PlainAscii(name)) return texts_.Keep(platform_->LocaleUpper(name));
+  if (name.empty()) return {};
+  char16_t* upper = texts_.Reserve(name.size());
+  std::transform(name.begin(), name.end(), upper, AsciiUpper);
+  return {upper, name.size()};
 }
 
 std::size_t SettingsDocument::KeyIndex::Find(const std::vector<Line>& lines, std::u16string_view upper,
@@ -207,7 +234,7 @@ SettingsDocument::Section& SettingsDocument::SectionForWriting(std::u16string_vi
 
 void SettingsDocument::AddLine(Section& section, Line line) {
   if (line.has_equals) {
-    line.upper = texts_.Keep(platform_->LocaleUpper(line.name));
+    line.upper = KeepUpper(line.name);
     line.hash = std::hash<std::u16string_view>{}(line.upper);
   }
   section.lines.push_back(line);
@@ -216,8 +243,13 @@ void SettingsDocument::AddLine(Section& section, Line line) {
 }
 
 std::size_t SettingsDocument::FindLine(const Section& section, std::u16string_view key) const {
-  const std::u16string upper = platform_->LocaleUpper(key);
-  return section.keys.Find(section.lines, upper, std::hash<std::u16string_view>{}(upper));
+  if (PlainAscii(key)) {
+    scratch_.resize(key.size());
+    std::transform(key.begin(), key.end(), scratch_.begin(), AsciiUpper);
+  } else {
+    scratch_ = platform_->LocaleUpper(key);
+  }
+  return section.keys.Find(section.lines, scratch_, std::hash<std::u16string_view>{}(scratch_));
 }
 
 std::vector<std::u16string> SettingsDocument::SectionNames() const {
@@ -244,8 +276,8 @@ std::vector<std::u16string> SettingsDocument::ReadSection(std::u16string_view se
   return keys;
 }
 
-std::vector<std::u16string> SettingsDocument::ReadSectionValues(std::u16string_view section) const {
-  std::vector<std::u16string> values;
+std::vector<std::u16string_view> SettingsDocument::ReadSectionValues(std::u16string_view section) const {
+  std::vector<std::u16string_view> values;
   const Section* s = FindSection(section);
   if (!s) return values;
   // A line without '=' has the empty name: the value of the first "=value".

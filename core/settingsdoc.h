@@ -43,7 +43,7 @@ class SettingsDocument {
   static constexpr std::size_t kMaxFileSize = 4 * 1024 * 1024;
 
   // An empty document, written in the code page without a byte-order mark.
-  explicit SettingsDocument(Platform& platform) : platform_(&platform) {}
+  explicit SettingsDocument(Platform& platform);
 
   // Decodes and parses a file's bytes.
   static SettingsDocument Parse(Platform& platform, std::string_view bytes);
@@ -60,8 +60,9 @@ class SettingsDocument {
   // line without '='.
   std::vector<std::u16string> ReadSection(std::u16string_view section) const;
   // ReadString(section, name, "") of each of those names, in one pass: what
-  // a loop over ReadSection gives, without looking every name up again.
-  std::vector<std::u16string> ReadSectionValues(std::u16string_view section) const;
+  // a loop over ReadSection gives, without looking every name up again. The
+  // texts live as long as the document.
+  std::vector<std::u16string_view> ReadSectionValues(std::u16string_view section) const;
   void WriteString(std::u16string_view section, std::u16string_view key, std::u16string_view value);
 
   // The whole document as the file's bytes, with CR LF after every line.
@@ -79,6 +80,8 @@ class SettingsDocument {
   class TextStore {
    public:
     std::u16string_view Keep(std::u16string_view text);
+    // Room for `size` characters that the caller fills at once.
+    char16_t* Reserve(std::size_t size);
 
    private:
     std::vector<std::unique_ptr<char16_t[]>> blocks_;
@@ -125,8 +128,14 @@ class SettingsDocument {
   void AddLine(Section& section, Line line);
   // The first line of the section with that name; lines.size() for none.
   std::size_t FindLine(const Section& section, std::u16string_view key) const;
+  // A name under the locale's upper-casing, kept in the document.
+  std::u16string_view KeepUpper(std::u16string_view name);
+  // True when the name is ASCII and the locale upper-cases ASCII as ASCII
+  // does, so that the document can do it without asking the platform.
+  bool PlainAscii(std::u16string_view name) const;
 
   Platform* platform_;
+  bool plain_ascii_case_;
   TextStore texts_;
   std::vector<Section> sections_;
   // The first section of each upper-cased section name.
@@ -134,6 +143,7 @@ class SettingsDocument {
   Encoding encoding_ = Encoding::kCodePage;
   // The last section name looked up, as given, and its section.
   mutable std::optional<std::pair<std::u16string, std::size_t>> last_found_;
+  mutable std::u16string scratch_;  // a name being looked up, upper-cased
 };
 
 }  // namespace calc

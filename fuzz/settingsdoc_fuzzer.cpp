@@ -22,12 +22,14 @@ std::u16string Contents(const calc::SettingsDocument& doc) {
   std::u16string all;
   for (const std::u16string& section : doc.SectionNames()) {
     const std::vector<std::u16string> keys = doc.ReadSection(section);
-    const std::vector<std::u16string> values = doc.ReadSectionValues(section);
+    const std::vector<std::u16string_view> values = doc.ReadSectionValues(section);
     Check(keys.size() == values.size());
     all += u'[' + section + u']';
     for (std::size_t i = 0; i < keys.size(); ++i) {
       Check(doc.ReadString(section, keys[i], u"") == values[i]);
-      all += keys[i] + u'=' + values[i] + u'\n';
+      all += keys[i] + u'=';
+      all += values[i];
+      all += u'\n';
     }
   }
   return all;

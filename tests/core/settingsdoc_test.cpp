@@ -14,6 +14,7 @@ namespace {
 
 using test::FakePlatform;
 using Keys = std::vector<std::u16string>;
+using Views = std::vector<std::u16string_view>;
 
 class SettingsDocumentTest : public ::testing::Test {
  protected:
@@ -53,10 +54,10 @@ TEST_F(SettingsDocumentTest, ReadingRules) {
   EXPECT_EQ(doc.ReadSection(u"Interface"), (Keys{u"Top", u"top", u"", u"", u"Left"}));
   EXPECT_EQ(doc.ReadSection(u"Expressions"), (Keys{u"Expression2", u"Expression1", u"Expression1"}));
   // Each name's ReadString, in one pass.
-  EXPECT_EQ(doc.ReadSectionValues(u"interface"), (Keys{u"10", u"10", u"first empty name", u"first empty name", u""}));
-  EXPECT_EQ(doc.ReadSectionValues(u"Expressions"), (Keys{u"b", u"a", u"a"}));
-  EXPECT_EQ(doc.ReadSectionValues(u"Missing"), Keys{});
-  EXPECT_EQ(Parse("[S]\r\nfree\r\n").ReadSectionValues(u"S"), Keys{u""});
+  EXPECT_EQ(doc.ReadSectionValues(u"interface"), (Views{u"10", u"10", u"first empty name", u"first empty name", u""}));
+  EXPECT_EQ(doc.ReadSectionValues(u"Expressions"), (Views{u"b", u"a", u"a"}));
+  EXPECT_EQ(doc.ReadSectionValues(u"Missing"), Views{});
+  EXPECT_EQ(Parse("[S]\r\nfree\r\n").ReadSectionValues(u"S"), Views{u""});
 }
 
 TEST_F(SettingsDocumentTest, WritingRulesAndTheFileTheyMake) {
