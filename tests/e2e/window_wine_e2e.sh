@@ -47,11 +47,8 @@ roaming=$(find "$WINEPREFIX/drive_c/users" -mindepth 3 -maxdepth 3 -type d -path
 rm -rf "$roaming/VarnelSoftware"
 settings="$roaming/VarnelSoftware/Expression Calculator/brelmont.ini"
 
-exec 3>"$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$work/displayfd")"
+. "$here/tools/xvfb.sh"
+start_xvfb "$work"
 restart_server
 
 start() {
