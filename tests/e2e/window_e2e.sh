@@ -36,18 +36,7 @@ start() {
   sleep 0.5
 }
 
-# Clicks a control at its position in the window (client coordinates).
-click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.3; }
-copy_and_read() {
-  click 550 116  # Copy
-  timeout 5 xclip -o -selection clipboard 2>/dev/null || true
-}
-finish() {
-  python3 "$here/tools/x11_close.py" "$window"
-  for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-  ! kill -0 "$app_pid" 2>/dev/null || fail "the window did not close"
-  app_pid=""
-}
+. "$here/tests/e2e/window_actions.sh"
 
 start
 xdotool type --delay 20 '2 * sqrt(16) + sin(30)^2'

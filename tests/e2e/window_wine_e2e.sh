@@ -59,20 +59,11 @@ start() {
   sleep 1
 }
 
-# Clicks a control at its position in the window (client coordinates: without
-# a window manager, Wine's window is the client area).
-click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.5; }
-clipboard() { timeout 5 xclip -o -selection clipboard 2>/dev/null || true; }
-copy_and_read() {
-  click 550 116 # Copy
-  clipboard
-}
-finish() {
-  python3 "$here/tools/x11_close.py" "$window"
-  for _ in $(seq 200); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-  ! kill -0 "$app_pid" 2>/dev/null || fail "the window did not close"
-  app_pid=""
-}
+# Without a window manager, Wine's window is the client area, so click
+# positions are client coordinates here too; Wine answers more slowly.
+click_pause=0.5
+close_tries=200
+. "$here/tests/e2e/window_actions.sh"
 
 start
 [ -d "$roaming/VarnelSoftware/Expression Calculator" ] || fail "the settings folders were not created at start"
