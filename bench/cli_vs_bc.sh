@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # exprcalc-cli against `bc -l` on the same generated lines (the syntax both
 # read: + - * /, integer powers, brackets, sqrt, decimals). Prints the best
 # wall time of each over several runs and the ratio cli / bc.

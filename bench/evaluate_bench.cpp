@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Time per expression of EvaluateExpression over the driver's worked
 // examples and the longest flat sum the working expression holds.
 #include <benchmark/benchmark.h>

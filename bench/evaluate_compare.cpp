@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // EvaluateExpression side by side with muparser (when the build found it) on
 // sixteen everyday expressions, interleaved round by round so both see the
 // same machine; then how the time per call grows with the input length, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A plain Qt 6 Widgets window with the calculator's controls and nothing
 // else: the baseline for the calculator's start-up time.
 #include <QApplication>

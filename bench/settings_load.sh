@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Start-up and close times of the calculator window with large settings
 # files: from process start to the window shown, and from the close request
 # to the process gone (the file saved), under an X server, median of RUNS.

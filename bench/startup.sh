@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Start-up time of the calculator window against a minimal Qt 6 Widgets
 # window with the same controls, from process start to the window shown on
 # an X server, over several runs; and the calculator's peak memory.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-line front end: evaluates expressions given as arguments or
 // read line by line, one output line per expression.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The standard handles of a Windows console program as C++ streams. A console
 // gets UTF-16 through ReadConsoleW and WriteConsoleW, so every character shows
 // whatever the console's code page; a pipe or a file gets the UTF-8 bytes as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows entry: arguments arrive as UTF-16 and are passed on as UTF-8;
 // the standard handles are wrapped so a console gets UTF-16.
 #include <windows.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Fails when a Windows executable imports a DLL that Windows itself does not
 # ship, such as the MinGW runtime (libstdc++-6.dll, libwinpthread-1.dll).
 # Usage: cmake -DOBJDUMP=... -DEXECUTABLE=... -P CheckSystemDlls.cmake

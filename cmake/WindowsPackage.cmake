@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The release archive of the Windows programs: exprcalc-<version>-win32.zip
 # (win64 for the 64-bit build) with the executables and a short readme.
 # Built by the target release_zip.

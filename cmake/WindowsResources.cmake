@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Gives a Windows executable its application manifest (common controls 6, the
 # invoker's level, DPI awareness) and a version resource made from the
 # project version.

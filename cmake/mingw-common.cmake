@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The part of the MinGW-w64 cross toolchains the two architectures share; the
 # toolchain file sets CALC_MINGW_PREFIX and CALC_WINE_LOADER_NAMES first.
 # Debian's MinGW-w64 with posix threads; everything is linked statically, so

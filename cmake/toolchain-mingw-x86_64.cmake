@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross build for 64-bit x86 Windows. The same sources as the 32-bit program;
 # it exists so the Windows code can be tested under a 64-bit-only Wine on
 # hosts whose kernel runs no 32-bit code.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's design as data: what each view builds its controls from.
 // Positions and sizes are pixels at 96 dots per inch, within the client
 // area.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the calculator window decides, apart from drawing: its start, its
 // handlers, the settings file and the expression history. A view (Qt,
 // Win32) owns the controls, forwards each event here with the controls'

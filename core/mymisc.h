@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Path joining. Paths are written with '\' between folder levels, as the
 // settings code spells them; a platform with another separator passes it.
 #pragma once

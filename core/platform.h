@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the calculator's logic needs of the platform it runs on. Each
 // platform (Qt on Linux, Win32 on Windows) implements it once; the logic and
 // its tests never see a toolkit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One calculation as both front ends show it: the evaluator's result under
 // the two display options, or its message, or a failure for the generic
 // error display.

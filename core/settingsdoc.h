@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings document: an INI file read whole into ordered sections and
 // written back whole, in the encoding it was found in.
 //

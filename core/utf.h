@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // UTF-8 and UTF-16 text conversions shared by the front ends and the
 // settings file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The expression evaluator: one line of expression text in, a result text or
 // one error message out. Every intermediate value is written back into the
 // text as 15-digit number text, so results carry exactly those digits.

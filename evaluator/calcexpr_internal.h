@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The evaluator's building blocks that its own tests, fuzz targets and
 // benchmarks reach; callers use calcexpr.h, numtext.h and display.h only.
 #pragma once

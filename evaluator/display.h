@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's two display options as pure text rules, shared by the window
 // and the command-line front end. The options come in as arguments.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Number text: the general form (15 significant digits in the evaluator),
 // the fixed form, the strict and the lenient reader, and the decimal scaling
 // they share. '.' is the decimal point in every locale; no digit grouping.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The x87 arithmetic layer: every evaluator value is an 80-bit extended value,
 // and the operations whose faults the evaluator must see run as x87
 // instructions with the exceptions masked and the status word read in the

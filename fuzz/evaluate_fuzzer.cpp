@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Feeds arbitrary text to EvaluateExpression and checks what every caller
 // relies on: it returns (or lets out the one overflow), gives at most one of
 // message and result, and a result always reads back as a number.

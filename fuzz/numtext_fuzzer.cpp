@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Formatting a value and reading the text back must give the same text
 // again, and the lenient reader must read the general form like the strict
 // one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fast routines against their straightforward references
 // (tests/evaluator/reference.h) on arbitrary input: the same bits, the same
 // faults, the same failures, the same escaping overflow.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a fuzz target over the files named on the command line, and over every
 // file of a folder named there, so that the targets also build and run without
 // libFuzzer (for example over the corpus).

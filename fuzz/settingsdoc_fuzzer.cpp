@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Feeds arbitrary bytes to the settings document as a file's contents, under
 // a single-byte and a UTF-8 code page, and checks what the program relies
 // on: reading every key of every section agrees with the one-pass reader,

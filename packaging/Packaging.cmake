@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Debian package: `cmake --build --preset default --target package` writes
 # exprcalc_<version>_amd64.deb into the build folder. Included from the top
 # level, where CPack has to be set up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Folder and file tests for the settings file. None of these raises a
 // failure: each answers with an empty text or false.
 #pragma once

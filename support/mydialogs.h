@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one way the program shows an informational message.
 #pragma once
 

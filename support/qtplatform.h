@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The platform of the calculator's logic on Linux, through Qt.
 #pragma once
 

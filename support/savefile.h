@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole-file reading and all-or-nothing replacement for the settings file.
 #pragma once
 

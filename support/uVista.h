@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whether the message box helper can use its themed form.
 #pragma once
 

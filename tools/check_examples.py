@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Runs every row of an examples table through exprcalc-cli and reports the
 rows whose stream or text differ.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the libFuzzer targets of build/fuzz: the evaluator for $1 seconds, the
 # number text and the fast routines against their references for $2 seconds
 # each, and the settings document for $3 seconds (defaults 25, 5 and 10).

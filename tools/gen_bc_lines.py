@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes lines of the syntax exprcalc-cli shares with `bc -l`: + - * /,
 integer powers, brackets, sqrt and decimals, such as (123+45.6)/7,
 sqrt(81)+12 and 17^3-5. The same seed gives the same lines.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes tests/evaluator/format_golden.inc: extended (x87 80-bit) values with
 their general form at 15 and 18 digits and their fixed form with 2 decimals,
 computed with exact rationals, independently of the C++ code.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes evaluator/pow10_tables.inc: the extended (x87 80-bit) values nearest
 to the powers of ten used by ScaleByPowerOfTen, computed with exact integers.
 

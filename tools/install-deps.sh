@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages the project builds, tests and runs with, when
 # any is missing. Uses sudo when not run as root.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Windows programs with MinGW-w64, packs the release archive, and
 # runs their tests under Wine. Installs what is missing (apt-get, through sudo
 # when not run as root). Exits non-zero when anything fails; the test runner's

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Asks an X11 window to close the way a window manager's close button does:
 a WM_DELETE_WINDOW client message.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Sourced by the scripts that run the window on an X server of their own.
 # start_xvfb WORK_DIR [WIDTHxHEIGHT]: starts Xvfb on a free display, exports
 # DISPLAY and leaves the server's process id in xvfb_pid.

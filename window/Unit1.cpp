@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Unit1.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The calculator window on Linux: Qt widgets built from the design data,
 // each event forwarded to the calculator's logic, and what it decides shown.
 #pragma once

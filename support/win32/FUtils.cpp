@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FUtils.h"
 
 #include <windows.h>

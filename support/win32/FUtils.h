@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The folder and file helpers on Windows. Paths are wide texts with '\'
 // separators; none of these fails loudly: each answers with an empty text or
 // false.

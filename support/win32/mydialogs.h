@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The message box helper and the generic error display on Windows.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading and all-or-nothing writing of the settings file on Windows.
 #pragma once
 

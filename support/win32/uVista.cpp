@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "uVista.h"
 
 #include <windows.h>

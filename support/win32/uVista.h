@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whether task dialogs can be shown with visual styles.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "win32platform.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The platform of the calculator's logic on Windows: the shell and file
 // system, all-or-nothing saving, the ANSI code page and the user locale, the
 // screen, the clipboard and the message boxes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole-file reading and writing for the settings tests.
 #pragma once
 

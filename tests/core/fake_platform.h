@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An in-memory platform for the core's tests: files and folders in maps,
 // a code page, the screen, the clipboard and the boxes shown.
 #pragma once

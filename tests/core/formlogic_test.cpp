@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "formlogic.h"
 
 #include <gtest/gtest.h>

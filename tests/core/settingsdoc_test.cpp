@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "settingsdoc.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Sourced by the end-to-end window tests: what a person does with the window
 # whose id is in $window, of the process in $app_pid. The caller defines
 # fail() and $here, and may set click_pause (seconds after a click) and

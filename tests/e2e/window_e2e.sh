@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The real program in a real X server, used as a person would: type, Enter,
 # change an option, Copy, close; start again and find the history and the
 # options as they were left.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Windows program under Wine in a real X server, used as a person would:
 # type, Enter, change an option, Copy, the help box, close; check the settings
 # file's bytes in the Wine prefix's application-data folder; start again and

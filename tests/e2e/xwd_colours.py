@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Counts the pixels of one colour in an X window dump (xwd, 24 or 32 bits per
 pixel, ZPixmap), read from standard input.
 

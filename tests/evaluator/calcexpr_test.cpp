@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "calcexpr.h"
 
 #include <gtest/gtest.h>

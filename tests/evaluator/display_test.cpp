@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "display.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The general and fixed forms against a table computed with exact rationals
 // by tools/gen_format_golden.py, independently of the C++ digit code.
 #include <gtest/gtest.h>

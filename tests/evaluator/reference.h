@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Straightforward versions of the routines the evaluator runs in a faster
 // form, kept to prove the fast forms identical: the unit tests compare them
 // on chosen rows, and fuzz/reference_fuzzer.cpp on arbitrary input.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "x87.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package into a temporary folder and checks its name, its
 # files, its control fields and what lintian says of it.
 # Usage: deb_package.sh BUILD_DIR VERSION

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the build into a temporary DESTDIR and checks the tree as a user's
 # system sees it: the file list, the programs, the desktop file, the AppStream
 # metadata, the icons and the manual pages.

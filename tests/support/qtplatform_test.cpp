@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Qt platform under the locale the test runs in (the suite runs under
 // the plain C locale and under C.UTF-8).
 #include "qtplatform.h"

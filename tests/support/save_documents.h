@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two settings files the fault tests save in turn: large enough that a
 // kill can land in the middle of writing one.
 #pragma once

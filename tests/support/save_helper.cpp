@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // save_helper loop PATH: saves document A, then B, then A... until killed.
 // save_helper limit PATH BYTES ENTRIES: saves document B of ENTRIES entries
 // with the file size limited to BYTES, so the write fails part-way; exits 0

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings file through the window: the first run, reading every key,
 // writing back what the file held, and failures that must not cost data.
 #include <QCheckBox>

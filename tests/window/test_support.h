@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers for the headless window tests.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The calculator window, headless: controls, handlers, Enter, the history
 // rule, Copy, help, resizing and the generic error display.
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows program: the calculator window and its message loop.
 #include <windows.h>
 // Needs the types of windows.h.
