@@ -39,7 +39,7 @@ class Platform {
   virtual ReadStatus ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes) = 0;
   // Replaces the file's contents all-or-nothing: on any failure the old
   // file stays exactly as it was. A read-only file is a failure.
-  virtual bool ReplaceFile(std::u16string_view path, std::string_view bytes) = 0;
+  virtual bool WriteFileAtomically(std::u16string_view path, std::string_view bytes) = 0;
 
   // The system's code page for files without a byte-order mark.
   virtual bool CodePageIsUtf8() = 0;

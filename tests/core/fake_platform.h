@@ -58,7 +58,7 @@ class FakePlatform : public Platform {
     bytes = found->second;
     return ReadStatus::kRead;
   }
-  bool ReplaceFile(std::u16string_view path, std::string_view bytes) override {
+  bool WriteFileAtomically(std::u16string_view path, std::string_view bytes) override {
     const std::u16string p(path);
     if (read_only.count(p) || folders.count(p)) return false;
     files[p] = bytes;
