@@ -61,6 +61,10 @@ ReadStatus QtPlatform::ReadWholeFile(std::u16string_view path, std::size_t max_s
   return status;
 }
 
+bool QtPlatform::RecoverInterruptedSave(std::u16string_view path) {
+  return calc::RecoverInterruptedSave(ToQString(path));
+}
+
 bool QtPlatform::WriteFileAtomically(std::u16string_view path, std::string_view bytes) {
   return calc::WriteFileAtomically(ToQString(path),
                                    QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));

@@ -142,7 +142,7 @@ ReadStatus ReadWholeFile(const QString& path, qint64 max_size, QByteArray& bytes
   if (path.isEmpty()) return ReadStatus::kMissing;
   QFileInfo info(path);
   if (!info.exists()) {  // also a link to nothing yet
-    if (!RecoverFromTemporaryFile(FinalTarget(path))) return ReadStatus::kMissing;
+    if (!RecoverInterruptedSave(path)) return ReadStatus::kMissing;
     info.refresh();
   }
   if (!info.isFile() || info.size() > max_size) return ReadStatus::kFailed;
@@ -154,6 +154,10 @@ ReadStatus ReadWholeFile(const QString& path, qint64 max_size, QByteArray& bytes
     return ReadStatus::kFailed;
   }
   return ReadStatus::kRead;
+}
+
+bool RecoverInterruptedSave(const QString& path) {
+  return !path.isEmpty() && !QFileInfo::exists(path) && RecoverFromTemporaryFile(FinalTarget(path));
 }
 
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes) {

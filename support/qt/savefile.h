@@ -25,4 +25,8 @@ ReadStatus ReadWholeFile(const QString& path, qint64 max_size, QByteArray& bytes
 // program's temporary files for it older than a minute are removed.
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes);
 
+// When nothing is at the path but a save that was cut off left a complete
+// temporary file, that file takes the path. True when it did.
+bool RecoverInterruptedSave(const QString& path);
+
 }  // namespace calc

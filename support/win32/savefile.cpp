@@ -198,6 +198,11 @@ bool WriteFileAtomically(const std::wstring& path, std::string_view bytes) {
   return detail::WriteFileAtomically(path, bytes, MoveIntoPlace);
 }
 
+bool RecoverInterruptedSave(const std::wstring& path) {
+  return !path.empty() && GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
+         GetLastError() == ERROR_FILE_NOT_FOUND && RecoverFromTemporaryFile(path);
+}
+
 namespace detail {
 
 bool WriteFileAtomically(const std::wstring& path, std::string_view bytes, FinalMove move) {

@@ -27,6 +27,10 @@ ReadStatus ReadWholeFile(const std::wstring& path, std::size_t max_size, std::st
 // program's temporary files for it older than a minute are removed.
 bool WriteFileAtomically(const std::wstring& path, std::string_view bytes);
 
+// When nothing is at the path but a save that was cut off left a complete
+// temporary file, that file takes the path. True when it did.
+bool RecoverInterruptedSave(const std::wstring& path);
+
 namespace detail {
 
 // The save with its final move replaced, so tests can refuse it.

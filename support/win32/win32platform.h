@@ -29,6 +29,7 @@ class Win32Platform : public Platform {
   char16_t PathSeparator() const override { return u'\\'; }
 
   ReadStatus ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes) override;
+  bool RecoverInterruptedSave(std::u16string_view path) override;
   bool WriteFileAtomically(std::u16string_view path, std::string_view bytes) override;
 
   bool CodePageIsUtf8() override;

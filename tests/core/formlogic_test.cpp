@@ -178,6 +178,17 @@ TEST_F(FormLogicTest, PositionGroupAndItsClamps) {
   }
 }
 
+// A save cut off at its last step left the settings only in its temporary
+// file: the start takes them back before deciding there is no file.
+TEST_F(FormLogicTest, AnInterruptedSaveIsTakenBackAtTheStart) {
+  platform_.interrupted_saves[std::u16string(kFile)] =
+      "[Interface]\r\nDecimalPlaces=-1\r\n[Expressions]\r\nExpression1=6*7\r\n";
+  const FormLogic::Start start = logic_.FormCreate(kOuterWidth, kOuterHeight);
+  ASSERT_TRUE(start.stored);
+  EXPECT_FALSE(logic_.DecimalPlacesOn);
+  EXPECT_EQ(logic_.History(), History{u"6*7"});
+}
+
 TEST_F(FormLogicTest, UnreadableFileKeepsTheDesignAndIsNotReplaced) {
   platform_.unreadable.insert(std::u16string(kFile));
   const FormLogic::Start start = StartWith("[Interface]\r\nThousandsSeparator=0\r\n");
