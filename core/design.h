@@ -32,7 +32,10 @@ struct ControlDesign {
   ControlKind kind;
   std::u16string_view text;  // '&' marks the access key
   std::u16string_view hint;  // the tooltip; empty for none
+  // What a screen reader says: an empty name is the control's own text, an
+  // empty description the hint.
   std::u16string_view accessible_name;
+  std::u16string_view accessible_description;
   int left = 0;
   int top = 0;
   int width = 0;
@@ -44,18 +47,19 @@ struct ControlDesign {
 
 // In tab order, the result label last.
 inline constexpr std::array<ControlDesign, 7> kControls = {{
-    {Control::kCalculate, u"calculatebutton", ControlKind::kPushButton, u"Calculate", u"", u"Calculate", 488, 32, 75,
-     29, true, false, true},
-    {Control::kCopy, u"copybutton", ControlKind::kPushButton, u"&Copy", u"Copy result to clipboard", u"Copy", 536, 104,
-     41, 24, true, false, false},
-    {Control::kSeparators, u"sepcb", ControlKind::kCheckBox, u"Thousands separators", u"", u"Thousands separators", 16,
-     136, 142, 18, true, true, false},
+    {Control::kCalculate, u"calculatebutton", ControlKind::kPushButton, u"Calculate", u"", u"Calculate", u"", 488, 32,
+     75, 29, true, false, true},
+    {Control::kCopy, u"copybutton", ControlKind::kPushButton, u"&Copy", u"Copy result to clipboard", u"Copy", u"", 536,
+     104, 41, 24, true, false, false},
+    {Control::kSeparators, u"sepcb", ControlKind::kCheckBox, u"Thousands separators", u"", u"Thousands separators", u"",
+     16, 136, 142, 18, true, true, false},
     {Control::kTwoDecimals, u"dec2cb", ControlKind::kCheckBox, u"Display only 2 decimal places accuracy", u"",
-     u"Display only 2 decimal places accuracy", 328, 136, 228, 18, true, true, false},
-    {Control::kAbout, u"aboutbutton", ControlKind::kPushButton, u"?", u"Help", u"Help", 551, 0, 26, 26, true, false,
+     u"Display only 2 decimal places accuracy", u"", 328, 136, 228, 18, true, true, false},
+    {Control::kAbout, u"aboutbutton", ControlKind::kPushButton, u"?", u"Help", u"Help", u"", 551, 0, 26, 26, true,
+     false, false},
+    {Control::kBox, u"cb", ControlKind::kComboBox, u"", u"", u"Expression", u"", 24, 34, 449, 22, true, false, false},
+    {Control::kResult, u"resultlabel", ControlKind::kLabel, u"", u"", u"", u"Result", 31, 72, 521, 29, false, false,
      false},
-    {Control::kBox, u"cb", ControlKind::kComboBox, u"", u"", u"Expression", 24, 34, 449, 22, true, false, false},
-    {Control::kResult, u"resultlabel", ControlKind::kLabel, u"", u"", u"Result", 31, 72, 521, 29, false, false, false},
 }};
 
 constexpr const ControlDesign& Design(Control id) { return kControls[static_cast<std::size_t>(id)]; }

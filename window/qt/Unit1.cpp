@@ -82,13 +82,14 @@ QWidget* BuildControl(const ControlDesign& design, QWidget* parent) {
       widget = Build<QComboBox>(design, parent);
       break;
     case ControlKind::kLabel:
-      widget = Build<QLabel>(design, parent);
+      widget = Build<ResultLabel>(design, parent);
       break;
   }
   widget->setObjectName(ToQString(design.name));
   widget->setGeometry(design.left, design.top, design.width, design.height);
   widget->setToolTip(ToQString(design.hint));
   widget->setAccessibleName(ToQString(design.accessible_name));
+  widget->setAccessibleDescription(ToQString(design.accessible_description));
   if (!design.takes_focus) widget->setFocusPolicy(Qt::NoFocus);
   return widget;
 }
@@ -103,6 +104,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent, Qt::Window) {
 TForm1::~TForm1() = default;
 
 void TForm1::CreateControls() {
+  InstallAccessibleInterfaces();
   setObjectName(ToQString(kForm.class_name));
   setWindowTitle(ToQString(kForm.caption));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -127,7 +129,7 @@ void TForm1::CreateControls() {
   dec2cb = Find<QCheckBox>(Control::kTwoDecimals);
   aboutbutton = Find<QPushButton>(Control::kAbout);
   cb = Find<QComboBox>(Control::kBox);
-  resultlabel = Find<QLabel>(Control::kResult);
+  resultlabel = Find<ResultLabel>(Control::kResult);
 
   SetUpBox();
   SetUpResultLabel();
@@ -144,6 +146,8 @@ Widget* TForm1::Find(Control id) const {
 void TForm1::SetUpBox() {
   cb->setEditable(true);
   cb->setLineEdit(new ExpressionEdit([this] { Guarded([this] { calculatebuttonClick(); }); }));
+  // The box's editor has the focus: it is what a screen reader names.
+  cb->lineEdit()->setAccessibleName(cb->accessibleName());
   cb->setInsertPolicy(QComboBox::NoInsert);
   cb->setCompleter(nullptr);
   // A plain string list keeps a long history from a hand-edited file quick.
@@ -252,7 +256,7 @@ void TForm1::calculatebuttonClick() {
   const FormLogic::Calculation c =
       logic_.calculatebuttonClick(ToU16(cb->currentText()), sepcb->isChecked(), dec2cb->isChecked());
   if (!c.completed) return;
-  resultlabel->setText(ToQString(c.label));
+  resultlabel->Present(ToQString(c.label));
   if (c.box_text) {
     ShowHistory();
     cb->setEditText(ToQString(*c.box_text));
@@ -269,7 +273,7 @@ void TForm1::aboutbuttonClick() {
   cb->setFocus();
 }
 
-void TForm1::cbClick() { resultlabel->setText(ToQString(FormLogic::cbClick())); }
+void TForm1::cbClick() { resultlabel->Present(ToQString(FormLogic::cbClick())); }
 
 bool TForm1::readdata(const QString& datafilename) {
   const std::optional<FormLogic::Stored> stored = logic_.readdata(ToU16(datafilename), OuterWidth(), OuterHeight());

@@ -7,13 +7,13 @@
 #include <QWidget>
 #include <functional>
 
+#include "accessibility.h"
 #include "design.h"
 #include "formlogic.h"
 #include "qtplatform.h"
 
 class QCheckBox;
 class QComboBox;
-class QLabel;
 class QPushButton;
 
 namespace calc {
@@ -54,7 +54,7 @@ class TForm1 : public QWidget {
   QCheckBox* dec2cb = nullptr;
   QPushButton* aboutbutton = nullptr;
   QComboBox* cb = nullptr;
-  QLabel* resultlabel = nullptr;
+  ResultLabel* resultlabel = nullptr;
 
  protected:
   void showEvent(QShowEvent* event) override;

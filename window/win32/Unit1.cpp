@@ -111,6 +111,7 @@ void TForm1::CreateControl(const ControlDesign& design) {
       height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(design.id))), instance, nullptr);
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(design.kind == ControlKind::kLabel ? result_font_ : font_),
                FALSE);
+  annotations_.Annotate(control, design);
   if (design.kind == ControlKind::kCheckBox) {
     SendMessageW(control, BM_SETCHECK, design.checked ? BST_CHECKED : BST_UNCHECKED, 0);
     WidenToFitText(control, design);
@@ -251,6 +252,7 @@ void TForm1::calculatebuttonClick() {
   const FormLogic::Calculation c = logic_.calculatebuttonClick(Text(cb), Checked(sepcb), Checked(dec2cb));
   if (!c.completed) return;
   SetWindowTextW(resultlabel, ToWide(c.label).c_str());
+  AnnounceResult(resultlabel);
   if (c.box_text) {
     ShowHistory();
     const std::wstring text = ToWide(*c.box_text);
@@ -270,7 +272,10 @@ void TForm1::aboutbuttonClick() {
   SetFocus(cb);
 }
 
-void TForm1::cbClick() { SetWindowTextW(resultlabel, ToWide(FormLogic::cbClick()).c_str()); }
+void TForm1::cbClick() {
+  SetWindowTextW(resultlabel, ToWide(FormLogic::cbClick()).c_str());
+  AnnounceResult(resultlabel);
+}
 
 void TForm1::ShowHistory() {
   // Refilling the list empties the box's text: keep what it shows.
@@ -345,6 +350,7 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     }
     case WM_DESTROY:
+      annotations_.Clear();
       PostQuitMessage(0);
       return 0;
     default:

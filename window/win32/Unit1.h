@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "accessibility.h"
 #include "design.h"
 #include "formlogic.h"
 #include "win32platform.h"
@@ -66,6 +67,7 @@ class TForm1 {
 
   Win32Platform platform_;
   FormLogic logic_{platform_};
+  AccessibleAnnotations annotations_;
   HWND window_ = nullptr;
   HWND tooltips_ = nullptr;
   HFONT font_ = nullptr;

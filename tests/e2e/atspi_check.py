@@ -1,0 +1,188 @@
+# SPDX-License-Identifier: MIT
+"""The window as a screen reader meets it through AT-SPI: the tree's roles and
+names, the result line read after each calculation with the events that make
+it spoken, and the help box's text.
+
+Usage: atspi_check.py PATH/TO/exprcalc
+Runs on the session bus it is given, with the X display in DISPLAY; types
+with xdotool.
+"""
+import subprocess
+import sys
+import time
+
+import pyatspi
+from gi.repository import GLib
+
+WAIT = 20  # seconds for anything to happen on a loaded machine
+CAPTION = "Varnel's Expression calculator"
+HELP_START = "VARNEL'S EXPRESSION CALCULATOR (V1.2)"
+
+# The window's controls as (role, name, description), in tab order.
+CONTROLS = [
+    ("push button", "Calculate", ""),
+    ("push button", "Copy", "Copy result to clipboard"),
+    ("check box", "Thousands separators", ""),
+    ("check box", "Display only 2 decimal places accuracy", ""),
+    ("push button", "Help", "Help"),
+    ("combo box", "Expression", ""),
+    ("label", "", "Result"),
+]
+
+events = []
+
+
+def fail(message):
+    print("FAILED: " + message)
+    sys.exit(1)
+
+
+def record(event):
+    events.append(event)
+
+
+def wait_for(condition, what):
+    """Lets the events in until condition() holds, or fails after WAIT s."""
+    context = GLib.MainContext.default()
+    deadline = time.monotonic() + WAIT
+    while True:
+        while context.pending():
+            context.iteration(False)
+        result = condition()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            fail(what)
+        time.sleep(0.02)
+
+
+def role(accessible):
+    return accessible.getRoleName()
+
+
+def find(root, predicate):
+    return pyatspi.findDescendant(root, predicate) if root else None
+
+
+def xdotool(*arguments):
+    subprocess.run(["xdotool", *arguments], check=True)
+
+
+def text_of(accessible):
+    text = accessible.queryText()
+    return text.getText(0, text.characterCount)
+
+
+def check_tree(frame):
+    # The notification that speaks a result shows only after one.
+    shown = [c for c in frame if role(c) != "notification"]
+    found = [(role(c), c.name, c.description) for c in shown]
+    if found != CONTROLS:
+        fail("the window's controls are %r, not %r" % (found, CONTROLS))
+    box_editor = find(shown[5], lambda a: role(a) == "text")
+    if not box_editor or box_editor.name != "Expression":
+        fail("the box's editor is not named Expression")
+    return shown[6]
+
+
+def check_shown(label, expected, events_from):
+    """After a calculation that shows `expected`: the label's name and text,
+    and the events a screen reader hears it by."""
+    def from_label(kind, data=None):
+        return any(e.type == kind and e.source == label and (data is None or e.any_data == data)
+                   for e in events[events_from:])
+
+    def announced():
+        return any(e.type == "object:state-changed:showing" and e.detail1 == 1
+                   and role(e.source) == "notification" and e.source.name == expected
+                   for e in events[events_from:])
+
+    wait_for(lambda: label.name == expected, "the result line is not named %r but %r" % (expected, label.name))
+    if text_of(label) != expected:
+        fail("the result line's text is %r, not %r" % (text_of(label), expected))
+    if expected:
+        wait_for(lambda: from_label("object:text-changed:insert", expected), "no text event for %r" % expected)
+        wait_for(announced, "%r was not announced" % expected)
+    else:
+        wait_for(lambda: from_label("object:text-changed:delete"), "no text event for the emptied line")
+
+
+def calculate(expression, label, expected, name_changes=True):
+    """Types expression into the box, presses Enter and checks what is heard."""
+    xdotool("key", "ctrl+a", "BackSpace")
+    if expression:
+        xdotool("type", "--delay", "20", expression)
+    start = len(events)
+    xdotool("key", "Return")
+    check_shown(label, expected, start)
+    if name_changes:
+        wait_for(lambda: any(e.type == "object:property-change:accessible-name" and e.source == label
+                             for e in events[start:]), "no name event from the result line for %r" % expected)
+
+
+def check_character_places(label):
+    text = label.queryText()
+    line = label.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    previous_right = None
+    for offset in range(text.characterCount):
+        x, y, width, height = text.getCharacterExtents(offset, pyatspi.DESKTOP_COORDS)
+        if width <= 0 or not (line.x <= x and x + width <= line.x + line.width and line.y <= y
+                              and y + height <= line.y + line.height):
+            fail("character %d of the result is placed outside the line" % offset)
+        if previous_right is not None and x < previous_right:
+            fail("character %d of the result is left of the one before" % offset)
+        previous_right = x + width
+        if text.getOffsetAtPoint(x + width // 2, y + height // 2, pyatspi.DESKTOP_COORDS) != offset:
+            fail("the point in the middle of character %d is not that character" % offset)
+
+
+def check_help(app, frame):
+    help_button = next(c for c in frame if c.name == "Help")
+    help_button.queryAction().doAction(0)
+    box = wait_for(lambda: next((w for w in app if role(w) in ("alert", "dialog")), None),
+                   "no help box appeared")
+    if box.name != "Exprcalc":
+        fail("the help box is named %r, not by the application title" % box.name)
+    shown = wait_for(lambda: find(box, lambda a: role(a) == "label" and a.name.startswith(HELP_START)),
+                     "the help box's text cannot be read")
+    for line in ("FUNCTIONS: +, -, *, /, ^,  PI,", "or   (2 + 2) / 3     (answer will be 1.3333333)"):
+        if line not in shown.name:
+            fail("the help box's text lacks %r" % line)
+    ok = find(box, lambda a: role(a) == "push button" and a.name == "OK")
+    if not ok:
+        fail("the help box has no OK button")
+    ok.queryAction().doAction(0)
+    wait_for(lambda: not any(role(w) in ("alert", "dialog") for w in app), "the help box did not close")
+
+
+def main():
+    pyatspi.Registry.registerEventListener(record, "object:property-change:accessible-name", "object:text-changed",
+                                           "object:state-changed:showing")
+    # Listening before the program starts: it learns of the listeners as it
+    # joins the bus.
+    program = subprocess.Popen([sys.argv[1]])
+    try:
+        desktop = pyatspi.Registry.getDesktop(0)
+        app = wait_for(lambda: next((a for a in desktop if a and a.get_process_id() == program.pid), None),
+                       "the program did not join the accessibility bus")
+        frame = wait_for(lambda: next((w for w in app if w.name == CAPTION and w.childCount >= len(CONTROLS)), None),
+                         "the window did not appear")
+        if role(frame) != "frame":
+            fail("the window's role is %r, not frame" % role(frame))
+        label = check_tree(frame)
+
+        calculate("1234.5678", label, "1,234.57")
+        check_character_places(label)
+        calculate("1/0", label, "Division by zero.")
+        # The same message again is still news.
+        calculate("1/0", label, "Division by zero.", name_changes=False)
+        calculate("", label, "")
+        check_help(app, frame)
+    finally:
+        program.terminate()
+        program.wait(WAIT)
+    print("window through AT-SPI: passed")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,305 @@
+// SPDX-License-Identifier: MIT
+// A screen reader's view of exprcalc.exe through MSAA: starts the program,
+// lists the roles, names and descriptions of its window and controls, and
+// runs calculations while it listens for the events that make a result
+// heard. Exits with 1 on a fault.
+//
+// What the system under test does not provide (Wine's annotation service is
+// a stub, for one) is found out first on windows of the probe's own and
+// reported; the checks that depend on it are then left out.
+//
+// Usage: accessibility_probe PATH\TO\exprcalc.exe
+#include <windows.h>
+// Needs the types of windows.h.
+#include <oleacc.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "design.h"
+
+namespace {
+
+constexpr DWORD kWait = 20000;  // milliseconds, for a loaded machine
+constexpr DWORD kEventObjectLiveRegionChanged = 0x8019;
+
+HANDLE g_program = nullptr;
+
+struct WinEvent {
+  DWORD event;
+  HWND window;
+};
+std::vector<WinEvent> g_events;
+
+void CALLBACK Record(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, DWORD, DWORD) {
+  g_events.push_back({event, window});
+}
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+  return bytes;
+}
+
+std::wstring Wide(std::u16string_view text) { return {text.begin(), text.end()}; }
+
+std::string Quoted(const std::wstring& text) {
+  std::string quoted(1, '"');
+  quoted.append(Utf8(text));
+  quoted.push_back('"');
+  return quoted;
+}
+
+[[noreturn]] void Fail(const std::string& message) {
+  std::printf("FAILED: %s\n", message.c_str());
+  std::fflush(stdout);
+  if (g_program) TerminateProcess(g_program, 1);
+  ExitProcess(1);
+}
+
+// Lets messages (and with them the events) in until done() holds.
+template <typename Condition>
+bool PumpUntil(Condition done, DWORD timeout = kWait) {
+  const ULONGLONG deadline = GetTickCount64() + timeout;
+  while (true) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    if (done()) return true;
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 50)),
+                              QS_ALLINPUT);
+  }
+}
+
+bool Arrived(std::size_t from, DWORD event, HWND window) {
+  return std::any_of(g_events.begin() + static_cast<std::ptrdiff_t>(from), g_events.end(),
+                     [&](const WinEvent& e) { return e.event == event && e.window == window; });
+}
+
+struct Accessible {
+  bool found = false;
+  long role = 0;
+  std::wstring name;
+  std::wstring description;
+};
+
+Accessible Describe(HWND window, LONG object = OBJID_CLIENT) {
+  IAccessible* accessible = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(object), IID_IAccessible,
+                                        reinterpret_cast<void**>(&accessible))) ||
+      !accessible) {
+    return {};
+  }
+  Accessible described;
+  described.found = true;
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  VARIANT role;
+  VariantInit(&role);
+  if (SUCCEEDED(accessible->get_accRole(self, &role)) && role.vt == VT_I4) described.role = role.lVal;
+  VariantClear(&role);
+  BSTR text = nullptr;
+  if (accessible->get_accName(self, &text) == S_OK && text) described.name = text;
+  SysFreeString(text);
+  text = nullptr;
+  if (accessible->get_accDescription(self, &text) == S_OK && text) described.description = text;
+  SysFreeString(text);
+  accessible->Release();
+  return described;
+}
+
+std::string RoleText(long role) {
+  wchar_t text[64] = L"";
+  GetRoleTextW(static_cast<DWORD>(role), text, 64);
+  return Utf8(text);
+}
+
+void Print(int depth, const Accessible& a) {
+  std::printf("%*s%s \"%s\"%s%s%s\n", depth * 2, "", RoleText(a.role).c_str(), Utf8(a.name).c_str(),
+              a.description.empty() ? "" : " (", Utf8(a.description).c_str(), a.description.empty() ? "" : ")");
+}
+
+// What the system provides, tried on windows of the probe's own.
+struct System {
+  bool class_roles = false;      // a push button has the role of one
+  bool annotations = false;      // IAccPropServices sets names
+  bool set_text_events = false;  // SetWindowTextW raises EVENT_OBJECT_NAMECHANGE
+  bool win_events = false;       // NotifyWinEvent reaches an out-of-context hook
+};
+
+System Calibrate() {
+  System system;
+  const HWND own = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, kEventObjectLiveRegionChanged, nullptr, Record,
+                                             GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+  std::size_t from = g_events.size();
+  NotifyWinEvent(kEventObjectLiveRegionChanged, own, OBJID_CLIENT, CHILDID_SELF);
+  system.win_events = PumpUntil([&] { return Arrived(from, kEventObjectLiveRegionChanged, own); }, 2000);
+  from = g_events.size();
+  SetWindowTextW(own, L"changed");
+  system.set_text_events = PumpUntil([&] { return Arrived(from, EVENT_OBJECT_NAMECHANGE, own); }, 2000);
+  UnhookWinEvent(hook);
+
+  IAccPropServices* services = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                                 reinterpret_cast<void**>(&services)))) {
+    system.annotations =
+        SUCCEEDED(services->SetHwndPropStr(own, OBJID_CLIENT, CHILDID_SELF, PROPID_ACC_NAME, L"annotated")) &&
+        Describe(own).name == L"annotated";
+    const MSAAPROPID name[] = {PROPID_ACC_NAME};
+    services->ClearHwndProps(own, OBJID_CLIENT, CHILDID_SELF, name, 1);
+    services->Release();
+  }
+  DestroyWindow(own);
+  const HWND button =
+      CreateWindowExW(0, L"BUTTON", L"B", WS_POPUP | BS_PUSHBUTTON, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  system.class_roles = Describe(button).role == ROLE_SYSTEM_PUSHBUTTON;
+  DestroyWindow(button);
+
+  const auto said = [](bool works) { return works ? "yes" : "no, not checked below"; };
+  std::printf(
+      "This system: controls have their class's role: %s. Annotated names and descriptions: %s.\n"
+      "SetWindowTextW raises EVENT_OBJECT_NAMECHANGE: %s. NotifyWinEvent reaches an out-of-context hook: %s.\n",
+      said(system.class_roles), said(system.annotations), said(system.set_text_events), said(system.win_events));
+  return system;
+}
+
+long ExpectedRole(calc::ControlKind kind) {
+  switch (kind) {
+    case calc::ControlKind::kPushButton:
+      return ROLE_SYSTEM_PUSHBUTTON;
+    case calc::ControlKind::kCheckBox:
+      return ROLE_SYSTEM_CHECKBUTTON;
+    case calc::ControlKind::kComboBox:
+      return ROLE_SYSTEM_COMBOBOX;
+    case calc::ControlKind::kLabel:
+      return ROLE_SYSTEM_STATICTEXT;
+  }
+  return 0;
+}
+
+struct Found {
+  DWORD process;
+  HWND window;
+};
+
+BOOL CALLBACK TakeForm(HWND window, LPARAM data) {
+  auto* found = reinterpret_cast<Found*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  wchar_t name[32] = L"";
+  GetClassNameW(window, name, 32);
+  if (owner != found->process || Wide(calc::kForm.class_name) != name || !IsWindowVisible(window)) return TRUE;
+  found->window = window;
+  return FALSE;
+}
+
+HWND FindForm(DWORD process) {
+  Found found{process, nullptr};
+  PumpUntil([&] {
+    EnumWindows(TakeForm, reinterpret_cast<LPARAM>(&found));
+    return found.window != nullptr;
+  });
+  return found.window;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 2) {
+    std::printf("usage: accessibility_probe PATH\\TO\\exprcalc.exe\n");
+    return 2;
+  }
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const System system = Calibrate();
+
+  std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(argv[1], command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    Fail("cannot start " + Utf8(argv[1]));
+  }
+  g_program = process.hProcess;
+  const HWND form = FindForm(process.dwProcessId);
+  if (!form) Fail("the window did not appear");
+  SetWinEventHook(EVENT_OBJECT_NAMECHANGE, kEventObjectLiveRegionChanged, nullptr, Record, process.dwProcessId, 0,
+                  WINEVENT_OUTOFCONTEXT);
+
+  // The tree as a screen reader reads it, checked against the design.
+  const Accessible window = Describe(form);
+  Print(0, window);
+  if (window.name != Wide(calc::kForm.caption)) Fail("the window is not named by its caption");
+  std::vector<HWND> controls;
+  for (HWND child = GetWindow(form, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) controls.push_back(child);
+  if (controls.size() != calc::kControls.size()) Fail("the window does not have one child window per control");
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const calc::ControlDesign& design = calc::kControls[i];
+    const Accessible control = Describe(controls[i]);
+    Print(1, control);
+    const std::string which = Utf8(Wide(design.name));
+    if (!control.found) Fail(which + " has no accessible object");
+    if (system.class_roles && control.role != ExpectedRole(design.kind)) Fail(which + " has the wrong role");
+    // Without annotations a control is called by its text.
+    std::wstring name = Wide(design.accessible_name);
+    if (!system.annotations) {
+      name = Wide(design.text);
+      name.erase(std::remove(name.begin(), name.end(), L'&'), name.end());
+    }
+    if (control.name != name) Fail(which + " is called " + Quoted(control.name));
+    const std::u16string_view description =
+        design.accessible_description.empty() ? design.hint : design.accessible_description;
+    if (system.annotations && control.description != Wide(description)) Fail(which + " has the wrong description");
+    if (design.kind == calc::ControlKind::kComboBox) {
+      const Accessible editor = Describe(FindWindowExW(controls[i], nullptr, L"Edit", nullptr));
+      Print(2, editor);
+      if (system.annotations && editor.name != Wide(design.accessible_name)) Fail("the box's edit field is unnamed");
+    }
+  }
+
+  // Calculations, as Enter or Calculate runs them: the result line is
+  // called by what it shows, and the events that make it heard arrive.
+  const HWND box = controls[static_cast<std::size_t>(calc::Control::kBox)];
+  const HWND calculate = controls[static_cast<std::size_t>(calc::Control::kCalculate)];
+  const HWND result = controls[static_cast<std::size_t>(calc::Control::kResult)];
+  struct Case {
+    const wchar_t* expression;
+    const wchar_t* shown;
+  };
+  for (const Case& c : {Case{L"1234.5678", L"1,234.57"}, Case{L"1/0", L"Division by zero."},
+                        Case{L"1/0", L"Division by zero."}, Case{L"", L""}}) {
+    const std::string which = Quoted(c.expression);
+    SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.expression));
+    const std::size_t from = g_events.size();
+    SendMessageW(calculate, BM_CLICK, 0, 0);
+    if (!PumpUntil([&] { return Describe(result).name == c.shown; })) {
+      Fail("after " + which + " the result line is called " + Quoted(Describe(result).name));
+    }
+    std::printf("%s: the result line is called %s\n", which.c_str(), Quoted(c.shown).c_str());
+    if (system.set_text_events && !PumpUntil([&] { return Arrived(from, EVENT_OBJECT_NAMECHANGE, result); })) {
+      Fail("no EVENT_OBJECT_NAMECHANGE from the result line after " + which);
+    }
+    // A live region with something to say speaks; an empty one does not.
+    if (system.win_events && *c.shown &&
+        !PumpUntil([&] { return Arrived(from, kEventObjectLiveRegionChanged, result); })) {
+      Fail("no EVENT_OBJECT_LIVEREGIONCHANGED from the result line after " + which);
+    }
+  }
+
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(process.hProcess, kWait) != WAIT_OBJECT_0) Fail("the window did not close");
+  g_program = nullptr;
+  std::printf("window through MSAA: passed\n");
+  return 0;
+}

@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: MIT
+#include "accessibility.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QFontMetrics>
+#include <QStyle>
+#include <QTimer>
+
+#include "Unit1.h"
+
+namespace calc {
+namespace {
+
+// The result line read as text: its name and its text are what it shows,
+// "Result" is what it is.
+class ResultAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
+ public:
+  explicit ResultAccessible(ResultLabel* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name) return Shown();
+    return QAccessibleWidget::text(t);
+  }
+  void* interface_cast(QAccessible::InterfaceType t) override {
+    if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+    return QAccessibleWidget::interface_cast(t);
+  }
+
+  // Read-only: no caret and no selection of its own.
+  void selection(int, int* start, int* end) const override { *start = *end = 0; }
+  int selectionCount() const override { return 0; }
+  void addSelection(int, int) override {}
+  void removeSelection(int) override {}
+  void setSelection(int, int, int) override {}
+  int cursorPosition() const override { return 0; }
+  void setCursorPosition(int) override {}
+  void scrollToSubstring(int, int) override {}
+
+  QString text(int start, int end) const override { return Shown().mid(start, end - start); }
+  int characterCount() const override { return static_cast<int>(Shown().size()); }
+  QString attributes(int, int* start, int* end) const override {
+    *start = 0;
+    *end = characterCount();
+    return {};
+  }
+
+  // Where each character is drawn: one line, aligned as the label aligns it.
+  QRect characterRect(int offset) const override {
+    const QString shown = Shown();
+    if (offset < 0 || offset >= shown.size()) return {};
+    const QFontMetrics metrics(Label()->font());
+    const QRect line = LineRect(metrics);
+    // Measured as prefixes, so that kerning does not let characters overlap.
+    const int left = metrics.horizontalAdvance(shown.left(offset));
+    const int right = metrics.horizontalAdvance(shown.left(offset + 1));
+    const QRect character(line.left() + left, line.top(), right - left, line.height());
+    return {Label()->mapToGlobal(character.topLeft()), character.size()};
+  }
+  int offsetAtPoint(const QPoint& point) const override {
+    const QString shown = Shown();
+    const QFontMetrics metrics(Label()->font());
+    const QRect line = LineRect(metrics);
+    const QPoint local = Label()->mapFromGlobal(point);
+    if (!line.contains(local)) return -1;
+    for (int i = 0; i < shown.size(); ++i) {
+      if (local.x() < line.left() + metrics.horizontalAdvance(shown.left(i + 1))) return i;
+    }
+    return -1;
+  }
+
+ private:
+  const QLabel* Label() const { return static_cast<const QLabel*>(widget()); }
+  QString Shown() const { return Label()->text(); }
+  QRect LineRect(const QFontMetrics& metrics) const {
+    const QSize size(metrics.horizontalAdvance(Shown()), metrics.height());
+    return QStyle::alignedRect(Label()->layoutDirection(), Label()->alignment(), size, Label()->contentsRect());
+  }
+};
+
+QAccessibleInterface* Factory(const QString& key, QObject* object) {
+  // A parentless widget is otherwise a plain container ("filler") to a
+  // screen reader, which then does not present it as the application's
+  // window.
+  if (key == QLatin1String(TForm1::staticMetaObject.className())) {
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+  }
+  if (key == QLatin1String(ResultLabel::staticMetaObject.className())) {
+    return new ResultAccessible(static_cast<ResultLabel*>(object));
+  }
+  if (key == QLatin1String(ResultNotice::staticMetaObject.className())) {
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Notification);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void InstallAccessibleInterfaces() {
+  static const bool installed = [] {
+    QAccessible::installFactory(Factory);
+    return true;
+  }();
+  (void)installed;
+}
+
+ResultNotice::ResultNotice(QWidget* parent) : QWidget(parent) {
+  setFocusPolicy(Qt::NoFocus);
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setGeometry(0, 0, 0, 0);
+  hide();
+}
+
+void ResultNotice::Announce(const QString& text) {
+  // Qt 6.4 sends no announcements of its own, and screen readers such as
+  // Orca speak a changed name or text only of the focused control. Once the
+  // handler is done: Orca stops speaking for what the box and the focus do.
+  QTimer::singleShot(0, this, [this, text] {
+    hide();
+    setAccessibleName(text);
+    show();
+  });
+}
+
+ResultLabel::ResultLabel(QWidget* parent) : QLabel(parent), notice_(new ResultNotice(parent)) {}
+
+void ResultLabel::Present(const QString& text) {
+  const QString previous = QLabel::text();
+  // QLabel reports a changed name itself.
+  setText(text);
+  QAccessibleTextUpdateEvent update(this, 0, previous, text);
+  QAccessible::updateAccessibility(&update);
+  if (!text.isEmpty()) notice_->Announce(text);
+}
+
+}  // namespace calc

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: MIT
+// What the window tells assistive technology (a screen reader, through
+// AT-SPI) beyond what Qt's widgets tell of themselves.
+#pragma once
+
+#include <QLabel>
+#include <QString>
+#include <QWidget>
+
+namespace calc {
+
+// Gives the window the role of an application frame, and the result line and
+// its notice their interfaces. Call before the window is built; calling
+// again does nothing.
+void InstallAccessibleInterfaces();
+
+// A notification that a screen reader speaks as it appears, wherever the
+// focus is. It has no size: nothing shows on the screen.
+class ResultNotice : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit ResultNotice(QWidget* parent);
+  void Announce(const QString& text);
+};
+
+// The result line. Its accessible name is the text it shows, which it also
+// offers through the text interface, and each new text is announced.
+class ResultLabel : public QLabel {
+  Q_OBJECT
+
+ public:
+  explicit ResultLabel(QWidget* parent);
+  // Shows a result, a message or nothing. A calculation that shows the same
+  // text again is news all the same.
+  void Present(const QString& text);
+
+ private:
+  ResultNotice* notice_;
+};
+
+}  // namespace calc

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: MIT
+// What the window tells assistive technology (screen readers, through MSAA
+// and UI Automation) beyond what the standard controls tell of themselves.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "design.h"
+
+struct IAccPropServices;
+
+namespace calc {
+
+// Names and descriptions the system cannot take from the controls' texts,
+// and the result line as a polite live region, set through the system's
+// annotation service. Where the service is missing, the controls keep what
+// the system gives them.
+class AccessibleAnnotations {
+ public:
+  AccessibleAnnotations() = default;
+  ~AccessibleAnnotations();
+  AccessibleAnnotations(const AccessibleAnnotations&) = delete;
+  AccessibleAnnotations& operator=(const AccessibleAnnotations&) = delete;
+
+  void Annotate(HWND control, const ControlDesign& design);
+  // Before the controls are destroyed: the system keeps annotations apart
+  // from the windows.
+  void Clear();
+
+ private:
+  bool Start();
+  void Keep(HWND control);
+  void SetText(HWND control, const GUID& property, std::u16string_view text);
+
+  IAccPropServices* services_ = nullptr;
+  bool com_started_ = false;
+  bool tried_ = false;
+  std::vector<HWND> annotated_;
+};
+
+// Tells screen readers that the result line has a new text, once the
+// current handler is done: a focus change it makes would silence them.
+// The system reports the changed name itself.
+void AnnounceResult(HWND result_line);
+
+}  // namespace calc
