@@ -164,6 +164,12 @@ bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement
   return written;
 }
 
+void FormLogic::FormCloseQuery(const WindowPlacement& window, bool separators, bool two_decimals) {
+  if (closed_) return;
+  closed_ = true;
+  savedata(SettingsFileName, window, separators, two_decimals);
+}
+
 FormLogic::Calculation FormLogic::calculatebuttonClick(std::u16string_view box_text, bool separators,
                                                        bool two_decimals) {
   const std::u16string_view t = TrimControlCharacters(box_text);

@@ -201,6 +201,26 @@ TEST_F(FormLogicTest, ReadOnlyFileIsReportedAndKept) {
   EXPECT_EQ(File(), "[Interface]\r\nThousandsSeparator=0\r\n");
 }
 
+// A session end that comes while the close shows "Error saving settings",
+// or after it, must neither write again nor show the box again.
+TEST_F(FormLogicTest, TheCloseSavesOnce) {
+  for (const bool writable : {true, false}) {
+    FakePlatform platform;
+    FormLogic logic(platform);
+    logic.FormCreate(kOuterWidth, kOuterHeight);
+    if (!writable) platform.read_only.insert(std::u16string(kFile));
+    logic.calculatebuttonClick(u"6*7", true, true);
+    logic.FormCloseQuery({1, 2, 601}, true, true);
+    const std::map<std::u16string, std::string> files = platform.files;
+    EXPECT_EQ(files.count(std::u16string(kFile)), writable ? 1u : 0u);
+    EXPECT_EQ(platform.boxes.size(), writable ? 0u : 1u);
+    logic.calculatebuttonClick(u"1+1", true, true);
+    logic.FormCloseQuery({5, 5, 700}, false, false);
+    EXPECT_EQ(platform.files, files) << "writable: " << writable;
+    EXPECT_EQ(platform.boxes.size(), writable ? 0u : 1u) << "writable: " << writable;
+  }
+}
+
 // A second copy of the program wrote ten entries meanwhile; this one saves
 // three over them and the next start loads all ten.
 TEST_F(FormLogicTest, HistoryInFileOrderAndKeysBeyondTheCountKept) {
