@@ -97,9 +97,14 @@ class FormLogic {
 
   std::u16string SettingsFileName;
   bool DecimalPlacesOn = true;
+  // False where the platform cannot tell where the window is (a Wayland
+  // client): savedata then writes the Left and Top the file gave back as
+  // they were, or the centred start when it gave none.
+  bool WindowPositionKnown = true;
 
  private:
   Platform& platform_;
+  WindowPlacement start_;  // left and top: centred, or as the file gave them
   bool closed_ = false;
   std::vector<std::u16string> history_;  // newest first
 };

@@ -221,6 +221,43 @@ TEST_F(FormLogicTest, TheCloseSavesOnce) {
   }
 }
 
+// Where the view cannot learn its position, what it reports is not written:
+// Left and Top go back as the file gave them (unclamped, so a position on a
+// screen this session lacks survives), or as the centred start.
+TEST_F(FormLogicTest, UnknownPositionIsWrittenBackAsRead) {
+  struct Row {
+    const char* values;
+    const char* written;
+  };
+  const Row rows[] = {
+      {"Top=10\r\nLeft=20\r\nWidth=650\r\n", "Top=10\r\nLeft=20\r\nWidth=700\r\n"},
+      {"Top=1080\r\nLeft=-300\r\nWidth=650\r\n", "Top=1080\r\nLeft=-300\r\nWidth=700\r\n"},
+      {"Top=$10\r\nLeft=0x20\r\nWidth=650\r\n", "Top=16\r\nLeft=32\r\nWidth=700\r\n"},
+      {"Top=10\r\nLeft=20\r\n", "Top=439\r\nLeft=659\r\nWidth=700\r\n"},
+      {"Top=abc\r\nLeft=20\r\nWidth=650\r\n", "Top=439\r\nLeft=659\r\nWidth=700\r\n"},
+      {"", "Top=439\r\nLeft=659\r\nWidth=700\r\n"},
+  };
+  for (const Row& row : rows) {
+    FakePlatform platform;
+    FormLogic logic(platform);
+    logic.WindowPositionKnown = false;
+    platform.files[std::u16string(kFile)] = std::string("[Interface]\r\n") + row.values;
+    logic.FormCreate(kOuterWidth, kOuterHeight);
+    logic.FormCloseQuery({0, 0, 700}, true, true);
+    EXPECT_NE(platform.files[std::u16string(kFile)].find(row.written), std::string::npos)
+        << row.values << "gave\n"
+        << platform.files[std::u16string(kFile)];
+  }
+  FakePlatform platform;
+  FormLogic logic(platform);
+  logic.WindowPositionKnown = false;
+  logic.FormCreate(kOuterWidth, kOuterHeight);
+  logic.FormCloseQuery({0, 0, 601}, true, true);
+  EXPECT_NE(platform.files[std::u16string(kFile)].find("[Interface]\r\nTop=439\r\nLeft=659\r\nWidth=601\r\n"),
+            std::string::npos)
+      << "a first run writes the centred start";
+}
+
 // A second copy of the program wrote ten entries meanwhile; this one saves
 // three over them and the next start loads all ten.
 TEST_F(FormLogicTest, HistoryInFileOrderAndKeysBeyondTheCountKept) {
