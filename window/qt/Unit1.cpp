@@ -239,7 +239,7 @@ void TForm1::FormResize() {
 }
 
 void TForm1::FormCloseQuery(bool& CanClose) {
-  savedata(SettingsFileName());
+  logic_.FormCloseQuery({x(), y(), OuterWidth()}, sepcb->isChecked(), dec2cb->isChecked());
   CanClose = true;
 }
 
