@@ -96,6 +96,8 @@ QWidget* BuildControl(const ControlDesign& design, QWidget* parent) {
 }  // namespace
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent, Qt::Window) {
+  // A Wayland client can neither place its window nor learn where it is.
+  logic_.WindowPositionKnown = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
   CreateControls();
   Guarded([this] { FormCreate(); });
 }
