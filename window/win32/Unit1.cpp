@@ -243,7 +243,7 @@ void TForm1::FormResize() {
 }
 
 void TForm1::FormCloseQuery(bool& CanClose) {
-  logic_.savedata(logic_.SettingsFileName, Placement(), Checked(sepcb), Checked(dec2cb));
+  logic_.FormCloseQuery(Placement(), Checked(sepcb), Checked(dec2cb));
   CanClose = true;
 }
 
@@ -337,6 +337,16 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       return 0;
     }
+    // A session end is a close: no WM_CLOSE comes, and the process may be
+    // ended as soon as WM_ENDSESSION returns.
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wparam) {
+        bool can_close = true;
+        Guarded([&] { FormCloseQuery(can_close); });
+      }
+      return 0;
     case WM_CLOSE: {
       bool can_close = true;
       Guarded([&] { FormCloseQuery(can_close); });
