@@ -247,6 +247,16 @@ void TForm1::FormCloseQuery(bool& CanClose) {
   CanClose = true;
 }
 
+void TForm1::RememberFocus() {
+  const HWND focus = GetFocus();
+  if (focus && IsChild(window_, focus)) focus_ = focus;
+}
+
+void TForm1::RestoreFocus() {
+  if (!cb || IsIconic(window_)) return;
+  SetFocus(focus_ && IsWindow(focus_) && IsChild(window_, focus_) ? focus_ : cb);
+}
+
 void TForm1::calculatebuttonClick() {
   const FormLogic::Calculation c = logic_.calculatebuttonClick(Text(cb), Checked(sepcb), Checked(dec2cb));
   if (!c.completed) return;
@@ -337,6 +347,21 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       return 0;
     }
+    // As a dialog does: the keys typed after a box, another program or a
+    // minimise go where the user left the focus, not to the window itself.
+    case WM_ACTIVATE:
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        RememberFocus();
+      } else {
+        RestoreFocus();
+      }
+      return 0;
+    case WM_SETFOCUS:
+      RestoreFocus();
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wparam & 0xFFF0) == SC_MINIMIZE) RememberFocus();
+      break;
     // A session end is a close: no WM_CLOSE comes, and the process may be
     // ended as soon as WM_ENDSESSION returns.
     case WM_QUERYENDSESSION:
