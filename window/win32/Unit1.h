@@ -56,6 +56,7 @@ class TForm1 {
   void AddTooltips();
   void Apply(const FormLogic::Stored& stored);
   void ShowHistory();
+  void DrawListRow(const DRAWITEMSTRUCT& row) const;
   // Design pixels (96 per inch) to the display's.
   int Scale(int design) const { return MulDiv(design, dpi_, 96); }
   int OuterWidth() const;
