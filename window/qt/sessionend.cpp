@@ -61,6 +61,7 @@ SessionEnd::SessionEnd(TForm1& form) : form_(form) {
 }
 
 SessionEnd::~SessionEnd() {
+  delete notifier_;  // before its descriptor closes
   for (std::size_t i = 0; i < std::size(kSignals); ++i) {
     if (installed_[i]) sigaction(kSignals[i], &previous_[i], nullptr);
   }
