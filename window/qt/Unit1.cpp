@@ -178,8 +178,13 @@ void TForm1::SetUpButtons() {
   calculatebutton->setDefault(Design(Control::kCalculate).is_default);
   for (QPushButton* b : {copybutton, aboutbutton}) b->setAutoDefault(true);
   // As in a dialog, a focused button shows the frame in Calculate's place.
-  connect(qApp, &QApplication::focusChanged, this,
-          [this](QWidget*, QWidget* now) { calculatebutton->setDefault(now != copybutton && now != aboutbutton); });
+  // The window's own members are gone by the time its destruction moves the
+  // focus: the handler holds the buttons themselves, and its connection ends
+  // with Calculate.
+  connect(qApp, &QApplication::focusChanged, calculatebutton,
+          [calculate = calculatebutton, copy = copybutton, about = aboutbutton](QWidget*, QWidget* now) {
+            calculate->setDefault(now != copy && now != about);
+          });
 
   connect(calculatebutton, &QPushButton::clicked, this, [this] { Guarded([this] { calculatebuttonClick(); }); });
   connect(sepcb, &QCheckBox::clicked, this, [this] { Guarded([this] { calculatebuttonClick(); }); });

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "FUtils.h"
 #include "mydialogs.h"
+#include "save_documents.h"
 #include "savefile.h"
 #include "win32platform.h"
 
@@ -178,23 +181,190 @@ TEST(SaveFile, ReadingRefusesFoldersAndFilesOverTheLimit) {
   EXPECT_EQ(ReadWholeFile(L"", 100, bytes), ReadStatus::kMissing);
 }
 
-TEST(SaveFile, StaleTemporaryFilesOfThisPatternAreRemoved) {
+// Makes the file look written the given number of seconds ago.
+void Age(const std::wstring& path, long long seconds) {
+  const HANDLE file =
+      CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  const ULONGLONG ticks =
+      ((ULONGLONG{now.dwHighDateTime} << 32) | now.dwLowDateTime) - static_cast<ULONGLONG>(seconds) * 10'000'000ULL;
+  const FILETIME then{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  SetFileTime(file, nullptr, nullptr, &then);
+  CloseHandle(file);
+}
+
+constexpr long long kDay = 24 * 60 * 60;
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// A save cut off before its move leaves its temporary file; the next save
+// removes it once it is stale, and never a file the user named.
+TEST(SaveFile, StaleRuleRemovesOnlyItsOwnTemporaryFiles) {
   TempFolder temp;
   const std::wstring path = temp / L"brelmont.ini";
-  Write(temp / L"brelmont.ini.Ab12Cd", "left by a cut-off save");
-  Write(temp / L"brelmont.ini.keep", "not ours");
-  // Older than a minute: no other copy's save in progress.
-  const HANDLE file = CreateFileW((temp / L"brelmont.ini.Ab12Cd").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  FILETIME old{};
-  SYSTEMTIME year2000{2000, 1, 6, 1, 0, 0, 0, 0};
-  SystemTimeToFileTime(&year2000, &old);
-  SetFileTime(file, nullptr, nullptr, &old);
-  CloseHandle(file);
+  Write(path, "old");
+  struct Case {
+    const wchar_t* name;
+    long long age;
+    bool removed;
+  };
+  const Case cases[] = {
+      {L"brelmont.ini.~exprcalc-Ab12Cd-3.tmp", kDay, true},       // complete
+      {L"BRELMONT.INI.~exprcalc-zzzzzz-999.tmp", 61, true},       // cut off; the file's name in any case
+      {L"brelmont.ini.~exprcalc-Fresh1-3.tmp", 0, false},         // another copy's save in progress
+      {L"brelmont.ini.backup", kDay, false},                      // the user's own
+      {L"BRELMONT.INI.202401", kDay, false},                      //
+      {L"brelmont.ini.orig12", kDay, false},                      //
+      {L"brelmont.ini.Ab12Cd", kDay, false},                      //
+      {L"brelmont.ini.~exprcalc-Ab12C-3.tmp", kDay, false},       // five letters
+      {L"brelmont.ini.~exprcalc-Ab12Cd-03.tmp", kDay, false},     // not a size
+      {L"brelmont.ini.~EXPRCALC-Upper1-3.TMP", kDay, false},      //
+      {L"brelmont.ini.~exprcalc-Ab12Cd-3.tmp.bak", kDay, false},  //
+      {L"other.ini.~exprcalc-Ab12Cd-3.tmp", kDay, false},         //
+  };
+  for (const Case& c : cases) {
+    Write(temp / c.name, "x=1");
+    Age(temp / c.name, c.age);
+  }
+  ASSERT_TRUE(CreateFolder(temp / L"brelmont.ini.~exprcalc-Dir123-0.tmp"));
   ASSERT_TRUE(WriteFileAtomically(path, "new"));
-  EXPECT_FALSE(FileExistsAt(temp / L"brelmont.ini.Ab12Cd"));
-  EXPECT_TRUE(FileExistsAt(temp / L"brelmont.ini.keep"));
+  for (const Case& c : cases) EXPECT_EQ(FileExistsAt(temp / c.name), !c.removed) << Narrow(c.name);
+  EXPECT_TRUE(FolderExists(temp / L"brelmont.ini.~exprcalc-Dir123-0.tmp"));
+  EXPECT_EQ(Read(temp / L"brelmont.ini.backup"), "x=1");
+  EXPECT_EQ(Read(path), "new");
+}
+
+// Without the file, a leftover may be the only copy of the settings.
+TEST(SaveFile, StaleRuleNeedsTheFileItself) {
+  TempFolder temp;
+  Write(temp / L"brelmont.ini.~exprcalc-Ab12Cd-5.tmp", "saved");
+  Age(temp / L"brelmont.ini.~exprcalc-Ab12Cd-5.tmp", kDay);
+  ASSERT_TRUE(WriteFileAtomically(temp / L"brelmont.ini", "new"));
+  EXPECT_EQ(Read(temp / L"brelmont.ini.~exprcalc-Ab12Cd-5.tmp"), "saved");
+}
+
+// The final move refused, as when another program holds the file: one step,
+// so the old file is untouched and the new one goes.
+bool RefuseMove(const std::wstring&, const std::wstring&) {
+  SetLastError(ERROR_SHARING_VIOLATION);
+  return false;
+}
+
+TEST(SaveFile, ARefusedFinalMoveLeavesTheOldFile) {
+  TempFolder temp;
+  const std::wstring path = temp / L"brelmont.ini";
+  const std::string old = "[Interface]\r\nTop=1\r\n\r\n";
+  Write(path, old);
+  EXPECT_FALSE(detail::WriteFileAtomically(path, std::string(200000, 'x'), RefuseMove));
+  EXPECT_EQ(Read(path), old);
+  EXPECT_EQ(CountEntries(temp.path()), 1) << "a temporary file was left";
+}
+
+// With no old file, the refused save's complete file is the only copy of
+// these settings: it stays, and the next reading takes it.
+TEST(SaveFile, ARefusedFirstMoveKeepsTheOnlyCopyForTheNextReading) {
+  TempFolder temp;
+  const std::wstring path = temp / L"brelmont.ini";
+  EXPECT_FALSE(detail::WriteFileAtomically(path, "[Interface]\r\n", RefuseMove));
+  EXPECT_FALSE(FileExistsAt(path));
+  EXPECT_EQ(CountEntries(temp.path()), 1);
+  std::string bytes;
+  ASSERT_EQ(ReadWholeFile(path, 100, bytes), ReadStatus::kRead);
+  EXPECT_EQ(bytes, "[Interface]\r\n");
+  EXPECT_TRUE(FileExistsAt(path));
+  EXPECT_EQ(CountEntries(temp.path()), 1);
+}
+
+// With nothing at the path, reading takes the newest complete temporary
+// file, never a cut-off one, a user's file or one beside an existing file.
+TEST(SaveFile, ReadingTakesACompleteTemporaryFileWhenTheFileIsMissing) {
+  struct Leftover {
+    const wchar_t* name;
+    const char* bytes;
+    long long age;
+  };
+  struct Case {
+    const char* title;
+    std::vector<Leftover> leftovers;
+    const char* present;  // the settings file's bytes, or none
+    const char* read;     // what reading gives, or nothing to read
+  };
+  const Case cases[] = {
+      {"the newest complete, not a newer cut-off one",
+       {{L"brelmont.ini.~exprcalc-Older1-5.tmp", "older", 300},
+        {L"brelmont.ini.~exprcalc-Newer1-5.tmp", "newer", 200},
+        {L"brelmont.ini.~exprcalc-CutOff-99.tmp", "cut", 10}},
+       nullptr,
+       "newer"},
+      {"only a cut-off one", {{L"brelmont.ini.~exprcalc-CutOff-99.tmp", "cut", 10}}, nullptr, nullptr},
+      {"the user's backup", {{L"brelmont.ini.backup", "backup", 100}}, nullptr, nullptr},
+      {"beside the file", {{L"brelmont.ini.~exprcalc-Ab12Cd-5.tmp", "saved", 100}}, "old", "old"},
+  };
+  for (const Case& c : cases) {
+    TempFolder temp;
+    const std::wstring path = temp / L"brelmont.ini";
+    if (c.present) Write(path, c.present);
+    for (const Leftover& leftover : c.leftovers) {
+      Write(temp / leftover.name, leftover.bytes);
+      Age(temp / leftover.name, leftover.age);
+    }
+    std::string bytes;
+    const ReadStatus status = ReadWholeFile(path, 100, bytes);
+    EXPECT_EQ(status, c.read ? ReadStatus::kRead : ReadStatus::kMissing) << c.title;
+    EXPECT_EQ(bytes, c.read ? c.read : "") << c.title;
+    const bool taken = c.read && !c.present;
+    EXPECT_EQ(CountEntries(temp.path()), static_cast<int>(c.leftovers.size()) + (c.present ? 1 : 0)) << c.title;
+    EXPECT_EQ(FileExistsAt(path), c.present || taken) << c.title;
+  }
+}
+
+// A process killed at any moment of saving (TerminateProcess) leaves the
+// old or the new file whole in its place, never none.
+TEST(SaveFile, KilledWhileSavingLeavesAWholeFile) {
+  TempFolder temp;
+  const std::wstring path = temp / L"brelmont.ini";
+  const std::string a = test::Document('A');
+  const std::string b = test::Document('B');
+  Write(path, a);
+  wchar_t self[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring helper(self, length);
+  helper = helper.substr(0, helper.find_last_of(L'\\') + 1) + SAVE_HELPER;
+  const std::wstring event_name = L"exprcalc-save-test-" + std::to_wstring(GetCurrentProcessId());
+  const HANDLE started = CreateEventW(nullptr, TRUE, FALSE, event_name.c_str());
+  ASSERT_NE(started, nullptr);
+  unsigned random = 12345;
+  constexpr int kKills = 30;
+  for (int i = 0; i < kKills; ++i) {
+    ResetEvent(started);
+    std::wstring command = L"\"" + helper + L"\" loop \"" + path + L"\" " + event_name;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(helper.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process))
+        << Narrow(helper);
+    // Until the first save is done, or the helper ends without one.
+    const HANDLE awaited[] = {started, process.hProcess};
+    const DWORD saving = WaitForMultipleObjects(2, awaited, FALSE, 30000);
+    random = random * 1103515245u + 12345u;
+    if (saving == WAIT_OBJECT_0) Sleep((random >> 16) % 40);
+    TerminateProcess(process.hProcess, 99);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    ASSERT_EQ(saving, WAIT_OBJECT_0) << "the helper never saved";
+    ASSERT_EQ(code, 99u) << "the helper was still saving when killed";
+    ASSERT_TRUE(FileExistsAt(path)) << "kill " << i << " left no settings file";
+    const std::string now = Read(path);
+    ASSERT_TRUE(now == a || now == b) << "kill " << i << " left " << now.size() << " bytes";
+  }
+  CloseHandle(started);
+  std::printf("%d saves interrupted; the file was whole after each\n", kKills);
 }
 
 TEST(Win32Platform, LocaleCaseAndCodePage) {
