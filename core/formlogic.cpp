@@ -96,6 +96,7 @@ FormLogic::Start FormLogic::FormCreate(int outer_width, int outer_height) {
   Start start;
   start.left = (screen.width - outer_width) / 2;
   start.top = (screen.height - outer_height) / 2;
+  start_ = {start.left, start.top, outer_width};
   if (platform_.FileExistsAt(SettingsFileName) || platform_.RecoverInterruptedSave(SettingsFileName)) {
     start.stored = readdata(SettingsFileName, outer_width, outer_height);
   }
@@ -113,6 +114,7 @@ std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafil
       if (const std::optional<int> width = ReadInteger(doc.ReadString(kInterface, u"Width", u""))) {
         const ScreenSize screen = platform_.PrimaryScreenSize();
         WindowPlacement p{*left, *top, *width};
+        start_ = p;
         if (p.left > screen.width - kEdgeMargin) p.left = screen.width - outer_width;
         if (p.left < 0) p.left = 0;
         if (p.top > screen.height - kEdgeMargin) p.top = screen.height - outer_height;
@@ -151,8 +153,9 @@ bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement
   if (written) {
     doc.WriteString(kInformation, u"Program", kProgramName);
     doc.WriteString(kInformation, u"Version", FromAscii(kVersion));
-    doc.WriteString(kInterface, u"Top", Decimal(window.top));
-    doc.WriteString(kInterface, u"Left", Decimal(window.left));
+    const WindowPlacement& at = WindowPositionKnown ? window : start_;
+    doc.WriteString(kInterface, u"Top", Decimal(at.top));
+    doc.WriteString(kInterface, u"Left", Decimal(at.left));
     doc.WriteString(kInterface, u"Width", Decimal(window.outer_width));
     doc.WriteString(kInterface, u"ThousandsSeparator", separators ? u"1" : u"0");
     doc.WriteString(kInterface, u"DecimalPlaces", two_decimals ? u"2" : u"-1");
@@ -164,6 +167,12 @@ bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement
   }
   if (!written) platform_.ShowMessageBox(u"Error saving settings", u"", u"");
   return written;
+}
+
+void FormLogic::FormCloseQuery(const WindowPlacement& window, bool separators, bool two_decimals) {
+  if (closed_) return;
+  closed_ = true;
+  savedata(SettingsFileName, window, separators, two_decimals);
 }
 
 FormLogic::Calculation FormLogic::calculatebuttonClick(std::u16string_view box_text, bool separators,

@@ -63,6 +63,11 @@ class FormLogic {
   // reported with "Error saving settings"; false then.
   bool savedata(std::u16string_view datafilename, const WindowPlacement& window, bool separators, bool two_decimals);
 
+  // The close's save into SettingsFileName. A run saves at its close once:
+  // a session end during or after the close (a second signal, or the end
+  // of the session while "Error saving settings" is shown) writes nothing.
+  void FormCloseQuery(const WindowPlacement& window, bool separators, bool two_decimals);
+
   struct Calculation {
     // False when a failure went to the generic error display: the rest of
     // the handler is skipped and nothing changes.
@@ -92,9 +97,15 @@ class FormLogic {
 
   std::u16string SettingsFileName;
   bool DecimalPlacesOn = true;
+  // False where the platform cannot tell where the window is (a Wayland
+  // client): savedata then writes the Left and Top the file gave back as
+  // they were, or the centred start when it gave none.
+  bool WindowPositionKnown = true;
 
  private:
   Platform& platform_;
+  WindowPlacement start_;  // left and top: centred, or as the file gave them
+  bool closed_ = false;
   std::vector<std::u16string> history_;  // newest first
 };
 

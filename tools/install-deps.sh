@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev libgl-dev libxkbcommon-x11-0 fonts-dejavu-core
   clang libclang-rt-14-dev
   xvfb xauth x11-utils xdotool xclip
-  dbus at-spi2-core python3-pyatspi
+  weston qt6-wayland dbus at-spi2-core python3-pyatspi
   python3 locales
   librsvg2-bin scdoc desktop-file-utils appstream man-db groff-base dpkg-dev file lintian
 )

@@ -212,6 +212,63 @@ TEST_F(FormLogicTest, ReadOnlyFileIsReportedAndKept) {
   EXPECT_EQ(File(), "[Interface]\r\nThousandsSeparator=0\r\n");
 }
 
+// A session end that comes while the close shows "Error saving settings",
+// or after it, must neither write again nor show the box again.
+TEST_F(FormLogicTest, TheCloseSavesOnce) {
+  for (const bool writable : {true, false}) {
+    FakePlatform platform;
+    FormLogic logic(platform);
+    logic.FormCreate(kOuterWidth, kOuterHeight);
+    if (!writable) platform.read_only.insert(std::u16string(kFile));
+    logic.calculatebuttonClick(u"6*7", true, true);
+    logic.FormCloseQuery({1, 2, 601}, true, true);
+    const std::map<std::u16string, std::string> files = platform.files;
+    EXPECT_EQ(files.count(std::u16string(kFile)), writable ? 1u : 0u);
+    EXPECT_EQ(platform.boxes.size(), writable ? 0u : 1u);
+    logic.calculatebuttonClick(u"1+1", true, true);
+    logic.FormCloseQuery({5, 5, 700}, false, false);
+    EXPECT_EQ(platform.files, files) << "writable: " << writable;
+    EXPECT_EQ(platform.boxes.size(), writable ? 0u : 1u) << "writable: " << writable;
+  }
+}
+
+// Where the view cannot learn its position, what it reports is not written:
+// Left and Top go back as the file gave them (unclamped, so a position on a
+// screen this session lacks survives), or as the centred start.
+TEST_F(FormLogicTest, UnknownPositionIsWrittenBackAsRead) {
+  struct Row {
+    const char* values;
+    const char* written;
+  };
+  const Row rows[] = {
+      {"Top=10\r\nLeft=20\r\nWidth=650\r\n", "Top=10\r\nLeft=20\r\nWidth=700\r\n"},
+      {"Top=1080\r\nLeft=-300\r\nWidth=650\r\n", "Top=1080\r\nLeft=-300\r\nWidth=700\r\n"},
+      {"Top=$10\r\nLeft=0x20\r\nWidth=650\r\n", "Top=16\r\nLeft=32\r\nWidth=700\r\n"},
+      {"Top=10\r\nLeft=20\r\n", "Top=439\r\nLeft=659\r\nWidth=700\r\n"},
+      {"Top=abc\r\nLeft=20\r\nWidth=650\r\n", "Top=439\r\nLeft=659\r\nWidth=700\r\n"},
+      {"", "Top=439\r\nLeft=659\r\nWidth=700\r\n"},
+  };
+  for (const Row& row : rows) {
+    FakePlatform platform;
+    FormLogic logic(platform);
+    logic.WindowPositionKnown = false;
+    platform.files[std::u16string(kFile)] = std::string("[Interface]\r\n") + row.values;
+    logic.FormCreate(kOuterWidth, kOuterHeight);
+    logic.FormCloseQuery({0, 0, 700}, true, true);
+    EXPECT_NE(platform.files[std::u16string(kFile)].find(row.written), std::string::npos)
+        << row.values << "gave\n"
+        << platform.files[std::u16string(kFile)];
+  }
+  FakePlatform platform;
+  FormLogic logic(platform);
+  logic.WindowPositionKnown = false;
+  logic.FormCreate(kOuterWidth, kOuterHeight);
+  logic.FormCloseQuery({0, 0, 601}, true, true);
+  EXPECT_NE(platform.files[std::u16string(kFile)].find("[Interface]\r\nTop=439\r\nLeft=659\r\nWidth=601\r\n"),
+            std::string::npos)
+      << "a first run writes the centred start";
+}
+
 // A second copy of the program wrote ten entries meanwhile; this one saves
 // three over them and the next start loads all ten.
 TEST_F(FormLogicTest, HistoryInFileOrderAndKeysBeyondTheCountKept) {

@@ -15,22 +15,10 @@ here=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
-# Wine's desktop process, which also serves the clipboard, binds to the X
-# display of the server's first program: the prefix's server is restarted
-# around the test, and left running afterwards without a display.
-loader=${wine[${#wine[@]}-1]}
-server=""
-for candidate in "$(dirname "$loader")/wineserver64" "$(dirname "$loader")/wineserver" "$(command -v wineserver)"; do
-  [ -x "$candidate" ] && server=$candidate && break
-done
-[ -n "$server" ] || { echo "FAILED: no wineserver beside $loader"; exit 1; }
-restart_server() {
-  "$server" -k >/dev/null 2>&1 && "$server" -w
-  "$server" -p60 </dev/null >/dev/null 2>&1 || true
-}
+. "$here/tests/e2e/wine_server.sh"
 cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  (unset DISPLAY && restart_server && "${wine[@]}" wineboot </dev/null >/dev/null 2>&1) || true
+  release_display
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
 }

@@ -97,6 +97,8 @@ QWidget* BuildControl(const ControlDesign& design, QWidget* parent) {
 }  // namespace
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent, Qt::Window) {
+  // A Wayland client can neither place its window nor learn where it is.
+  logic_.WindowPositionKnown = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
   CreateControls();
   Guarded([this] { FormCreate(); });
 }
@@ -248,7 +250,7 @@ void TForm1::FormResize() {
 }
 
 void TForm1::FormCloseQuery(bool& CanClose) {
-  savedata(SettingsFileName());
+  logic_.FormCloseQuery({x(), y(), OuterWidth()}, sepcb->isChecked(), dec2cb->isChecked());
   CanClose = true;
 }
 

@@ -3,6 +3,7 @@
 #include <QIcon>
 
 #include "Unit1.h"
+#include "sessionend.h"
 #include "x87.h"
 
 int main(int argc, char** argv) {
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(icon);
   calc::x87::EstablishEnvironment();
   calc::TForm1 form;
+  const calc::SessionEnd session_end(form);
   form.show();
   return QApplication::exec();
 }

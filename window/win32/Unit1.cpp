@@ -97,7 +97,9 @@ void TForm1::CreateControl(const ControlDesign& design) {
       break;
     case ControlKind::kComboBox:
       window_class = L"COMBOBOX";
-      style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL;
+      // Drawn here: only an owner-drawn list keeps the designed row height
+      // on every system.
+      style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS;
       height = Scale(design.height + 12 * kForm.box_item_height);  // with the list
       break;
     case ControlKind::kLabel:
@@ -194,9 +196,11 @@ WindowPlacement TForm1::Placement() const {
 void TForm1::FormCreate() {
   SetWindowTextW(cb, L"");
   SetWindowTextW(resultlabel, L"");
-  SendMessageW(cb, CB_SETITEMHEIGHT, 0, Scale(kForm.box_item_height));
   box_font_ = MakeFont(kForm.box_font, MulDiv(kForm.box_font.point_size, dpi_, 72));
   SendMessageW(cb, WM_SETFONT, reinterpret_cast<WPARAM>(box_font_), TRUE);
+  // A new font gives the list rows the font's height: the designed one
+  // comes after it.
+  SendMessageW(cb, CB_SETITEMHEIGHT, 0, Scale(kForm.box_item_height));
   const FormLogic::Start start = logic_.FormCreate(OuterWidth(), OuterHeight());
   SetWindowPos(window_, nullptr, start.left, start.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   if (start.stored) Apply(*start.stored);
@@ -244,8 +248,39 @@ void TForm1::FormResize() {
 }
 
 void TForm1::FormCloseQuery(bool& CanClose) {
-  logic_.savedata(logic_.SettingsFileName, Placement(), Checked(sepcb), Checked(dec2cb));
+  logic_.FormCloseQuery(Placement(), Checked(sepcb), Checked(dec2cb));
   CanClose = true;
+}
+
+void TForm1::DrawListRow(const DRAWITEMSTRUCT& row) const {
+  if (row.itemID == static_cast<UINT>(-1)) return;
+  const bool selected = (row.itemState & ODS_SELECTED) != 0;
+  FillRect(row.hDC, &row.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  const LRESULT length = SendMessageW(cb, CB_GETLBTEXTLEN, row.itemID, 0);
+  if (length > 0) {
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT got = SendMessageW(cb, CB_GETLBTEXT, row.itemID, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(std::max<LRESULT>(got, 0)));
+    const HGDIOBJ old_font = SelectObject(row.hDC, box_font_ ? box_font_ : font_);
+    SetBkMode(row.hDC, TRANSPARENT);
+    SetTextColor(row.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    RECT text_rect = row.rcItem;
+    text_rect.left += Scale(2);
+    DrawTextW(row.hDC, text.c_str(), static_cast<int>(text.size()), &text_rect,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    SelectObject(row.hDC, old_font);
+  }
+  if (row.itemState & ODS_FOCUS) DrawFocusRect(row.hDC, &row.rcItem);
+}
+
+void TForm1::RememberFocus() {
+  const HWND focus = GetFocus();
+  if (focus && IsChild(window_, focus)) focus_ = focus;
+}
+
+void TForm1::RestoreFocus() {
+  if (!cb || IsIconic(window_)) return;
+  SetFocus(focus_ && IsWindow(focus_) && IsChild(window_, focus_) ? focus_ : cb);
 }
 
 void TForm1::calculatebuttonClick() {
@@ -316,6 +351,20 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case DM_GETDEFID:
       return MAKELRESULT(IDOK, DC_HASDEFID);
+    case WM_MEASUREITEM: {
+      // The list's rows; the box's own field (item -1) keeps its height.
+      auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lparam);
+      if (measure->CtlType == ODT_COMBOBOX && measure->itemID != static_cast<UINT>(-1)) {
+        measure->itemHeight = static_cast<UINT>(Scale(kForm.box_item_height));
+      }
+      return TRUE;
+    }
+    case WM_DRAWITEM: {
+      const auto* row = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+      if (row->CtlType != ODT_COMBOBOX) break;
+      DrawListRow(*row);
+      return TRUE;
+    }
     case WM_CTLCOLORSTATIC: {
       const auto dc = reinterpret_cast<HDC>(wparam);
       if (reinterpret_cast<HWND>(lparam) == resultlabel) {
@@ -342,6 +391,31 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       return 0;
     }
+    // As a dialog does: the keys typed after a box, another program or a
+    // minimise go where the user left the focus, not to the window itself.
+    case WM_ACTIVATE:
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        RememberFocus();
+      } else {
+        RestoreFocus();
+      }
+      return 0;
+    case WM_SETFOCUS:
+      RestoreFocus();
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wparam & 0xFFF0) == SC_MINIMIZE) RememberFocus();
+      break;
+    // A session end is a close: no WM_CLOSE comes, and the process may be
+    // ended as soon as WM_ENDSESSION returns.
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wparam) {
+        bool can_close = true;
+        Guarded([&] { FormCloseQuery(can_close); });
+      }
+      return 0;
     case WM_CLOSE: {
       bool can_close = true;
       Guarded([&] { FormCloseQuery(can_close); });

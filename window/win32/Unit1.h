@@ -57,6 +57,7 @@ class TForm1 {
   void AddTooltips();
   void Apply(const FormLogic::Stored& stored);
   void ShowHistory();
+  void DrawListRow(const DRAWITEMSTRUCT& row) const;
   // Design pixels (96 per inch) to the display's.
   int Scale(int design) const { return MulDiv(design, dpi_, 96); }
   int OuterWidth() const;
@@ -64,6 +65,10 @@ class TForm1 {
   WindowPlacement Placement() const;
   std::u16string Text(HWND control) const;
   bool Checked(HWND control) const;
+  // Keeps the focused control when the window is left, and gives the focus
+  // back to it (or to the box) when the window is active again.
+  void RememberFocus();
+  void RestoreFocus();
 
   Win32Platform platform_;
   FormLogic logic_{platform_};
@@ -75,6 +80,7 @@ class TForm1 {
   HFONT result_font_ = nullptr;
   int dpi_ = 96;
   int outer_height_ = 0;  // fixed
+  HWND focus_ = nullptr;  // the control that had the focus when the window was left
 };
 
 }  // namespace calc

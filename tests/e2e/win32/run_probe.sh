@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Runs a probe program on the Windows calculator under Wine in an X server of
+# its own, the calculator starting with its designed options.
+# Usage: run_probe.sh PROBE.exe EXPRCALC.exe WINE-COMMAND...
+# (WINEPREFIX names the prefix, which must exist.)
+set -euo pipefail
+probe=$1
+app=$2
+shift 2
+wine=("$@")
+here=$(cd "$(dirname "$0")/../../.." && pwd)
+work=$(mktemp -d)
+xvfb_pid=""
+. "$here/tests/e2e/wine_server.sh"
+: "${WINEPREFIX:?WINEPREFIX must name the Wine prefix}"
+roaming=$(find "$WINEPREFIX/drive_c/users" -mindepth 3 -maxdepth 3 -type d -path '*/AppData/Roaming' | head -n 1)
+forget_settings() { if [ -n "$roaming" ]; then rm -rf "$roaming/VarnelSoftware"; fi; }
+cleanup() {
+  forget_settings
+  release_display
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+forget_settings
+. "$here/tools/xvfb.sh"
+start_xvfb "$work"
+restart_server
+# Wine's Z: drive is the root folder.
+windows_path() { local p; p=$(realpath "$1"); echo "Z:${p//\//\\}"; }
+timeout 150 "${wine[@]}" "$probe" "$(windows_path "$app")" </dev/null
