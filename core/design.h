@@ -27,15 +27,15 @@ struct ColourDesign {
 };
 
 struct ControlDesign {
-  Control id;
-  std::u16string_view name;
-  ControlKind kind;
-  std::u16string_view text;  // '&' marks the access key
-  std::u16string_view hint;  // the tooltip; empty for none
+  Control id{};
+  std::u16string_view name{};
+  ControlKind kind{};
+  std::u16string_view text{};  // '&' marks the access key
+  std::u16string_view hint{};  // the tooltip; empty for none
   // What a screen reader says: an empty name is the control's own text, an
   // empty description the hint.
-  std::u16string_view accessible_name;
-  std::u16string_view accessible_description;
+  std::u16string_view accessible_name{};
+  std::u16string_view accessible_description{};
   int left = 0;
   int top = 0;
   int width = 0;
@@ -45,22 +45,32 @@ struct ControlDesign {
   bool is_default = false;
 };
 
-// In tab order, the result label last.
+// In tab order, the result label last. One control a row.
+// clang-format off
 inline constexpr std::array<ControlDesign, 7> kControls = {{
-    {Control::kCalculate, u"calculatebutton", ControlKind::kPushButton, u"Calculate", u"", u"Calculate", u"", 488, 32,
-     75, 29, true, false, true},
-    {Control::kCopy, u"copybutton", ControlKind::kPushButton, u"&Copy", u"Copy result to clipboard", u"Copy", u"", 536,
-     104, 41, 24, true, false, false},
-    {Control::kSeparators, u"sepcb", ControlKind::kCheckBox, u"Thousands separators", u"", u"Thousands separators", u"",
-     16, 136, 142, 18, true, true, false},
-    {Control::kTwoDecimals, u"dec2cb", ControlKind::kCheckBox, u"Display only 2 decimal places accuracy", u"",
-     u"Display only 2 decimal places accuracy", u"", 328, 136, 228, 18, true, true, false},
-    {Control::kAbout, u"aboutbutton", ControlKind::kPushButton, u"?", u"Help", u"Help", u"", 551, 0, 26, 26, true,
-     false, false},
-    {Control::kBox, u"cb", ControlKind::kComboBox, u"", u"", u"Expression", u"", 24, 34, 449, 22, true, false, false},
-    {Control::kResult, u"resultlabel", ControlKind::kLabel, u"", u"", u"", u"Result", 31, 72, 521, 29, false, false,
-     false},
+    {.id = Control::kCalculate, .name = u"calculatebutton", .kind = ControlKind::kPushButton, .text = u"Calculate",
+     .accessible_name = u"Calculate",
+     .left = 488, .top = 32, .width = 75, .height = 29, .takes_focus = true, .is_default = true},
+    {.id = Control::kCopy, .name = u"copybutton", .kind = ControlKind::kPushButton, .text = u"&Copy",
+     .hint = u"Copy result to clipboard", .accessible_name = u"Copy",
+     .left = 536, .top = 104, .width = 41, .height = 24, .takes_focus = true},
+    {.id = Control::kSeparators, .name = u"sepcb", .kind = ControlKind::kCheckBox, .text = u"Thousands separators",
+     .accessible_name = u"Thousands separators",
+     .left = 16, .top = 136, .width = 142, .height = 18, .takes_focus = true, .checked = true},
+    {.id = Control::kTwoDecimals, .name = u"dec2cb", .kind = ControlKind::kCheckBox,
+     .text = u"Display only 2 decimal places accuracy", .accessible_name = u"Display only 2 decimal places accuracy",
+     .left = 328, .top = 136, .width = 228, .height = 18, .takes_focus = true, .checked = true},
+    {.id = Control::kAbout, .name = u"aboutbutton", .kind = ControlKind::kPushButton, .text = u"?",
+     .hint = u"Help", .accessible_name = u"Help",
+     .left = 551, .top = 0, .width = 26, .height = 26, .takes_focus = true},
+    {.id = Control::kBox, .name = u"cb", .kind = ControlKind::kComboBox,
+     .accessible_name = u"Expression",
+     .left = 24, .top = 34, .width = 449, .height = 22, .takes_focus = true},
+    {.id = Control::kResult, .name = u"resultlabel", .kind = ControlKind::kLabel,
+     .accessible_description = u"Result",
+     .left = 31, .top = 72, .width = 521, .height = 29},
 }};
+// clang-format on
 
 constexpr const ControlDesign& Design(Control id) { return kControls[static_cast<std::size_t>(id)]; }
 
