@@ -306,14 +306,28 @@ class LineReader {
 // Appends UTF-16 text as UTF-8; results are ASCII, so that is the short way.
 void AppendUtf8(std::u16string_view text, std::string& out) {
   const std::size_t start = out.size();
+  out.resize(start + text.size());
+  char* to = out.data() + start;
   for (const char16_t c : text) {
     if (c >= 0x80) {
       out.resize(start);
       out += EncodeUtf8(text);
       return;
     }
-    out += static_cast<char>(c);
+    *to++ = static_cast<char>(c);
   }
+}
+
+// Decodes a line into `out`; false when it is not UTF-8. Lines are nearly
+// always ASCII, which widens unit by unit.
+bool DecodeLine(std::string_view utf8, std::u16string& out) {
+  out.resize(utf8.size());
+  char16_t* to = out.data();
+  for (const char c : utf8) {
+    if (static_cast<unsigned char>(c) >= 0x80) return DecodeUtf8(utf8, out);
+    *to++ = static_cast<char16_t>(static_cast<unsigned char>(c));
+  }
+  return true;
 }
 
 // Evaluates the lines one by one into the sinks, reusing its buffers.
@@ -324,7 +338,7 @@ class LineEvaluator {
 
   // Writes the line's one output line. Returns false when it was a message.
   bool Evaluate(std::string_view utf8, bool malformed = false) {
-    if (malformed || !DecodeUtf8(utf8, text_)) {
+    if (malformed || !DecodeLine(utf8, text_)) {
       sinks_.err() += "The expression is not valid UTF-8 text.\n";
       return false;
     }
