@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "cli.h"
 
-#include <istream>
-#include <ostream>
+#include <cstring>
+#include <functional>
+#include <memory>
 
 #include "calc_version.h"
 #include "calcexpr.h"
@@ -60,38 +61,320 @@ constexpr std::string_view kUsage =
     "  --                   end of options (for expressions starting with '-')\n"
     "\n"
     "Exit status: 0 when every expression gave a result or nothing, 1 when any\n"
-    "gave a message, 2 for a usage error.\n";
+    "gave a message, 2 for a usage error, 3 when output could not be written,\n"
+    "4 when standard input could not be read.\n";
+
+// Output is written in blocks of about this size.
+constexpr std::size_t kBlockSize = 64 * 1024;
+
+// A line of up to this many bytes cannot hold more UTF-16 units than the
+// evaluator looks at, plus one, so it is passed on whole.
+constexpr std::size_t kShortLine = kMaxInputLength + 1;
 
 struct Options {
   bool separators = false;
   bool two_decimals = false;
-  bool visible_controls = false;
 };
 
-// Evaluates one expression and writes its one line. Returns false when the
-// line was a message.
-bool EvaluateLine(std::string_view utf8, const Options& options, std::ostream& out, std::ostream& err) {
-  const std::optional<std::u16string> decoded = DecodeUtf8(utf8);
-  if (!decoded) {
-    err << "The expression is not valid UTF-8 text.\n";
-    return false;
+// The two output streams' buffers. Each is written when full, when the
+// program is about to wait for input, at the end, and after every line for a
+// terminal. The first failed write ends the run.
+class Sinks {
+ public:
+  Sinks(Output& out, Output& err, const Streams& streams) : out_(out), err_(err), streams_(streams) {
+    out_text_.reserve(kBlockSize + 256);
   }
-  const Presentation shown =
-      PresentCalculation(TrimControlCharacters(*decoded), options.separators, options.two_decimals);
-  if (shown.kind != Presentation::Kind::kResult) {
-    err << ShowControlCharacters(EncodeUtf8(shown.text), options.visible_controls) << '\n' << std::flush;
-    return false;
+
+  std::string& out() { return out_text_; }
+  // Messages join the results' buffer when both go to the same place, so a
+  // file or pipe gets them in the order they were made.
+  std::string& err() { return joined() ? out_text_ : err_text_; }
+
+  bool ResultDone() { return WriteIfDue(out_, out_text_, streams_.out_each_line); }
+  bool MessageDone() {
+    if (joined()) return WriteIfDue(out_, out_text_, streams_.err_each_line);
+    if (streams_.err_place == Streams::Place::kUnknown) return Flush();
+    return WriteIfDue(err_, err_text_, streams_.err_each_line);
   }
-  out << EncodeUtf8(shown.text) << '\n' << std::flush;
+  bool Flush() { return Write(out_, out_text_) && Write(err_, err_text_); }
+
+  // Tells why output was lost, on standard error if it still can, after
+  // writing what the other stream holds.
+  int ReportWriteError() {
+    Output* failed = failed_;
+    const std::string why = failed->ErrorText();
+    failed_ = nullptr;
+    if (failed == &out_) {
+      Write(err_, err_text_);
+    } else {
+      Write(out_, out_text_);
+    }
+    err_.Write("exprcalc-cli: write error: " + why + "\n");
+    return kWriteError;
+  }
+
+ private:
+  bool Write(Output& output, std::string& text) {
+    if (failed_ != nullptr) return false;
+    if (text.empty()) return true;
+    const bool written = output.Write(text);
+    text.clear();
+    if (!written) failed_ = &output;
+    return written;
+  }
+
+  bool WriteIfDue(Output& output, std::string& text, bool each_line) {
+    return text.size() < kBlockSize && !each_line ? true : Write(output, text);
+  }
+  bool joined() const { return streams_.err_place == Streams::Place::kSame; }
+
+  Output& out_;
+  Output& err_;
+  const Streams& streams_;
+  std::string out_text_;
+  std::string err_text_;
+  Output* failed_ = nullptr;
+};
+
+// A line too long to be passed on whole. Keeps what the length rule looks
+// at: the characters from the first one above U+0020 up to the 4,096th UTF-16
+// unit, and one more when a character above U+0020 follows (the evaluator
+// then refuses the line as too long). The rest is only checked to be UTF-8,
+// as the whole line would have been.
+class LongLine {
+ public:
+  void Reset() {
+    kept_.clear();
+    units_ = 0;
+    started_ = skipping_controls_ = full_ = malformed_ = false;
+    needed_ = pending_size_ = 0;
+  }
+
+  void Feed(std::string_view bytes) {
+    for (const char c : bytes) {
+      if (malformed_) return;
+      const auto b = static_cast<unsigned char>(c);
+      if (needed_ == 0) {
+        if (b < 0x80) {
+          Take(b, &c, 1);
+          continue;
+        }
+        if ((b & 0xE0) == 0xC0) {
+          needed_ = 1, code_ = b & 0x1Fu, min_ = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+          needed_ = 2, code_ = b & 0x0Fu, min_ = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+          needed_ = 3, code_ = b & 0x07u, min_ = 0x10000;
+        } else {
+          malformed_ = true;
+          return;
+        }
+        pending_[0] = c;
+        pending_size_ = 1;
+        continue;
+      }
+      if ((b & 0xC0) != 0x80) {
+        malformed_ = true;
+        return;
+      }
+      code_ = (code_ << 6) | (b & 0x3Fu);
+      pending_[pending_size_++] = c;
+      if (--needed_ > 0) continue;
+      if (code_ < min_ || code_ > 0x10FFFF || (code_ >= 0xD800 && code_ <= 0xDFFF)) {
+        malformed_ = true;
+        return;
+      }
+      Take(code_, pending_, pending_size_);
+    }
+  }
+
+  // False when the line is not UTF-8 (a sequence cut short at its end too).
+  bool Finish() { return !malformed_ && needed_ == 0; }
+  std::string_view kept() const { return kept_; }
+
+ private:
+  void Take(char32_t code, const char* bytes, std::size_t size) {
+    if (full_) return;
+    if (!started_) {
+      if (code <= 0x20) return;
+      started_ = true;
+    }
+    const std::size_t units = code >= 0x10000 ? 2 : 1;
+    if (skipping_controls_ || units_ + units > kMaxInputLength) {
+      // Controls past the limit matter only if something follows them.
+      if (code <= 0x20) {
+        skipping_controls_ = true;
+        return;
+      }
+      full_ = true;
+    }
+    kept_.append(bytes, size);
+    units_ += units;
+  }
+
+  std::string kept_;
+  std::size_t units_ = 0;
+  bool started_ = false;
+  bool skipping_controls_ = false;
+  bool full_ = false;
+  bool malformed_ = false;
+  // The character being decoded.
+  std::size_t needed_ = 0;
+  char32_t code_ = 0;
+  char32_t min_ = 0;
+  char pending_[4] = {};
+  std::size_t pending_size_ = 0;
+};
+
+// Splits the input into lines without ever holding more than a block of it
+// and what the length rule looks at of one line.
+class LineReader {
+ public:
+  enum class Status { kLine, kEnd, kReadFailed, kWriteFailed };
+
+  // `before_wait` runs before a read that would wait; false stops reading.
+  LineReader(Input& in, std::function<bool()> before_wait)
+      : in_(in), before_wait_(std::move(before_wait)), buffer_(std::make_unique<char[]>(kBlockSize)) {}
+
+  Status Next() {
+    malformed_ = false;
+    bool long_line = false;
+    while (true) {
+      const char* start = buffer_.get() + begin_;
+      const std::size_t size = end_ - begin_;
+      if (const void* found = std::memchr(start, '\n', size)) {
+        const auto length = static_cast<std::size_t>(static_cast<const char*>(found) - start);
+        begin_ += length + 1;
+        if (!long_line && length <= kShortLine) {
+          line_ = {start, length};
+          return Status::kLine;
+        }
+        if (!long_line) long_.Reset();
+        long_.Feed({start, length});
+        return FinishLongLine();
+      }
+      if (!long_line && size > kShortLine) {
+        long_line = true;
+        long_.Reset();
+      }
+      if (long_line) {
+        long_.Feed({start, size});
+        begin_ = end_ = 0;
+      } else if (begin_ > 0) {
+        std::memmove(buffer_.get(), start, size);
+        begin_ = 0;
+        end_ = size;
+      }
+      if (ended_) {
+        if (long_line) return FinishLongLine();
+        if (end_ == 0) return Status::kEnd;
+        line_ = {buffer_.get(), end_};
+        begin_ = end_ = 0;
+        return Status::kLine;
+      }
+      if (in_.WouldWait() && !before_wait_()) return Status::kWriteFailed;
+      const std::ptrdiff_t got = in_.Read(buffer_.get() + end_, kBlockSize - end_);
+      if (got < 0) return Status::kReadFailed;
+      if (got == 0) ended_ = true;
+      end_ += static_cast<std::size_t>(got);
+    }
+  }
+
+  // The line's bytes (without the line end), valid until the next call.
+  std::string_view line() const { return line_; }
+  // True when the line is not UTF-8, for a line too long to be kept whole.
+  bool malformed() const { return malformed_; }
+
+ private:
+  Status FinishLongLine() {
+    malformed_ = !long_.Finish();
+    line_ = long_.kept();
+    return Status::kLine;
+  }
+
+  Input& in_;
+  std::function<bool()> before_wait_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t begin_ = 0;
+  std::size_t end_ = 0;
+  bool ended_ = false;
+  std::string_view line_;
+  bool malformed_ = false;
+  LongLine long_;
+};
+
+// Appends UTF-16 text as UTF-8; results are ASCII, so that is the short way.
+void AppendUtf8(std::u16string_view text, std::string& out) {
+  const std::size_t start = out.size();
+  out.resize(start + text.size());
+  char* to = out.data() + start;
+  for (const char16_t c : text) {
+    if (c >= 0x80) {
+      out.resize(start);
+      out += EncodeUtf8(text);
+      return;
+    }
+    *to++ = static_cast<char>(c);
+  }
+}
+
+// Decodes a line into `out`; false when it is not UTF-8. Lines are nearly
+// always ASCII, which widens unit by unit.
+bool DecodeLine(std::string_view utf8, std::u16string& out) {
+  out.resize(utf8.size());
+  char16_t* to = out.data();
+  for (const char c : utf8) {
+    if (static_cast<unsigned char>(c) >= 0x80) return DecodeUtf8(utf8, out);
+    *to++ = static_cast<char16_t>(static_cast<unsigned char>(c));
+  }
   return true;
 }
 
+// Evaluates the lines one by one into the sinks, reusing its buffers.
+class LineEvaluator {
+ public:
+  LineEvaluator(const Options& options, const Streams& streams, Sinks& sinks)
+      : options_(options), streams_(streams), sinks_(sinks) {}
+
+  // Writes the line's one output line. Returns false when it was a message.
+  bool Evaluate(std::string_view utf8, bool malformed = false) {
+    if (malformed || !DecodeLine(utf8, text_)) {
+      sinks_.err() += "The expression is not valid UTF-8 text.\n";
+      return false;
+    }
+    const Presentation shown =
+        PresentCalculation(TrimControlCharacters(text_), options_.separators, options_.two_decimals);
+    if (shown.kind == Presentation::Kind::kResult) {
+      AppendUtf8(shown.text, sinks_.out());
+      sinks_.out() += '\n';
+      return true;
+    }
+    std::string& err = sinks_.err();
+    if (streams_.visible_controls) {
+      err += ShowControlCharacters(EncodeUtf8(shown.text), true);
+    } else {
+      AppendUtf8(shown.text, err);
+    }
+    err += '\n';
+    return false;
+  }
+
+  bool Done(bool result) { return result ? sinks_.ResultDone() : sinks_.MessageDone(); }
+
+ private:
+  const Options& options_;
+  const Streams& streams_;
+  Sinks& sinks_;
+  std::u16string text_;
+};
+
+int Finish(Sinks& sinks, int status) { return sinks.Flush() ? status : sinks.ReportWriteError(); }
+
 }  // namespace
 
-int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err, bool interactive,
-        bool err_is_terminal) {
+int Run(const std::vector<std::string>& args, Input& in, Output& out, Output& err, const Streams& streams) {
+  Sinks sinks(out, err, streams);
   Options options;
-  options.visible_controls = err_is_terminal;
   std::size_t first = 0;
   for (; first < args.size(); ++first) {
     const std::string& a = args[first];
@@ -105,41 +388,58 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     } else if (a == "--two-decimals") {
       options.two_decimals = true;
     } else if (a == "--help") {
-      out << kUsage;
-      return kAllGood;
+      sinks.out() += kUsage;
+      return Finish(sinks, kAllGood);
     } else if (a == "--version") {
-      out << "exprcalc-cli " << kVersion << '\n';
-      return kAllGood;
+      sinks.out() += "exprcalc-cli " + std::string(kVersion) + "\n";
+      return Finish(sinks, kAllGood);
     } else if (a[1] != '-' && a.find_first_not_of("sdh", 1) == std::string::npos) {
       for (std::size_t k = 1; k < a.size(); ++k) {
         if (a[k] == 's') options.separators = true;
         if (a[k] == 'd') options.two_decimals = true;
         if (a[k] == 'h') {
-          out << kUsage;
-          return kAllGood;
+          sinks.out() += kUsage;
+          return Finish(sinks, kAllGood);
         }
       }
     } else {
-      err << "exprcalc-cli: unknown option '" << ShowControlCharacters(a, err_is_terminal)
-          << "' (write -- before an expression that starts with '-')\n"
-          << "Try 'exprcalc-cli --help'.\n";
-      return kUsageError;
+      sinks.err() += "exprcalc-cli: unknown option '" + ShowControlCharacters(a, streams.visible_controls) +
+                     "' (write -- before an expression that starts with '-')\n"
+                     "Try 'exprcalc-cli --help'.\n";
+      return Finish(sinks, kUsageError);
     }
   }
 
+  LineEvaluator evaluator(options, streams, sinks);
   bool all_good = true;
   if (first < args.size()) {
-    for (std::size_t i = first; i < args.size(); ++i) all_good &= EvaluateLine(args[i], options, out, err);
-    return all_good ? kAllGood : kSomeMessage;
+    for (std::size_t i = first; i < args.size(); ++i) {
+      const bool result = evaluator.Evaluate(args[i]);
+      all_good &= result;
+      if (!evaluator.Done(result)) return sinks.ReportWriteError();
+    }
+    return Finish(sinks, all_good ? kAllGood : kSomeMessage);
   }
-  std::string line;
+
+  LineReader reader(in, [&sinks] { return sinks.Flush(); });
   while (true) {
-    if (interactive) out << "> " << std::flush;
-    if (!std::getline(in, line)) break;
-    all_good &= EvaluateLine(line, options, out, err);
+    if (streams.prompt) {
+      sinks.out() += "> ";
+      if (!sinks.Flush()) return sinks.ReportWriteError();
+    }
+    const LineReader::Status status = reader.Next();
+    if (status == LineReader::Status::kEnd) break;
+    if (status == LineReader::Status::kWriteFailed) return sinks.ReportWriteError();
+    if (status == LineReader::Status::kReadFailed) {
+      sinks.err() += "exprcalc-cli: read error: " + in.ErrorText() + "\n";
+      return Finish(sinks, kReadError);
+    }
+    const bool result = evaluator.Evaluate(reader.line(), reader.malformed());
+    all_good &= result;
+    if (!evaluator.Done(result)) return sinks.ReportWriteError();
   }
-  if (interactive) out << '\n';
-  return all_good ? kAllGood : kSomeMessage;
+  if (streams.prompt) sinks.out() += '\n';
+  return Finish(sinks, all_good ? kAllGood : kSomeMessage);
 }
 
 }  // namespace calc::cli

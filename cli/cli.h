@@ -3,8 +3,7 @@
 // read line by line, one output line per expression.
 #pragma once
 
-#include <iosfwd>
-#include <optional>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,12 +16,51 @@ namespace calc::cli {
 inline constexpr int kAllGood = 0;
 inline constexpr int kSomeMessage = 1;
 inline constexpr int kUsageError = 2;
+inline constexpr int kWriteError = 3;  // output was lost: standard output or error could not be written
+inline constexpr int kReadError = 4;   // standard input could not be read
 
-// Runs the front end on the arguments after the program name. `interactive`
-// asks for a prompt before each line read from `in`; `err_is_terminal` shows
-// control characters inside messages visibly (see ShowControlCharacters).
-int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err, bool interactive,
-        bool err_is_terminal = false);
+// The bytes the front end reads: standard input in the programs, text in
+// the tests.
+class Input {
+ public:
+  virtual ~Input() = default;
+  // Reads at most `size` bytes: how many, 0 at the end of the input, or -1
+  // when reading failed (ErrorText says why).
+  virtual std::ptrdiff_t Read(char* buffer, std::size_t size) = 0;
+  // True when Read would wait for input that has not arrived yet (an empty
+  // pipe or terminal), so what is written so far must go out first.
+  virtual bool WouldWait() = 0;
+  virtual std::string ErrorText() const = 0;
+};
+
+// Where the front end's bytes go.
+class Output {
+ public:
+  virtual ~Output() = default;
+  // Writes all of `bytes`; false when that failed (ErrorText says why).
+  virtual bool Write(std::string_view bytes) = 0;
+  virtual std::string ErrorText() const = 0;
+};
+
+// What the standard streams are connected to, which decides when output is
+// written: to a terminal at the end of each line, elsewhere in blocks, before
+// the program waits for input and at the end.
+struct Streams {
+  // Where standard error leads, seen from standard output.
+  enum class Place {
+    kApart,    // somewhere else: each stream keeps its own buffer
+    kSame,     // the same file, pipe or device: messages join the results' buffer, in order
+    kUnknown,  // cannot be told: the results so far are written before each message
+  };
+  bool prompt = false;         // input is a terminal: "> " before each line
+  bool out_each_line = false;  // write standard output at the end of each line
+  bool err_each_line = false;  // write standard error at the end of each message
+  Place err_place = Place::kApart;
+  bool visible_controls = false;  // standard error is a terminal (see ShowControlCharacters)
+};
+
+// Runs the front end on the arguments after the program name.
+int Run(const std::vector<std::string>& args, Input& in, Output& out, Output& err, const Streams& streams);
 
 // With `visible`, each control character other than TAB (U+0000-U+001F,
 // U+007F and the C1 controls U+0080-U+009F) is written as \xHH, so that a

@@ -4,31 +4,35 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cwchar>
-
-#include "cli.h"
 
 namespace calc::cli {
 
 namespace {
 
+bool IsValid(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+
 bool IsConsoleHandle(HANDLE handle) {
   DWORD mode = 0;
-  return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+  return IsValid(handle) && GetConsoleMode(handle, &mode) != 0;
 }
 
-bool WriteBytes(HANDLE handle, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
+bool WriteBytes(HANDLE handle, std::string_view bytes) {
+  while (!bytes.empty()) {
     DWORD written = 0;
-    const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 16));
-    if (!WriteFile(handle, bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
-    done += written;
+    const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 16));
+    if (!WriteFile(handle, bytes.data(), chunk, &written, nullptr)) return false;
+    if (written == 0) {
+      SetLastError(ERROR_WRITE_FAULT);
+      return false;
+    }
+    bytes.remove_prefix(written);
   }
   return true;
 }
 
-bool WriteConsoleText(HANDLE handle, const std::string& utf8) {
+bool WriteConsoleText(HANDLE handle, std::string_view utf8) {
   if (utf8.empty()) return true;
   const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   if (length <= 0) return false;
@@ -39,85 +43,150 @@ bool WriteConsoleText(HANDLE handle, const std::string& utf8) {
   while (done < wide.size()) {
     DWORD written = 0;
     const auto chunk = static_cast<DWORD>(std::min<std::size_t>(wide.size() - done, 8192));
-    if (!WriteConsoleW(handle, wide.data() + done, chunk, &written, nullptr) || written == 0) return false;
+    if (!WriteConsoleW(handle, wide.data() + done, chunk, &written, nullptr)) return false;
+    if (written == 0) {
+      SetLastError(ERROR_WRITE_FAULT);
+      return false;
+    }
     done += written;
   }
   return true;
 }
 
+std::string SystemText(DWORD error) {
+  wchar_t text[512];
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                                sizeof text / sizeof text[0], nullptr);
+  while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' ')) --length;
+  if (length == 0) return "system error " + std::to_string(error);
+  return EncodeUtf8(std::u16string(text, text + length));
+}
+
+// Where the second handle leads, seen from the first.
+Streams::Place PlaceOf(HANDLE first, HANDLE second) {
+  if (first == second) return Streams::Place::kSame;
+  if (!IsValid(first) || !IsValid(second)) return Streams::Place::kApart;
+  using Compare = BOOL(WINAPI*)(HANDLE, HANDLE);
+  static const auto compare = [] {
+    const HMODULE kernelbase = GetModuleHandleW(L"kernelbase.dll");
+    FARPROC found = kernelbase != nullptr ? GetProcAddress(kernelbase, "CompareObjectHandles") : nullptr;
+    return reinterpret_cast<Compare>(reinterpret_cast<void (*)()>(found));
+  }();
+  // A duplicated handle, as cmd.exe's 2>&1 makes.
+  if (compare != nullptr && compare(first, second)) return Streams::Place::kSame;
+  const DWORD type = GetFileType(first);
+  if (type != GetFileType(second)) return Streams::Place::kApart;
+  BY_HANDLE_FILE_INFORMATION a{};
+  BY_HANDLE_FILE_INFORMATION b{};
+  if (type == FILE_TYPE_DISK && GetFileInformationByHandle(first, &a) && GetFileInformationByHandle(second, &b)) {
+    const bool same = a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+                      a.nFileIndexLow == b.nFileIndexLow;
+    return same ? Streams::Place::kSame : Streams::Place::kApart;
+  }
+  // Two pipes or two devices may be one.
+  return Streams::Place::kUnknown;
+}
+
 }  // namespace
 
 HandleOutput::HandleOutput(unsigned long std_handle)
-    : handle_(GetStdHandle(std_handle)), console_(IsConsoleHandle(handle_)) {
-  setp(buffer_, buffer_ + sizeof buffer_);
-}
+    : handle_(GetStdHandle(std_handle)), console_(IsConsoleHandle(handle_)) {}
 
-HandleOutput::~HandleOutput() { Flush(); }
-
-HandleOutput::int_type HandleOutput::overflow(int_type c) {
-  if (!Flush()) return traits_type::eof();
-  if (!traits_type::eq_int_type(c, traits_type::eof())) {
-    *pptr() = traits_type::to_char_type(c);
-    pbump(1);
+bool HandleOutput::Write(std::string_view bytes) {
+  bool written = false;
+  if (!IsValid(handle_)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+  } else if (!console_) {
+    written = WriteBytes(handle_, bytes);
+  } else {
+    std::string text = pending_;
+    text += bytes;
+    pending_ = text.substr(CompleteUtf8Prefix(text));
+    text.resize(text.size() - pending_.size());
+    written = WriteConsoleText(handle_, text);
   }
-  return traits_type::not_eof(c);
+  if (!written) error_ = GetLastError();
+  return written;
 }
 
-int HandleOutput::sync() { return Flush() ? 0 : -1; }
+std::string HandleOutput::ErrorText() const { return SystemText(error_); }
 
-bool HandleOutput::Flush() {
-  std::string text = pending_;
-  text.append(pbase(), pptr());
-  pending_.clear();
-  setp(buffer_, buffer_ + sizeof buffer_);
-  if (handle_ == nullptr || handle_ == INVALID_HANDLE_VALUE) return false;
-  if (!console_) return WriteBytes(handle_, text);
-  pending_ = text.substr(CompleteUtf8Prefix(text));
-  text.resize(text.size() - pending_.size());
-  return WriteConsoleText(handle_, text);
+HandleInput::HandleInput()
+    : handle_(GetStdHandle(STD_INPUT_HANDLE)),
+      console_(IsConsoleHandle(handle_)),
+      type_(IsValid(handle_) ? GetFileType(handle_) : FILE_TYPE_UNKNOWN) {}
+
+std::ptrdiff_t HandleInput::Read(char* buffer, std::size_t size) {
+  if (console_) {
+    if (taken_ == text_.size()) ReadConsoleText();
+    const std::size_t n = std::min(size, text_.size() - taken_);
+    std::memcpy(buffer, text_.data() + taken_, n);
+    taken_ += n;
+    return static_cast<std::ptrdiff_t>(n);
+  }
+  if (!IsValid(handle_)) {
+    error_ = ERROR_INVALID_HANDLE;
+    return -1;
+  }
+  DWORD got = 0;
+  if (!ReadFile(handle_, buffer, static_cast<DWORD>(std::min<std::size_t>(size, 1 << 20)), &got, nullptr)) {
+    const DWORD error = GetLastError();
+    // The writer closing its end of a pipe is the pipe's end of input.
+    if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) return 0;
+    error_ = error;
+    return -1;
+  }
+  return static_cast<std::ptrdiff_t>(got);
 }
 
-HandleInput::HandleInput() : handle_(GetStdHandle(STD_INPUT_HANDLE)), console_(IsConsoleHandle(handle_)) {}
-
-HandleInput::int_type HandleInput::underflow() {
-  if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
-  buffer_.clear();
-  while (buffer_.empty() && !ended_) {
-    if (console_) {
-      wchar_t wide[1024];
-      DWORD got = 0;
-      if (!ReadConsoleW(handle_, wide, 1024, &got, nullptr) || got == 0) {
-        ended_ = true;
-        break;
-      }
-      std::u16string chunk;
-      if (high_surrogate_ != 0) chunk += high_surrogate_;
-      high_surrogate_ = 0;
-      chunk.append(wide, wide + got);
-      if (line_start_ && chunk.front() == 0x1A) {
-        ended_ = true;
-        break;
-      }
-      line_start_ = chunk.back() == u'\n';
-      if (chunk.back() >= 0xD800 && chunk.back() <= 0xDBFF) {
-        high_surrogate_ = chunk.back();
-        chunk.pop_back();
-      }
-      buffer_ = EncodeUtf8(chunk);
-    } else {
-      char bytes[4096];
-      DWORD got = 0;
-      if (handle_ == nullptr || handle_ == INVALID_HANDLE_VALUE ||
-          !ReadFile(handle_, bytes, sizeof bytes, &got, nullptr) || got == 0) {
-        ended_ = true;
-        break;
-      }
-      buffer_.assign(bytes, got);
+void HandleInput::ReadConsoleText() {
+  text_.clear();
+  taken_ = 0;
+  while (text_.empty() && !ended_) {
+    wchar_t wide[1024];
+    DWORD got = 0;
+    if (!ReadConsoleW(handle_, wide, 1024, &got, nullptr) || got == 0) {
+      ended_ = true;
+      break;
     }
+    std::u16string chunk;
+    if (high_surrogate_ != 0) chunk += high_surrogate_;
+    high_surrogate_ = 0;
+    chunk.append(wide, wide + got);
+    if (line_start_ && chunk.front() == 0x1A) {
+      ended_ = true;
+      break;
+    }
+    line_start_ = chunk.back() == u'\n';
+    if (chunk.back() >= 0xD800 && chunk.back() <= 0xDBFF) {
+      high_surrogate_ = chunk.back();
+      chunk.pop_back();
+    }
+    text_ = EncodeUtf8(chunk);
   }
-  if (buffer_.empty()) return traits_type::eof();
-  setg(buffer_.data(), buffer_.data(), buffer_.data() + buffer_.size());
-  return traits_type::to_int_type(*gptr());
+}
+
+bool HandleInput::WouldWait() {
+  if (console_) return taken_ == text_.size();
+  if (type_ == FILE_TYPE_DISK) return false;
+  if (type_ == FILE_TYPE_PIPE) {
+    // A pipe that cannot be looked into (Wine's for a Unix pipe) may wait.
+    DWORD available = 0;
+    return !PeekNamedPipe(handle_, nullptr, 0, nullptr, &available, nullptr) || available == 0;
+  }
+  return true;
+}
+
+std::string HandleInput::ErrorText() const { return SystemText(error_); }
+
+Streams DescribeStandardStreams(const HandleInput& in, const HandleOutput& out, const HandleOutput& err) {
+  Streams streams;
+  streams.prompt = in.IsConsole();
+  streams.out_each_line = out.IsConsole();
+  streams.err_each_line = err.IsConsole();
+  streams.visible_controls = err.IsConsole();
+  streams.err_place = PlaceOf(out.handle(), err.handle());
+  return streams;
 }
 
 std::string WideArgument(const wchar_t* argument) {

@@ -14,9 +14,15 @@ Presentation PresentCalculation(std::u16string_view expression, bool separators,
     return {Presentation::Kind::kFailure, GenericErrorText(FromAscii(e.what()))};
   }
   if (!r.errorMessage.empty()) return {Presentation::Kind::kMessage, std::move(r.errorMessage)};
-  const std::optional<std::u16string> fixed = TwoDecimals(r.resultText, two_decimals);
-  if (!fixed) return {Presentation::Kind::kFailure, GenericErrorText(InvalidFloatingPointMessage(r.resultText))};
-  return {Presentation::Kind::kResult, GroupThousands(*fixed, u',', separators)};
+  // An option that is off leaves the text as it is: no copy for it.
+  Presentation shown{Presentation::Kind::kResult, std::move(r.resultText)};
+  if (two_decimals) {
+    std::optional<std::u16string> fixed = TwoDecimals(shown.text, true);
+    if (!fixed) return {Presentation::Kind::kFailure, GenericErrorText(InvalidFloatingPointMessage(shown.text))};
+    shown.text = std::move(*fixed);
+  }
+  if (separators) shown.text = GroupThousands(shown.text, u',', true);
+  return shown;
 }
 
 }  // namespace calc

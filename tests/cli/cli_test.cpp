@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -12,18 +13,107 @@
 namespace calc::cli {
 namespace {
 
+// What the front end did, in order: "read", "wait" (a read that would have
+// waited), "out:TEXT" and "err:TEXT" for each write.
+using Log = std::vector<std::string>;
+
+// Text handed out in pieces. A piece marked `waits` is one the program
+// would have had to wait for, as on a pipe fed by a slower writer.
+class TextInput : public Input {
+ public:
+  struct Piece {
+    std::string text;
+    bool waits = false;
+  };
+  TextInput(std::vector<Piece> pieces, Log* log = nullptr, std::size_t chunk = 4096)
+      : pieces_(std::move(pieces)), log_(log), chunk_(chunk) {}
+  explicit TextInput(const std::string& text, std::size_t chunk = 4096) : TextInput({{text}}, nullptr, chunk) {}
+
+  std::ptrdiff_t Read(char* buffer, std::size_t size) override {
+    ++reads_;
+    while (piece_ < pieces_.size() && offset_ == pieces_[piece_].text.size()) ++piece_, offset_ = 0;
+    if (piece_ == pieces_.size()) return fail_at_end_ ? -1 : 0;
+    if (log_) log_->push_back(pieces_[piece_].waits && offset_ == 0 ? "wait" : "read");
+    const std::string& text = pieces_[piece_].text;
+    const std::size_t n = std::min({size, chunk_, text.size() - offset_});
+    std::copy_n(text.data() + offset_, n, buffer);
+    offset_ += n;
+    return static_cast<std::ptrdiff_t>(n);
+  }
+  bool WouldWait() override {
+    while (piece_ < pieces_.size() && offset_ == pieces_[piece_].text.size()) ++piece_, offset_ = 0;
+    return piece_ < pieces_.size() && pieces_[piece_].waits && offset_ == 0;
+  }
+  std::string ErrorText() const override { return "Is a directory"; }
+
+  void FailAtEnd() { fail_at_end_ = true; }
+  int reads() const { return reads_; }
+
+ private:
+  std::vector<Piece> pieces_;
+  Log* log_;
+  std::size_t chunk_;
+  std::size_t piece_ = 0;
+  std::size_t offset_ = 0;
+  bool fail_at_end_ = false;
+  int reads_ = 0;
+};
+
+// Endless "2+2" lines, as from `yes 2+2`.
+class EndlessInput : public Input {
+ public:
+  std::ptrdiff_t Read(char* buffer, std::size_t size) override {
+    const std::size_t n = size - size % 4;
+    for (std::size_t i = 0; i < n; i += 4) std::copy_n("2+2\n", 4, buffer + i);
+    read_ += n;
+    return static_cast<std::ptrdiff_t>(n);
+  }
+  bool WouldWait() override { return false; }
+  std::string ErrorText() const override { return {}; }
+  std::size_t read() const { return read_; }
+
+ private:
+  std::size_t read_ = 0;
+};
+
+// Collects what is written; refuses every write once `capacity` bytes are
+// taken, as a full disk or a closed pipe does.
+class TextOutput : public Output {
+ public:
+  explicit TextOutput(std::string name = "out", Log* log = nullptr) : name_(std::move(name)), log_(log) {}
+  bool Write(std::string_view bytes) override {
+    ++writes_;
+    if (text_.size() + bytes.size() > capacity_) return false;
+    text_ += bytes;
+    if (log_) log_->push_back(name_ + ":" + std::string(bytes));
+    return true;
+  }
+  std::string ErrorText() const override { return "No space left on device"; }
+
+  void Limit(std::size_t capacity) { capacity_ = capacity; }
+  const std::string& text() const { return text_; }
+  int writes() const { return writes_; }
+
+ private:
+  std::string name_;
+  Log* log_;
+  std::string text_;
+  std::size_t capacity_ = std::string::npos;
+  int writes_ = 0;
+};
+
 struct Outcome {
   int status;
   std::string out;
   std::string err;
 };
 
-Outcome RunWith(const std::vector<std::string>& args, const std::string& input = "") {
-  std::istringstream in(input);
-  std::ostringstream out;
-  std::ostringstream err;
-  const int status = Run(args, in, out, err, false);
-  return {status, out.str(), err.str()};
+Outcome RunWith(const std::vector<std::string>& args, const std::string& input = "", std::size_t chunk = 4096) {
+  TextInput in(input, chunk);
+  TextOutput out;
+  TextOutput err;
+  const int status = cli::Run(args, in, out, err, {});
+  return {status, out.text(), err.text()};
 }
 
 std::string Unescape(const std::string& field) {
@@ -118,6 +208,168 @@ TEST(Cli, ReadsStandardInputLineByLine) {
   EXPECT_EQ(RunWith({"-d"}, "1/3").out, "0.33\n");
 }
 
+std::string Repeat(const std::string& text, std::size_t times) {
+  std::string out;
+  for (std::size_t i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+// However a line arrives and however long it is, it comes out as it would
+// have whole, while only its first 4,097 UTF-16 units are kept: the line
+// given as an argument is the reference.
+TEST(CliInput, LongLinesComeOutAsTheWholeLineWould) {
+  const std::string at_limit = "2+2" + std::string(4093, ',');  // 4,096 units
+  struct Case {
+    const char* name;
+    std::string line;
+    std::string expected;  // the one output line, for a few rows
+  };
+  const Case cases[] = {
+      {"at the limit", at_limit, "4\n"},
+      {"one past the limit", at_limit + ",", "Expression too long.\n"},
+      {"a million digits", std::string(1000000, '9'), "Expression too long.\n"},
+      {"leading spaces", std::string(100000, ' ') + "2+2", "4\n"},
+      {"leading controls", Repeat("\t\r\x01", 30000) + "2+2", "4\n"},
+      {"trailing spaces and CR", "2+2" + std::string(100000, ' ') + "\r", "4\n"},
+      {"at the limit, then spaces", at_limit + std::string(10000, ' '), "4\n"},
+      {"at the limit, spaces, one more", at_limit + std::string(10000, ' ') + "1", "Expression too long.\n"},
+      {"spaces inside past the limit", std::string("2").append(5000, ' ') + "+2", "Expression too long.\n"},
+      {"NULs only", std::string(5000, '\0'), "\n"},
+      {"4-byte character at the limit", "2+2" + std::string(4091, ',') + "\xf0\x9f\x98\x80", ""},
+      {"4-byte character past it", "2+2" + std::string(4092, ',') + "\xf0\x9f\x98\x80", "Expression too long.\n"},
+      {"3-byte character at the limit", "2+2" + std::string(4092, ',') + "\xe2\x82\xac", ""},
+      {"malformed far out", std::string(100000, '1') + "\xff", "The expression is not valid UTF-8 text.\n"},
+      {"cut sequence at the end", std::string(5000, '1') + "\xe2\x82", "The expression is not valid UTF-8 text.\n"},
+      {"cut sequence after spaces", std::string(10000, ' ') + "\xc3", "The expression is not valid UTF-8 text.\n"},
+      {"surrogate", std::string(5000, '1') + "\xed\xa0\x80" + "1", "The expression is not valid UTF-8 text.\n"},
+      {"overlong", std::string(5000, ' ') + "\xc0\xaf", "The expression is not valid UTF-8 text.\n"},
+      {"beyond U+10FFFF", std::string(5000, '1') + "\xf4\x90\x80\x80", "The expression is not valid UTF-8 text.\n"},
+  };
+  for (const Case& c : cases) {
+    const Outcome whole = RunWith({"--", c.line, "1+1"});
+    if (!c.expected.empty()) {
+      const Outcome alone = RunWith({"--", c.line});
+      EXPECT_EQ(alone.out + alone.err, c.expected) << c.name;
+    }
+    for (const std::size_t chunk : {1u, 7u, 4096u, 1u << 20}) {
+      if (chunk == 1 && c.line.size() > 20000) continue;
+      const Outcome read = RunWith({}, c.line + "\n1+1\n", chunk);
+      EXPECT_EQ(read.out, whole.out) << c.name << ", read " << chunk << " bytes at a time";
+      EXPECT_EQ(read.err, whole.err) << c.name << ", read " << chunk << " bytes at a time";
+      EXPECT_EQ(read.status, whole.status) << c.name;
+      const Outcome last = RunWith({}, "1+1\n" + c.line, chunk);  // no line end before the end of the input
+      const Outcome last_whole = RunWith({"--", "1+1", c.line});
+      EXPECT_EQ(last.out + last.err, last_whole.out + last_whole.err) << c.name << ", last line, " << chunk;
+    }
+  }
+}
+
+// Results and messages reach their streams before the program waits for
+// input, and otherwise in blocks; a terminal gets each line as it is made.
+TEST(CliOutput, WrittenBeforeEachWaitAndInBlocksElsewhere) {
+  Streams separate;
+  Streams joined;
+  joined.err_place = Streams::Place::kSame;
+  Streams unknown;
+  unknown.err_place = Streams::Place::kUnknown;
+  Streams terminal;
+  terminal.out_each_line = terminal.err_each_line = true;
+  terminal.err_place = Streams::Place::kSame;
+  Streams typing = terminal;
+  typing.prompt = true;
+  const std::string zero = "Division by zero.\n";
+  struct Case {
+    const char* name;
+    Streams streams;
+    Log log;
+  };
+  const Case cases[] = {
+      {"file or pipe", separate, {"read", "out:4\n6\n", "err:" + zero + zero, "wait", "read", "out:9\n16\n"}},
+      {"both to one file or pipe", joined, {"read", "out:4\n" + zero + "6\n" + zero, "wait", "read", "out:9\n16\n"}},
+      {"perhaps both to one pipe",
+       unknown,
+       {"read", "out:4\n", "err:" + zero, "out:6\n", "err:" + zero, "wait", "read", "out:9\n16\n"}},
+      {"terminal",
+       terminal,
+       {"read", "out:4\n", "out:" + zero, "out:6\n", "out:" + zero, "wait", "out:9\n", "read", "out:16\n"}},
+      {"typed on a terminal",
+       typing,
+       {"out:> ", "read", "out:4\n", "out:> ", "out:" + zero, "out:> ", "out:6\n", "out:> ", "out:" + zero, "out:> ",
+        "wait", "out:9\n", "out:> ", "read", "out:16\n", "out:> ", "out:\n"}},
+  };
+  for (const Case& c : cases) {
+    Log log;
+    TextInput in({{"2+2\n1/0\n3+3\n1/0\n"}, {"3*3\n", true}, {"4*4\n"}}, &log);
+    TextOutput out("out", &log);
+    TextOutput err("err", &log);
+    EXPECT_EQ(cli::Run({}, in, out, err, c.streams), kSomeMessage) << c.name;
+    EXPECT_EQ(log, c.log) << c.name;
+  }
+}
+
+TEST(CliOutput, ManyLinesTakeFewWrites) {
+  const std::size_t lines = 100000;
+  TextInput in(Repeat("1+1\n", lines), 1 << 16);
+  TextOutput out;
+  TextOutput err;
+  EXPECT_EQ(cli::Run({}, in, out, err, {}), kAllGood);
+  EXPECT_EQ(out.text(), Repeat("2\n", lines));
+  EXPECT_LE(out.writes(), 4);
+}
+
+TEST(CliErrors, LostOutputIsOneMessageAndItsOwnStatus) {
+  const std::string lost = "exprcalc-cli: write error: No space left on device\n";
+  {
+    TextInput in("");
+    TextOutput out;
+    TextOutput err;
+    out.Limit(0);
+    EXPECT_EQ(cli::Run({"--", "2+2", "1/0"}, in, out, err, {}), kWriteError);
+    EXPECT_EQ(err.text(), "Division by zero.\n" + lost);
+  }
+  {
+    TextInput in("");
+    TextOutput out;
+    TextOutput err;
+    out.Limit(0);
+    EXPECT_EQ(cli::Run({"--help"}, in, out, err, {}), kWriteError);
+    EXPECT_EQ(err.text(), lost);
+  }
+  {
+    // Messages lost: the results still arrive.
+    TextInput in("1/0\n2+2\n");
+    TextOutput out;
+    TextOutput err;
+    err.Limit(0);
+    EXPECT_EQ(cli::Run({}, in, out, err, {}), kWriteError);
+    EXPECT_EQ(out.text(), "4\n");
+  }
+  {
+    // An endless input stops at the first refused write, as at a closed pipe.
+    EndlessInput in;
+    TextOutput out;
+    TextOutput err;
+    out.Limit(100000);
+    EXPECT_EQ(cli::Run({}, in, out, err, {}), kWriteError);
+    EXPECT_EQ(err.text(), lost);
+    EXPECT_LT(in.read(), 1000000u);
+  }
+}
+
+TEST(CliErrors, UnreadableInputIsAMessageAfterTheLinesReadBefore) {
+  for (const Streams::Place place : {Streams::Place::kApart, Streams::Place::kSame, Streams::Place::kUnknown}) {
+    TextInput in("2+2\n1/0\n1+");
+    in.FailAtEnd();
+    TextOutput out;
+    TextOutput err;
+    Streams streams;
+    streams.err_place = place;
+    EXPECT_EQ(cli::Run({}, in, out, err, streams), kReadError);
+    EXPECT_EQ(out.text() + err.text(), "4\nDivision by zero.\nexprcalc-cli: read error: Is a directory\n")
+        << static_cast<int>(place);
+  }
+}
+
 TEST(Cli, InvalidUtf8IsAMessageNotACrash) {
   for (const std::string bad : {"\xff", "2+\xc3", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80"}) {
     const Outcome o = RunWith({"--", bad});
@@ -187,14 +439,16 @@ TEST(Cli, ControlCharactersShowVisiblyOnlyOnATerminal) {
 }
 
 TEST(Cli, MessagesOnATerminalShowControlCharacters) {
-  std::istringstream in;
-  std::ostringstream out;
-  std::ostringstream err;
-  EXPECT_EQ(calc::cli::Run({"--", "1\x1b+2", "2\xc2\x9b"}, in, out, err, false, true), kSomeMessage);
-  EXPECT_EQ(err.str(), "Invalid character \"\\x1B\".\nInvalid character \"\\x9B\".\n");
-  std::ostringstream usage;
-  EXPECT_EQ(calc::cli::Run({"-\x1b"}, in, out, usage, false, true), kUsageError);
-  EXPECT_NE(usage.str().find("'-\\x1B'"), std::string::npos) << usage.str();
+  TextInput in("");
+  TextOutput out;
+  TextOutput err;
+  Streams terminal;
+  terminal.visible_controls = true;
+  EXPECT_EQ(cli::Run({"--", "1\x1b+2", "2\xc2\x9b"}, in, out, err, terminal), kSomeMessage);
+  EXPECT_EQ(err.text(), "Invalid character \"\\x1B\".\nInvalid character \"\\x9B\".\n");
+  TextOutput usage;
+  EXPECT_EQ(cli::Run({"-\x1b"}, in, out, usage, terminal), kUsageError);
+  EXPECT_NE(usage.text().find("'-\\x1B'"), std::string::npos) << usage.text();
   // Through a pipe the message carries the character as typed.
   EXPECT_EQ(RunWith({"--", "1\x1b+2"}).err, "Invalid character \"\x1b\".\n");
 }
