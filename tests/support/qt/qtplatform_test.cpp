@@ -16,15 +16,6 @@ namespace {
 bool Utf8Locale() { return qgetenv("LC_ALL").toUpper().contains("UTF-8"); }
 bool TurkishLocale() { return qgetenv("LC_ALL").startsWith("tr_"); }
 
-// Without a locale given, the plain C locale, whose bytes all survive.
-class PinLocale : public ::testing::Environment {
- public:
-  void SetUp() override {
-    if (!qEnvironmentVariableIsSet("LC_ALL")) qputenv("LC_ALL", "C");
-  }
-};
-const ::testing::Environment* const kPinLocale = ::testing::AddGlobalTestEnvironment(new PinLocale);
-
 TEST(QtPlatform, CodePageFollowsTheLocale) {
   QtPlatform platform;
   EXPECT_EQ(platform.CodePageIsUtf8(), Utf8Locale());
