@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "calcexpr_internal.h"
+#include "numtext_internal.h"
 #include "x87.h"
 
 namespace calc {

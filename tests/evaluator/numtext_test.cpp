@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "calcexpr_internal.h"
+#include "numtext_internal.h"
 #include "reference.h"
 #include "test_util.h"
 #include "x87.h"

@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "calcexpr_internal.h"
+#include "numtext_internal.h"
 #include "numtext.h"
 #include "x87.h"
 
