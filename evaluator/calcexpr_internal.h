@@ -33,14 +33,16 @@ inline constexpr long double kPlainRangeHigh = 1e8L;
 // ---------------------------------------------------------------------------
 // The stages of one evaluation.
 
-std::u16string UpperCaseAscii(std::u16string_view text);
-
-// Rewrites the upper-cased expression into the small language the later
-// stages know. Returns false (text unspecified) when the text reaches
+// Rewrites an expression into the small language the later stages know:
+// upper-cased, without commas and spaces, PI as its number text, pairs of
+// minus signs dropped, subtractions marked "+-" and divisions as "*INV(".
+// Returns false (text unspecified) when the text reaches
 // kMaxExpressionLength + 1 characters or more.
-bool NormaliseExpression(std::u16string& expression);
+bool NormaliseExpression(std::u16string_view expression, std::u16string& normalised);
 
 // Evaluates a bracket-free text alone: the flat engine with its own state.
+// Texts beyond the working capacity (longer than any the evaluator passes
+// it) give "Expression too long.".
 EvaluationResult EvaluateFlatText(std::u16string_view text);
 
 // Applies one built-in function to a call text such as "SIN(30)".
