@@ -2,6 +2,7 @@
 #include "calcexpr.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cmath>
 #include <cstdint>
@@ -14,15 +15,39 @@
 namespace calc {
 namespace {
 
-// Character classes. Code units above 255 belong to none of them.
-bool IsOperatorChar(char16_t c) { return c == u'*' || c == u'+' || c == u'/' || c == u'X' || c == u'^' || c == u'x'; }
-bool IsNumberChar(char16_t c) { return c == u'-' || c == u'.' || (c >= u'0' && c <= u'9'); }
-bool IsLetterChar(char16_t c) { return c >= u'A' && c <= u'Z'; }
-bool IsAllowedChar(char16_t c) {
-  return IsOperatorChar(c) || IsNumberChar(c) || IsLetterChar(c) || c == u' ' || c == u'(' || c == u')';
-}
-// A '-' after one of these is a sign, not a subtraction.
-bool IsMinusContextChar(char16_t c) { return IsOperatorChar(c) || c == u'(' || c == u'E'; }
+// Character classes, from one table: the tokenizer asks several per
+// character. Code units above 127 belong to none of them.
+enum CharClass : unsigned char {
+  kOperatorClass = 1,
+  kNumberClass = 2,
+  kLetterClass = 4,
+  kAllowedClass = 8,
+  kMinusContextClass = 16,  // a '-' after one of these is a sign, not a subtraction
+};
+
+constexpr std::array<unsigned char, 128> kCharClasses = [] {
+  std::array<unsigned char, 128> t{};
+  for (char c : {'*', '+', '/', 'X', '^', 'x'}) t[static_cast<unsigned char>(c)] |= kOperatorClass | kMinusContextClass;
+  for (char c : {'-', '.', '0', '1', '2', '3', '4', '5', '6', '7', '8', '9'}) {
+    t[static_cast<unsigned char>(c)] |= kNumberClass;
+  }
+  for (char c = 'A'; c <= 'Z'; ++c) t[static_cast<unsigned char>(c)] |= kLetterClass;
+  t['('] |= kMinusContextClass;
+  t['E'] |= kMinusContextClass;
+  for (std::size_t c = 0; c < t.size(); ++c) {
+    if ((t[c] & (kOperatorClass | kNumberClass | kLetterClass)) != 0 || c == ' ' || c == '(' || c == ')') {
+      t[c] |= kAllowedClass;
+    }
+  }
+  return t;
+}();
+
+bool HasClass(char16_t c, CharClass k) { return c < kCharClasses.size() && (kCharClasses[c] & k) != 0; }
+bool IsOperatorChar(char16_t c) { return HasClass(c, kOperatorClass); }
+bool IsNumberChar(char16_t c) { return HasClass(c, kNumberClass); }
+bool IsLetterChar(char16_t c) { return HasClass(c, kLetterClass); }
+bool IsAllowedChar(char16_t c) { return HasClass(c, kAllowedClass); }
+bool IsMinusContextChar(char16_t c) { return HasClass(c, kMinusContextClass); }
 // A divisor starting with one of these is a function name or a signed name.
 bool IsDivisorLetterChar(char16_t c) { return IsLetterChar(c) || c == u'-'; }
 
@@ -87,14 +112,16 @@ using WorkText = FixedText<kWorkCapacity>;
 // Normalisation.
 
 // The text upper-cased, without commas and spaces, every "PI" replaced by
-// pi's number text, and each pair of minus signs dropped from the left end of
-// its run (the first pair leaves a '+' when it followed an operand), in one
-// pass. Only characters are added as it goes, so it stops at the first
-// character past kMaxExpressionLength and returns false.
-class FirstPass {
+// pi's number text, each pair of minus signs dropped from the left end of its
+// run (the first pair leaves a '+' when it followed an operand), and every
+// '-' after an operand but the last character marked "+-", in one pass. Each
+// stage only adds characters, so the pass stops at the first character past
+// kMaxExpressionLength.
+class Normaliser {
  public:
-  explicit FirstPass(WorkText& out) : out_(out) { out_.Clear(); }
+  explicit Normaliser(WorkText& out) : out_(out) { out_.Clear(); }
 
+  // False once the text is too long.
   bool Take(char16_t c) {
     if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
     if (c == u',' || c == u' ') return true;
@@ -103,61 +130,75 @@ class FirstPass {
       pendingP_ = false;
       if (c == u'I') {
         for (char16_t digit : PiText()) {
-          if (!TakeReplaced(digit)) return false;
+          if (!TakeMinus(digit)) return false;
         }
         return true;
       }
-      if (!TakeReplaced(u'P')) return false;
+      if (!TakeMinus(u'P')) return false;
     }
     if (c == u'P') {
       pendingP_ = true;
       return true;
     }
-    return TakeReplaced(c);
+    return TakeMinus(c);
   }
 
   bool Finish() {
-    if (pendingP_ && !TakeReplaced(u'P')) return false;
+    if (pendingP_ && !TakeMinus(u'P')) return false;
     pendingP_ = false;
-    return EndMinusRun();
+    if (!EndMinusRun()) return false;
+    return !pendingSubtraction_ || Put(u'-');
   }
 
+  bool HasDivision() const { return hasDivision_; }
+
  private:
-  bool TakeReplaced(char16_t c) {
+  // Runs of minus signs.
+  bool TakeMinus(char16_t c) {
     if (c == u'-') {
       ++minusRun_;
       return true;
     }
-    return EndMinusRun() && Put(c);
+    return EndMinusRun() && TakeMark(c);
   }
 
   bool EndMinusRun() {
     const std::size_t run = minusRun_;
+    if (run == 0) return true;
     minusRun_ = 0;
-    if (run >= 2 && !out_.Empty() && !IsOperatorChar(out_.Back()) && !Put(u'+')) return false;
-    return run % 2 == 0 || Put(u'-');
+    if (run >= 2 && hasPrevious_ && !IsOperatorChar(previous_) && !TakeMark(u'+')) return false;
+    return run % 2 == 0 || TakeMark(u'-');
   }
 
-  bool Put(char16_t c) { return out_.Size() < kMaxExpressionLength && out_.Append(c); }
+  // Subtraction marks: a '-' waits for the character after it.
+  bool TakeMark(char16_t c) {
+    if (pendingSubtraction_) {
+      pendingSubtraction_ = false;
+      if (!Put(u'+') || !Put(u'-')) return false;
+    }
+    const bool subtraction = c == u'-' && hasPrevious_ && !IsMinusContextChar(previous_);
+    hasPrevious_ = true;
+    previous_ = c;
+    if (subtraction) {
+      pendingSubtraction_ = true;
+      return true;
+    }
+    return Put(c);
+  }
+
+  bool Put(char16_t c) {
+    hasDivision_ |= c == u'/';
+    return out_.Size() < kMaxExpressionLength && out_.Append(c);
+  }
 
   WorkText& out_;
   bool pendingP_ = false;
   std::size_t minusRun_ = 0;
+  bool hasPrevious_ = false;  // the last character before the marks
+  char16_t previous_ = 0;
+  bool pendingSubtraction_ = false;
+  bool hasDivision_ = false;
 };
-
-// A '-' after an operand becomes "+-"; the last character is never examined.
-bool IsSubtraction(std::u16string_view s, std::size_t j) {
-  return j > 0 && j + 1 < s.size() && s[j] == u'-' && !IsMinusContextChar(s[j - 1]);
-}
-
-bool MarkSubtractions(std::u16string_view in, WorkText& out) {
-  out.Clear();
-  for (std::size_t j = 0; j < in.size(); ++j) {
-    if (IsSubtraction(in, j) && !out.Append(u'+')) return false;
-    if (!out.Append(in[j])) return false;
-  }
-  return out.Size() <= kMaxExpressionLength;
-}
 
 // Every '/' but one in the last position becomes "*INV(" around the
 // shortest operand. Returns false once the text grows too long; nothing
@@ -203,14 +244,12 @@ bool RewriteDivisions(WorkText& s) {
 }
 
 bool NormaliseInto(std::u16string_view input, WorkText& expression) {
-  WorkText first;
-  FirstPass pass(first);
+  Normaliser normaliser(expression);
   for (char16_t c : input) {
-    if (!pass.Take(c)) return false;
+    if (!normaliser.Take(c)) return false;
   }
-  if (!pass.Finish()) return false;
-  // The remaining passes only add characters.
-  return MarkSubtractions(first.View(), expression) && RewriteDivisions(expression);
+  // Rewriting divisions only adds characters.
+  return normaliser.Finish() && (!normaliser.HasDivision() || RewriteDivisions(expression));
 }
 
 // ---------------------------------------------------------------------------

@@ -99,10 +99,10 @@ std::int64_t IntegralToInt64(long double integral) {
   return n;
 }
 
-// For a magnitude that is an integer N below 10^18, the 18 leading digits
-// N * 10^(18 - d) and the digit count d, read from the bits. The scaling
-// below gives the same for such values, as the products are exact.
-bool SmallIntegerDigits(long double magnitude, std::uint64_t& eighteen, int& exponent) {
+// A magnitude that is an integer N below 10^18, and its digit count d, read
+// from the bits. Scaling such a value to 18 digits, as below, is exact: it
+// gives N * 10^(18 - d) with the exponent d.
+bool SmallInteger(long double magnitude, std::uint64_t& integer, int& digits) {
   std::uint64_t significand = 0;
   std::uint16_t sign_exponent = 0;
   unsigned char bytes[sizeof(long double)];
@@ -113,13 +113,19 @@ bool SmallIntegerDigits(long double magnitude, std::uint64_t& eighteen, int& exp
   if (e2 < 0 || e2 > 59 || (significand >> 63) == 0) return false;
   const int fraction_bits = 63 - e2;
   if ((significand & ((std::uint64_t{1} << fraction_bits) - 1)) != 0) return false;
-  const std::uint64_t n = significand >> fraction_bits;
-  if (n >= kPow10[18]) return false;
-  int d = 1;
-  while (d < 18 && n >= kPow10[d]) ++d;
-  eighteen = n * kPow10[18 - d];
-  exponent = d;
+  integer = significand >> fraction_bits;
+  if (integer >= kPow10[18]) return false;
+  digits = 1;
+  while (digits < 18 && integer >= kPow10[digits]) ++digits;
   return true;
+}
+
+// Drops the trailing zeros of `count` digits held in `r`.
+void TrimZeroDigits(std::uint64_t& r, int& count) {
+  while (count > 0 && r % 10 == 0) {
+    r /= 10;
+    --count;
+  }
 }
 
 Digits DigitsOf(long double value, int precision, int decimals) {
@@ -128,7 +134,16 @@ Digits DigitsOf(long double value, int precision, int decimals) {
   const long double magnitude = value < 0 ? -value : value;
   std::uint64_t n = 0;  // the value rounded to 18 digits, 10^17 <= n < 10^18
   int exponent = 0;
-  if (!SmallIntegerDigits(magnitude, n, exponent)) {
+  if (SmallInteger(magnitude, n, exponent)) {
+    const int k = decimals == kUnlimitedDecimals ? precision : exponent + decimals;
+    if (k >= exponent && precision >= exponent) {
+      // The cut falls after the last digit: nothing to round.
+      int count = exponent;
+      TrimZeroDigits(n, count);
+      return {n, count, exponent, value < 0};
+    }
+    n *= kPow10[18 - exponent];
+  } else {
     const long long e2 = x87::BiasedExponent(value) - 16383;
     // floor(e2 * 19728 / 65536), rounding toward minus infinity.
     const long long product = e2 * 19728;
@@ -153,10 +168,11 @@ Digits DigitsOf(long double value, int precision, int decimals) {
   std::uint64_t r = n;
   int count = k;
   if (k < 18) {
-    // Cut after k digits; the digit after the cut decides.
+    // Cut after k digits; the digit after the cut decides. (The evaluator's
+    // 15 digits divide by a constant, which costs a multiplication.)
     const std::uint64_t unit = kPow10[18 - k];
-    r = n / unit;
-    if (n % unit >= unit / 2) ++r;
+    r = k == 15 ? n / kPow10[3] : n / unit;
+    if (n - r * unit >= unit / 2) ++r;
     if (r == kPow10[k]) {
       // The carry passed the first digit: all were '9'.
       r = 1;
@@ -164,10 +180,7 @@ Digits DigitsOf(long double value, int precision, int decimals) {
       ++exponent;
     }
   }
-  while (count > 0 && r % 10 == 0) {
-    r /= 10;
-    --count;
-  }
+  TrimZeroDigits(r, count);
   if (count == 0) return {};
   return {r, count, exponent, value < 0};
 }
@@ -392,7 +405,9 @@ struct ReadResult {
   long double value = 0;
 };
 
-ReadResult ReadWithGrammar(std::u16string_view text, const NumberGrammar& rules) {
+// One reader per grammar, its rules known when compiled.
+template <const NumberGrammar& rules>
+ReadResult ReadWithGrammar(std::u16string_view text) {
   std::size_t i = 0;
   while (i < text.size() && text[i] == u' ') ++i;
   bool negative = false;
@@ -438,14 +453,14 @@ ReadResult ReadWithGrammar(std::u16string_view text, const NumberGrammar& rules)
 }  // namespace
 
 ScanResult ScanNumber(std::u16string_view text) {
-  const ReadResult r = ReadWithGrammar(text, kStrictGrammar);
+  const ReadResult r = ReadWithGrammar<kStrictGrammar>(text);
   if (r.status == ReadStatus::kOverflow) throw FloatingPointOverflow();
   return {r.status == ReadStatus::kNumber, r.value};
 }
 
 ScanResult ReadNumber(std::u16string_view text) {
   x87::ScopedEnvironment environment;
-  const ReadResult r = ReadWithGrammar(text, kLenientGrammar);
+  const ReadResult r = ReadWithGrammar<kLenientGrammar>(text);
   return {r.status == ReadStatus::kNumber, r.value};
 }
 
