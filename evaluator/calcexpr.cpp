@@ -788,6 +788,24 @@ int FindClosingBracket(std::u16string_view text, int p) {
 
 int CountOpenBrackets(std::u16string_view text) { return static_cast<int>(std::ranges::count(text, u'(')); }
 
+// Digits with at most one point among them, such as a divisor or a
+// function's argument: the flat engine reads such a text as one token and
+// gives the strict reader's value, overflow included.
+bool IsUnsignedDecimal(std::u16string_view text) {
+  bool digit = false;
+  bool point = false;
+  for (char16_t c : text) {
+    if (c >= u'0' && c <= u'9') {
+      digit = true;
+    } else if (c == u'.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digit;
+}
+
 // Evaluates the deepest, leftmost bracket pair and writes its value back in
 // its place: as the argument of the function named before it, whose result
 // then replaces the whole call, or else as a plain number.
@@ -801,7 +819,8 @@ void Evaluator::ReduceDeepestBracket() {
     SetError(u"Empty brackets");
     return;
   }
-  const long double value = EvaluateFlat(e.View().substr(open, innerLength));
+  const std::u16string_view inner = e.View().substr(open, innerLength);
+  const long double value = IsUnsignedDecimal(inner) ? ScanNumber(inner).value : EvaluateFlat(inner);
   if (HasError()) return;
   if (!FormatNumber(value, s_.valueText)) return;
   const std::u16string_view valueText = s_.valueText.text.View();
