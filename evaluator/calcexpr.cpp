@@ -92,13 +92,9 @@ class FixedText {
   bool Replace(std::size_t pos, std::size_t count, std::u16string_view with) {
     if (size_ - count + with.size() > N) return false;
     std::memmove(text_ + pos + with.size(), text_ + pos + count, (size_ - pos - count) * sizeof(char16_t));
-    std::memcpy(text_ + pos, with.data(), with.size() * sizeof(char16_t));
+    if (!with.empty()) std::memcpy(text_ + pos, with.data(), with.size() * sizeof(char16_t));
     size_ = size_ - count + with.size();
     return true;
-  }
-  void Assign(std::u16string_view s) {
-    size_ = std::min(s.size(), N);
-    std::memcpy(text_, s.data(), size_ * sizeof(char16_t));
   }
 
  private:
@@ -954,6 +950,7 @@ EvaluationResult EvaluateFlatText(std::u16string_view text) {
 }
 
 EvaluationResult ApplyFunctionText(std::u16string_view call_text) {
+  if (call_text.size() > kWorkCapacity) return {std::u16string(kTooLong), {}};
   x87::ScopedEnvironment environment;
   Evaluator evaluator;
   GeneralNumber result;

@@ -41,11 +41,12 @@ inline constexpr long double kPlainRangeHigh = 1e8L;
 bool NormaliseExpression(std::u16string_view expression, std::u16string& normalised);
 
 // Evaluates a bracket-free text alone: the flat engine with its own state.
-// Texts beyond the working capacity (longer than any the evaluator passes
-// it) give "Expression too long.".
 EvaluationResult EvaluateFlatText(std::u16string_view text);
 
 // Applies one built-in function to a call text such as "SIN(30)".
 EvaluationResult ApplyFunctionText(std::u16string_view call_text);
+
+// Both give "Expression too long." for a text beyond the working capacity,
+// longer than any the evaluator passes them.
 
 }  // namespace calc

@@ -166,6 +166,13 @@ TEST(FlatEngine, ParsesAndReducesFromTheLeft) {
   for (const ResultCase& c : cases) ExpectOutcome(EvaluateFlatText(U(c.input)), c);
 }
 
+TEST(FlatEngine, TextsBeyondTheWorkingCapacityAreRefused) {
+  std::u16string flat = u"1";
+  while (flat.size() < 1000) flat += u"+1";
+  EXPECT_EQ(EvaluateFlatText(flat).errorMessage, u"Expression too long.");
+  EXPECT_EQ(ApplyFunctionText(u"FOO(" + flat + u")").errorMessage, u"Expression too long.");
+}
+
 TEST(FlatEngine, TheNumberReaderOverflowLeavesTheEngine) {
   EXPECT_THROW(EvaluateFlatText(u"2E1E5000"), FloatingPointOverflow);
 }
