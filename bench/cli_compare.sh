@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Runs two builds of exprcalc-cli on the same lines and compares standard
-# output, standard error and the exit status byte for byte: both line
-# generators' lines (LINES each) and lines that end in messages (bad UTF-8,
+# output, standard error and the exit status byte for byte: the three line
+# generators' lines (LINES each; tools/gen_evaluator_lines.py reaches every
+# path of the evaluator) and lines that end in messages (bad UTF-8,
 # control characters, long lines, unknown characters, overflow), with and
 # without the display options, into files, into one file (2>&1) and through
 # a pipe. Prints one row per run and exits non-zero on any difference.
@@ -20,6 +21,7 @@ trap 'rm -rf "$work"' EXIT
 
 tools/gen_bc_lines.py "$lines" 1 >"$work/bc_lines.txt"
 tools/gen_everyday_lines.py "$lines" 1 >"$work/everyday_lines.txt"
+tools/gen_evaluator_lines.py "$lines" 1 >"$work/evaluator_lines.txt"
 python3 - "$work/error_lines.txt" <<'EOF'
 import random
 import sys
@@ -73,7 +75,7 @@ compare() {  # label, then the words after the program
     "$(wc -l <"$input")" "$(wc -l <"$work/new.out")" "$(wc -l <"$work/new.err")" "$(cat "$work/new.status")" "$verdict"
 }
 
-for input in bc_lines everyday_lines error_lines; do
+for input in bc_lines everyday_lines evaluator_lines error_lines; do
   for options in "" "-s -d"; do
     for kind in files one-file pipe; do
       compare "$input" "$options" "$work/$input.txt" "$kind"

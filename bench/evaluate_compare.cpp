@@ -1,14 +1,20 @@
 // SPDX-License-Identifier: MIT
 // EvaluateExpression side by side with muparser (when the build found it) on
 // sixteen everyday expressions, interleaved round by round so both see the
-// same machine; then how the time per call grows with the input length, and
-// the slowest of a set of hard inputs.
+// same machine, with the heap allocations per call; then how the time per
+// call grows with the input length, and the slowest of a set of hard inputs.
+//
+// Times are the thread's CPU time, so a round in which another process took
+// the core counts only what ran; the ratio of each round is taken on its own
+// and the median of those is reported beside the medians of the times.
 //
 // Usage: evaluate_compare [ROUNDS]   (default 15)
+#include <time.h>
+
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -21,9 +27,21 @@
 #include <cmath>
 #endif
 
+// Every heap allocation of the program passes here and is counted. (Kept out
+// of line, so the compiler does not pair malloc and free across them.)
 namespace {
+std::size_t g_allocations = 0;
+}  // namespace
 
-using Clock = std::chrono::steady_clock;
+[[gnu::noinline]] void* operator new(std::size_t size) {
+  ++g_allocations;
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
 
 struct Expression {
   const char* ours;
@@ -51,13 +69,18 @@ constexpr Expression kExpressions[] = {
 
 std::u16string Wide(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
-// Nanoseconds per call of `f` over `calls` calls.
+double ThreadSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// CPU nanoseconds per call of `f` over `calls` calls.
 template <typename F>
 double NsPerCall(int calls, F&& f) {
-  const auto start = Clock::now();
+  const double start = ThreadSeconds();
   for (int i = 0; i < calls; ++i) f();
-  const std::chrono::duration<double, std::nano> elapsed = Clock::now() - start;
-  return elapsed.count() / calls;
+  return (ThreadSeconds() - start) * 1e9 / calls;
 }
 
 double Median(std::vector<double> v) {
@@ -82,10 +105,20 @@ double CosDeg(double x) { return std::cos(x * kDegree); }
 double TanDeg(double x) { return std::tan(x * kDegree); }
 #endif
 
+// Heap allocations of one call of `f`, after one call to warm up.
+template <typename F>
+std::size_t AllocationsPerCall(F&& f) {
+  f();
+  const std::size_t before = g_allocations;
+  f();
+  return g_allocations - before;
+}
+
 void CompareSixteen(int rounds) {
   constexpr int kCalls = 2000;
   const std::size_t n = std::size(kExpressions);
-  std::vector<std::vector<double>> ours(n), theirs(n);
+  std::vector<std::vector<double>> ours(n), theirs(n), ratios(n);
+  std::vector<double> mean_ratios;  // per round: the sixteen times summed, ours over theirs
   std::vector<std::u16string> texts;
   for (const Expression& e : kExpressions) texts.push_back(Wide(e.ours));
 #ifdef CALC_HAVE_MUPARSER
@@ -93,58 +126,102 @@ void CompareSixteen(int rounds) {
   parser.DefineFun("sin", SinDeg);
   parser.DefineFun("cos", CosDeg);
   parser.DefineFun("tan", TanDeg);
+  auto theirs_ns = [&](std::size_t i) {
+    const std::string text = kExpressions[i].muparser;
+    return NsPerCall(kCalls, [&] {
+      parser.SetExpr(text);
+      g_sink = static_cast<std::size_t>(parser.Eval());
+    });
+  };
 #endif
-  // Round 0 warms the caches and is not counted.
+  // Round -1 warms the caches and is not counted; the two sides take turns
+  // at going first.
   for (int round = -1; round < rounds; ++round) {
+    double round_ours = 0;
+    double round_theirs = 0;
     for (std::size_t i = 0; i < n; ++i) {
-      const double o = OurNs(texts[i], kCalls);
-      if (round >= 0) ours[i].push_back(o);
+      double o = 0;
+      double t = 0;
 #ifdef CALC_HAVE_MUPARSER
-      const std::string text = kExpressions[i].muparser;
-      const double t = NsPerCall(kCalls, [&] {
-        parser.SetExpr(text);
-        g_sink = static_cast<std::size_t>(parser.Eval());
-      });
-      if (round >= 0) theirs[i].push_back(t);
+      if (round % 2 == 0) {
+        o = OurNs(texts[i], kCalls);
+        t = theirs_ns(i);
+      } else {
+        t = theirs_ns(i);
+        o = OurNs(texts[i], kCalls);
+      }
+#else
+      o = OurNs(texts[i], kCalls);
 #endif
+      if (round < 0) continue;
+      ours[i].push_back(o);
+      theirs[i].push_back(t);
+      ratios[i].push_back(t > 0 ? o / t : 0);
+      round_ours += o;
+      round_theirs += t;
     }
+    if (round >= 0) mean_ratios.push_back(round_theirs > 0 ? round_ours / round_theirs : 0);
   }
+
+  // Allocations: the returning call, and the call into a kept result.
+  std::vector<std::size_t> allocations(n), reused(n);
+  calc::EvaluationResult kept;
+  for (std::size_t i = 0; i < n; ++i) {
+    allocations[i] = AllocationsPerCall([&] { g_sink = calc::EvaluateExpression(texts[i]).resultText.size(); });
+    reused[i] = AllocationsPerCall([&] {
+      calc::EvaluateExpression(texts[i], kept);
+      g_sink = kept.resultText.size();
+    });
+  }
+
 #ifdef CALC_HAVE_MUPARSER
   std::printf(
       "EvaluateExpression against muparser %s parse+eval (one reused parser, SetExpr + Eval,\n"
-      "trigonometry in degrees); median ns per call over %d interleaved rounds:\n\n",
+      "trigonometry in degrees); median CPU ns per call over %d interleaved rounds, the median\n"
+      "of the rounds' ratios, and heap allocations per call (returning a result; into a kept one):\n\n",
       mu::ParserVersion.c_str(), rounds);
-  std::printf("%-30s %10s %10s %7s\n", "expression", "ours ns", "muparser", "ratio");
+  std::printf("%-30s %9s %9s %6s %6s %7s\n", "expression", "ours ns", "muparser", "ratio", "allocs", "reused");
 #else
   std::printf(
       "muparser was not found when this program was built (install libmuparser-dev for the\n"
-      "side-by-side comparison); EvaluateExpression alone, median ns per call over %d rounds:\n\n",
+      "side-by-side comparison); EvaluateExpression alone, median CPU ns per call over %d rounds,\n"
+      "and heap allocations per call (returning a result; into a kept one):\n\n",
       rounds);
-  std::printf("%-30s %10s\n", "expression", "ours ns");
+  std::printf("%-30s %9s %6s %7s\n", "expression", "ours ns", "allocs", "reused");
 #endif
   double sum_ours = 0;
   double sum_theirs = 0;
   double sum_ratio = 0;
+  double worst_ratio = 0;
+  double sum_allocations = 0;
+  double sum_reused = 0;
   for (std::size_t i = 0; i < n; ++i) {
     const double o = Median(ours[i]);
     sum_ours += o;
+    sum_allocations += static_cast<double>(allocations[i]);
+    sum_reused += static_cast<double>(reused[i]);
 #ifdef CALC_HAVE_MUPARSER
     const double t = Median(theirs[i]);
+    const double r = Median(ratios[i]);
     sum_theirs += t;
-    sum_ratio += o / t;
-    std::printf("%-30s %10.0f %10.0f %7.2f\n", kExpressions[i].ours, o, t, o / t);
+    sum_ratio += r;
+    worst_ratio = std::max(worst_ratio, r);
+    std::printf("%-30s %9.0f %9.0f %6.2f %6zu %7zu\n", kExpressions[i].ours, o, t, r, allocations[i], reused[i]);
 #else
-    std::printf("%-30s %10.0f\n", kExpressions[i].ours, o);
+    std::printf("%-30s %9.0f %6zu %7zu\n", kExpressions[i].ours, o, allocations[i], reused[i]);
 #endif
   }
 #ifdef CALC_HAVE_MUPARSER
-  std::printf("%-30s %10.0f %10.0f %7.2f\n", "mean per expression", sum_ours / n, sum_theirs / n,
-              sum_ours / sum_theirs);
-  std::printf("%-30s %10s %10s %7.2f\n\n", "mean of the ratios", "", "", sum_ratio / n);
+  std::printf("%-30s %9.0f %9.0f %6.2f %6.1f %7.1f\n", "mean per expression", sum_ours / n, sum_theirs / n,
+              Median(mean_ratios), sum_allocations / n, sum_reused / n);
+  std::printf("%-30s %9s %9s %6.2f\n", "mean of the ratios", "", "", sum_ratio / n);
+  std::printf("%-30s %9s %9s %6.2f\n\n", "highest ratio", "", "", worst_ratio);
 #else
-  std::printf("%-30s %10.0f\n\n", "mean per expression", sum_ours / n);
+  std::printf("%-30s %9.0f %6.1f %7.1f\n\n", "mean per expression", sum_ours / n, sum_allocations / n, sum_reused / n);
   (void)sum_theirs;
   (void)sum_ratio;
+  (void)worst_ratio;
+  (void)mean_ratios;
 #endif
 }
 

@@ -8,7 +8,6 @@
 #include "calc_version.h"
 #include "calcexpr.h"
 #include "design.h"
-#include "display.h"
 #include "mymisc.h"
 #include "presentation.h"
 #include "settingsdoc.h"

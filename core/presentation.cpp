@@ -25,4 +25,10 @@ Presentation PresentCalculation(std::u16string_view expression, bool separators,
   return shown;
 }
 
+std::u16string GenericErrorText(std::u16string_view message) {
+  std::u16string out(message);
+  if (!out.empty() && out.back() > u'.') out += u'.';
+  return out;
+}
+
 }  // namespace calc

@@ -28,4 +28,10 @@ struct Presentation {
 // decimals first, then the thousands separators (',').
 Presentation PresentCalculation(std::u16string_view expression, bool separators, bool two_decimals);
 
+// The text of the generic error display: the failure's message with "."
+// appended when its last character sorts after '.'.
+//   GenericErrorText(u"Floating point overflow") -> "Floating point overflow."
+//   GenericErrorText(u"Done.") -> "Done."
+std::u16string GenericErrorText(std::u16string_view message);
+
 }  // namespace calc

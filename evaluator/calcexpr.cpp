@@ -2,10 +2,12 @@
 #include "calcexpr.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cmath>
 #include <cstdint>
-#include <vector>
+#include <cstring>
+#include <initializer_list>
 
 #include "calcexpr_internal.h"
 #include "x87.h"
@@ -13,43 +15,237 @@
 namespace calc {
 namespace {
 
-// Character classes. Code units above 255 belong to none of them.
-bool IsOperatorChar(char16_t c) { return c == u'*' || c == u'+' || c == u'/' || c == u'X' || c == u'^' || c == u'x'; }
-bool IsNumberChar(char16_t c) { return c == u'-' || c == u'.' || (c >= u'0' && c <= u'9'); }
-bool IsLetterChar(char16_t c) { return c >= u'A' && c <= u'Z'; }
-bool IsAllowedChar(char16_t c) {
-  return IsOperatorChar(c) || IsNumberChar(c) || IsLetterChar(c) || c == u' ' || c == u'(' || c == u')';
-}
-// A '-' after one of these is a sign, not a subtraction.
-bool IsMinusContextChar(char16_t c) { return IsOperatorChar(c) || c == u'(' || c == u'E'; }
+// Character classes, from one table: the tokenizer asks several per
+// character. Code units above 127 belong to none of them.
+enum CharClass : unsigned char {
+  kOperatorClass = 1,
+  kNumberClass = 2,
+  kLetterClass = 4,
+  kAllowedClass = 8,
+  kMinusContextClass = 16,  // a '-' after one of these is a sign, not a subtraction
+};
+
+constexpr std::array<unsigned char, 128> kCharClasses = [] {
+  std::array<unsigned char, 128> t{};
+  for (char c : {'*', '+', '/', 'X', '^', 'x'}) t[static_cast<unsigned char>(c)] |= kOperatorClass | kMinusContextClass;
+  for (char c : {'-', '.', '0', '1', '2', '3', '4', '5', '6', '7', '8', '9'}) {
+    t[static_cast<unsigned char>(c)] |= kNumberClass;
+  }
+  for (char c = 'A'; c <= 'Z'; ++c) t[static_cast<unsigned char>(c)] |= kLetterClass;
+  t['('] |= kMinusContextClass;
+  t['E'] |= kMinusContextClass;
+  for (std::size_t c = 0; c < t.size(); ++c) {
+    if ((t[c] & (kOperatorClass | kNumberClass | kLetterClass)) != 0 || c == ' ' || c == '(' || c == ')') {
+      t[c] |= kAllowedClass;
+    }
+  }
+  return t;
+}();
+
+bool HasClass(char16_t c, CharClass k) { return c < kCharClasses.size() && (kCharClasses[c] & k) != 0; }
+bool IsOperatorChar(char16_t c) { return HasClass(c, kOperatorClass); }
+bool IsNumberChar(char16_t c) { return HasClass(c, kNumberClass); }
+bool IsLetterChar(char16_t c) { return HasClass(c, kLetterClass); }
+bool IsAllowedChar(char16_t c) { return HasClass(c, kAllowedClass); }
+bool IsMinusContextChar(char16_t c) { return HasClass(c, kMinusContextClass); }
 // A divisor starting with one of these is a function name or a signed name.
 bool IsDivisorLetterChar(char16_t c) { return IsLetterChar(c) || c == u'-'; }
 
 constexpr std::u16string_view kTooLong = u"Expression too long.";
 
 // The text that replaces PI: pi's 15-digit number text.
-const std::u16string& PiText() {
+std::u16string_view PiText() {
   static const std::u16string text = TrimTrailingZeros(FormatGeneral(kPi, 15));
   return text;
-}
-
-void RemoveCharacter(std::u16string& text, char16_t ch) { std::erase(text, ch); }
-
-void TrimSpaces(std::u16string& text) {
-  const std::size_t end = text.find_last_not_of(u' ');
-  text.erase(end == std::u16string::npos ? 0 : end + 1);
-  text.erase(0, text.find_first_not_of(u' '));
 }
 
 // Character at a 1-based position.
 char16_t At(std::u16string_view text, int position) { return text[static_cast<std::size_t>(position - 1)]; }
 int Length(std::u16string_view text) { return static_cast<int>(text.size()); }
 
-std::u16string Quote(std::u16string_view text) {
-  std::u16string out = u"\"";
-  out += text;
-  out += u'"';
-  return out;
+// ---------------------------------------------------------------------------
+// Texts in place. The working expression never holds more than
+// kMaxExpressionLength characters between steps, and a step adds at most one
+// number text before the length is checked; the capacities leave room for
+// that, so an evaluation allocates nothing.
+
+inline constexpr std::size_t kWorkCapacity = kMaxExpressionLength + 64;
+inline constexpr std::size_t kMessageCapacity = kWorkCapacity + 32;
+
+template <std::size_t N>
+class FixedText {
+ public:
+  std::u16string_view View() const { return {text_, size_}; }
+  std::size_t Size() const { return size_; }
+  bool Empty() const { return size_ == 0; }
+  char16_t operator[](std::size_t i) const { return text_[i]; }
+  char16_t Back() const { return text_[size_ - 1]; }
+  void Clear() { size_ = 0; }
+
+  // Each returns false, and changes nothing, when the text would not fit.
+  bool Append(char16_t c) {
+    if (size_ == N) return false;
+    text_[size_++] = c;
+    return true;
+  }
+  bool Append(std::u16string_view s) { return Replace(size_, 0, s); }
+  bool Replace(std::size_t pos, std::size_t count, std::u16string_view with) {
+    if (size_ - count + with.size() > N) return false;
+    std::memmove(text_ + pos + with.size(), text_ + pos + count, (size_ - pos - count) * sizeof(char16_t));
+    if (!with.empty()) std::memcpy(text_ + pos, with.data(), with.size() * sizeof(char16_t));
+    size_ = size_ - count + with.size();
+    return true;
+  }
+
+ private:
+  char16_t text_[N];
+  std::size_t size_ = 0;
+};
+
+using WorkText = FixedText<kWorkCapacity>;
+
+// ---------------------------------------------------------------------------
+// Normalisation.
+
+// The text upper-cased, without commas and spaces, every "PI" replaced by
+// pi's number text, each pair of minus signs dropped from the left end of its
+// run (the first pair leaves a '+' when it followed an operand), and every
+// '-' after an operand but the last character marked "+-", in one pass. Each
+// stage only adds characters, so the pass stops at the first character past
+// kMaxExpressionLength.
+class Normaliser {
+ public:
+  explicit Normaliser(WorkText& out) : out_(out) { out_.Clear(); }
+
+  // False once the text is too long.
+  bool Take(char16_t c) {
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+    if (c == u',' || c == u' ') return true;
+    // The inserted digits cannot form a new "PI".
+    if (pendingP_) {
+      pendingP_ = false;
+      if (c == u'I') {
+        for (char16_t digit : PiText()) {
+          if (!TakeMinus(digit)) return false;
+        }
+        return true;
+      }
+      if (!TakeMinus(u'P')) return false;
+    }
+    if (c == u'P') {
+      pendingP_ = true;
+      return true;
+    }
+    return TakeMinus(c);
+  }
+
+  bool Finish() {
+    if (pendingP_ && !TakeMinus(u'P')) return false;
+    pendingP_ = false;
+    if (!EndMinusRun()) return false;
+    return !pendingSubtraction_ || Put(u'-');
+  }
+
+  bool HasDivision() const { return hasDivision_; }
+
+ private:
+  // Runs of minus signs.
+  bool TakeMinus(char16_t c) {
+    if (c == u'-') {
+      ++minusRun_;
+      return true;
+    }
+    return EndMinusRun() && TakeMark(c);
+  }
+
+  bool EndMinusRun() {
+    const std::size_t run = minusRun_;
+    if (run == 0) return true;
+    minusRun_ = 0;
+    if (run >= 2 && hasPrevious_ && !IsOperatorChar(previous_) && !TakeMark(u'+')) return false;
+    return run % 2 == 0 || TakeMark(u'-');
+  }
+
+  // Subtraction marks: a '-' waits for the character after it.
+  bool TakeMark(char16_t c) {
+    if (pendingSubtraction_) {
+      pendingSubtraction_ = false;
+      if (!Put(u'+') || !Put(u'-')) return false;
+    }
+    const bool subtraction = c == u'-' && hasPrevious_ && !IsMinusContextChar(previous_);
+    hasPrevious_ = true;
+    previous_ = c;
+    if (subtraction) {
+      pendingSubtraction_ = true;
+      return true;
+    }
+    return Put(c);
+  }
+
+  bool Put(char16_t c) {
+    hasDivision_ |= c == u'/';
+    return out_.Size() < kMaxExpressionLength && out_.Append(c);
+  }
+
+  WorkText& out_;
+  bool pendingP_ = false;
+  std::size_t minusRun_ = 0;
+  bool hasPrevious_ = false;  // the last character before the marks
+  char16_t previous_ = 0;
+  bool pendingSubtraction_ = false;
+  bool hasDivision_ = false;
+};
+
+// Every '/' but one in the last position becomes "*INV(" around the
+// shortest operand. Returns false once the text grows too long; nothing
+// after this pass shortens it.
+bool RewriteDivisions(WorkText& s) {
+  std::size_t i = 0;
+  while (i + 1 < s.Size()) {
+    if (s[i] != u'/') {
+      ++i;
+      continue;
+    }
+    // Each step adds at most five characters to a text that fits.
+    if (s[i + 1] == u'(') {
+      s.Replace(i, 1, u"*INV");
+    } else {
+      s.Replace(i, 1, u"*INV(");
+      std::size_t q = i + 5;
+      if (q < s.Size() && IsDivisorLetterChar(s[q])) {
+        while (q < s.Size() && IsDivisorLetterChar(s[q])) ++q;
+        if (q < s.Size() && s[q] == u'(') {
+          int opened = 1;
+          int closed = 0;
+          // Stops at the end of the text when the group is not closed, which
+          // leaves the brackets unbalanced for validation to report.
+          while (opened != closed && q + 1 < s.Size()) {
+            ++q;
+            if (s[q] == u'(') ++opened;
+            if (s[q] == u')') ++closed;
+          }
+          if (opened != closed) q = s.Size();
+        }
+      } else {
+        while (q < s.Size() && (IsNumberChar(s[q]) || (s[q] == u'E' && q + 1 < s.Size() && IsNumberChar(s[q + 1])))) {
+          ++q;
+        }
+      }
+      s.Replace(q, 0, u")");
+    }
+    if (s.Size() > kMaxExpressionLength) return false;
+    ++i;
+  }
+  return true;
+}
+
+bool NormaliseInto(std::u16string_view input, WorkText& expression) {
+  Normaliser normaliser(expression);
+  for (char16_t c : input) {
+    if (!normaliser.Take(c)) return false;
+  }
+  // Rewriting divisions only adds characters.
+  return normaliser.Finish() && (!normaliser.HasDivision() || RewriteDivisions(expression));
 }
 
 // ---------------------------------------------------------------------------
@@ -203,16 +399,19 @@ const BuiltInFunction* FindFunction(std::u16string_view callText) {
 // The per-call state of one evaluation.
 
 struct TermNode {
-  bool isOperator = false;
-  char16_t op = 0;
-  long double value = 0;
+  bool isOperator;
+  char16_t op;
+  long double value;
 };
 
 struct EvalState {
-  std::u16string expression;
-  std::u16string errorMessage;
-  std::u16string resultText;
-  std::vector<TermNode> terms;
+  WorkText expression;
+  FixedText<kMessageCapacity> errorMessage;
+  std::u16string_view resultText;  // a view into expression or valueText
+  // The flat engine's postfix list; a flat text of n characters gives at most
+  // n terms.
+  TermNode terms[kWorkCapacity];
+  std::size_t termCount = 0;
   // 1-based positions, as in the rules they implement; wide so nothing wraps.
   int scanPosition = 1;
   int tokenStart = 1;
@@ -221,7 +420,8 @@ struct EvalState {
   int openPos = 0;
   int closePos = 0;
   int nameStart = 0;
-  std::u16string valueText;
+  GeneralNumber valueText;     // the value written back for a bracket
+  GeneralNumber functionText;  // a function's result written back for its call
   long double finalValue = 0;
 };
 
@@ -229,16 +429,28 @@ class Evaluator {
  public:
   void Evaluate(std::u16string_view input);
   long double EvaluateFlat(std::u16string_view text);
-  std::u16string ApplyFunction(std::u16string_view callText);
+  // Applies the function named in `callText` to its argument. `written` is
+  // the argument's number text as written into the call, whose value then
+  // needs no second reading; without it the text is read.
+  bool ApplyFunction(std::u16string_view callText, const GeneralNumber* written, GeneralNumber& result);
   const EvalState& state() const { return s_; }
 
  private:
-  void SetError(std::u16string_view message) { s_.errorMessage = message; }
-  bool HasError() const { return !s_.errorMessage.empty(); }
+  void SetError(std::initializer_list<std::u16string_view> parts) {
+    s_.errorMessage.Clear();
+    for (std::u16string_view part : parts) {
+      const bool fits = s_.errorMessage.Append(part);
+      assert(fits);
+      (void)fits;
+    }
+  }
+  void SetError(std::u16string_view message) { SetError({message}); }
+  bool HasError() const { return !s_.errorMessage.Empty(); }
   void ReportOutOfBounds() { SetError(u"Out of bounds"); }
 
-  std::u16string FormatNumber(int mode, long double value);
+  bool FormatNumber(long double value, GeneralNumber& out);
   long double ParseNumber(std::u16string_view text);
+  long double ParseWritten(const GeneralNumber& written);
   void ValidateExpression();
   void ReduceDeepestBracket();
 
@@ -248,45 +460,57 @@ class Evaluator {
   void ParseProduct(std::u16string_view text);
   void ParsePower(std::u16string_view text);
   void PushToken(std::u16string_view token);
+  void PushOperator(char16_t op) { s_.terms[s_.termCount++] = {true, op, 0}; }
   bool ExponentInRange(std::u16string_view token);
   long double RaisePower(long double base, long double exponent);
-  void ClearTermList() { s_.terms.clear(); }
+  void ClearTermList() { s_.termCount = 0; }
 
   bool ExtractArgument(std::u16string_view callText, long double& argument);
 
   EvalState s_;
-  std::vector<long double> stack_;  // the reduction's operands, kept for its capacity
+  long double stack_[kWorkCapacity];  // the reduction's operands
 };
 
 // ---------------------------------------------------------------------------
 // Number text inside an evaluation.
 
-std::u16string Evaluator::FormatNumber(int mode, long double value) {
+// The general form with 15 digits, in place; false (and "Out of bounds")
+// when the value cannot be written.
+bool Evaluator::FormatNumber(long double value, GeneralNumber& out) {
   try {
-    std::u16string text = WriteGeneral(value, 15);
-    return mode >= 0 ? TrimTrailingZeros(std::move(text)) : text;
+    WriteGeneral(value, 15, out);
+    return true;
   } catch (const FloatingPointOverflow&) {
     ReportOutOfBounds();
-    return {};
+    out.text.Clear();
+    return false;
   }
 }
 
 long double Evaluator::ParseNumber(std::u16string_view text) {
   const ScanResult r = ScanNumber(text);
   if (r.ok) return r.value;
-  SetError(u"Number " + Quote(text) + u" is invalid.");
+  SetError({u"Number \"", text, u"\" is invalid."});
   return 0;
+}
+
+// ParseNumber of a text the evaluator has just written: the same value and
+// the same overflow, from the digits instead of the characters.
+long double Evaluator::ParseWritten(const GeneralNumber& written) {
+  if (written.special) return ParseNumber(written.text.View());
+  return ReadBack(written);
 }
 
 // ---------------------------------------------------------------------------
 // The flat engine: pre-check, recursive descent into a postfix list, reduction.
 
 bool Evaluator::CheckFlatSyntax(std::u16string_view text) const {
-  if (text.find(u"..") != std::u16string_view::npos || text.find(u"EE") != std::u16string_view::npos) {
-    return false;
-  }
   const int length = Length(text);
   if (length > 0 && At(text, length) == u'-') return false;
+  for (int i = 2; i <= length; ++i) {
+    const char16_t c = At(text, i);
+    if ((c == u'.' || c == u'E') && At(text, i - 1) == c) return false;
+  }
 
   int numbers = 0;
   int operators = 0;
@@ -342,7 +566,7 @@ void Evaluator::ParsePower(std::u16string_view text) {
     s_.currentToken = NextToken(text);
     PushToken(s_.currentToken);
     if (HasError()) return;
-    PushToken(u"^");
+    PushOperator(u'^');
     s_.currentToken = NextToken(text);
   }
 }
@@ -353,7 +577,7 @@ void Evaluator::ParseProduct(std::u16string_view text) {
          (s_.currentToken[0] == u'*' || s_.currentToken[0] == u'X' || s_.currentToken[0] == u'x')) {
     ParsePower(text);
     if (HasError()) return;
-    PushToken(u"*");
+    PushOperator(u'*');
   }
 }
 
@@ -362,22 +586,22 @@ void Evaluator::ParseSum(std::u16string_view text) {
   while (!HasError() && !s_.currentToken.empty() && s_.currentToken[0] == u'+') {
     ParseProduct(text);
     if (HasError()) return;
-    PushToken(u"+");
+    PushOperator(u'+');
   }
 }
 
 void Evaluator::PushToken(std::u16string_view token) {
   if (token.size() == 1 && IsOperatorChar(token[0])) {
-    s_.terms.push_back({true, token[0], 0});
+    PushOperator(token[0]);
     return;
   }
   if (!ExponentInRange(token)) {
-    SetError(std::u16string(token) + u" magnitude too large. ");
+    SetError({token, u" magnitude too large. "});
     return;
   }
   const long double value = ParseNumber(token);
   if (HasError()) return;
-  s_.terms.push_back({false, 0, value});
+  s_.terms[s_.termCount++] = {false, 0, value};
 }
 
 bool Evaluator::ExponentInRange(std::u16string_view token) {
@@ -400,6 +624,10 @@ long double Evaluator::RaisePower(long double base, long double exponent) {
 }
 
 long double Evaluator::EvaluateFlat(std::u16string_view text) {
+  if (text.size() > kWorkCapacity) {
+    SetError(kTooLong);
+    return 0;
+  }
   if (!CheckFlatSyntax(text)) {
     SetError(u"Invalid expression syntax.");
     return 0;
@@ -412,16 +640,16 @@ long double Evaluator::EvaluateFlat(std::u16string_view text) {
   // Postfix reduction from the left: each operator takes the two values
   // before it. The parser puts both operands before every operator of a
   // text that passed the pre-check, and leaves at most one value over.
-  stack_.clear();
-  for (const TermNode& term : s_.terms) {
+  std::size_t depth = 0;
+  for (std::size_t t = 0; t < s_.termCount; ++t) {
+    const TermNode& term = s_.terms[t];
     if (!term.isOperator) {
-      stack_.push_back(term.value);
+      stack_[depth++] = term.value;
       continue;
     }
-    assert(stack_.size() >= 2);
-    const long double b = stack_.back();
-    stack_.pop_back();
-    const long double a = stack_.back();
+    assert(depth >= 2);
+    const long double b = stack_[--depth];
+    const long double a = stack_[depth - 1];
     long double r = 0;
     if (term.op == u'^') {
       if (!(a > 0)) {
@@ -438,15 +666,16 @@ long double Evaluator::EvaluateFlat(std::u16string_view text) {
         return 0;
       }
     }
-    stack_.back() = r;
+    stack_[depth - 1] = r;
   }
-  if (stack_.empty()) {
+  if (depth == 0) {
     SetError(u"Invalid input");
     return 0;
   }
-  assert(stack_.size() == 1);
-  s_.terms.assign(1, TermNode{false, 0, stack_.back()});
-  return stack_.back();
+  assert(depth == 1);
+  s_.terms[0] = {false, 0, stack_[0]};
+  s_.termCount = 1;
+  return stack_[0];
 }
 
 // ---------------------------------------------------------------------------
@@ -464,35 +693,39 @@ bool Evaluator::ExtractArgument(std::u16string_view callText, long double& argum
   return true;
 }
 
-std::u16string Evaluator::ApplyFunction(std::u16string_view callText) {
+bool Evaluator::ApplyFunction(std::u16string_view callText, const GeneralNumber* written, GeneralNumber& result) {
   const BuiltInFunction* function = FindFunction(callText);
   if (function == nullptr) {
-    SetError(u"Invalid function - " + std::u16string(callText));
-    return {};
+    SetError({u"Invalid function - ", callText});
+    return false;
   }
   long double x = 0;
-  if (!ExtractArgument(callText, x)) {
+  // A written call is the name, '(', the number text and ')': the argument
+  // is that text, which reads back as its digits.
+  if (written != nullptr && !written->special) {
+    x = ReadBack(*written);
+  } else if (!ExtractArgument(callText, x)) {
     SetError(u"Invalid function syntax.");
-    return {};
+    return false;
   }
   x87::Faults faults;
   const FunctionOutcome outcome = function->apply(x, faults);
   if (!outcome.refusal.empty()) {
     SetError(outcome.refusal);
-    return {};
+    return false;
   }
   if (faults.Any()) {
     ReportOutOfBounds();
-    return {};
+    return false;
   }
-  return FormatNumber(-1, outcome.value);
+  return FormatNumber(outcome.value, result);
 }
 
 // ---------------------------------------------------------------------------
 // Validation and the driver.
 
 void Evaluator::ValidateExpression() {
-  const std::u16string& text = s_.expression;
+  const std::u16string_view text = s_.expression.View();
   const int length = Length(text);
   int i = 1;
   int opened = 0;
@@ -510,12 +743,13 @@ void Evaluator::ValidateExpression() {
     ++i;
   }
   if (badCharacter) {
-    std::u16string ch(1, At(text, i - 1));
+    std::size_t width = 1;
     // A character beyond the basic plane is named whole, not as half a pair.
-    if (ch[0] >= 0xD800 && ch[0] <= 0xDBFF && i <= length && At(text, i) >= 0xDC00 && At(text, i) <= 0xDFFF) {
-      ch += At(text, i);
+    const char16_t first = At(text, i - 1);
+    if (first >= 0xD800 && first <= 0xDBFF && i <= length && At(text, i) >= 0xDC00 && At(text, i) <= 0xDFFF) {
+      width = 2;
     }
-    SetError(u"Invalid character " + Quote(ch) + u".");
+    SetError({u"Invalid character \"", text.substr(static_cast<std::size_t>(i - 2), width), u"\"."});
   } else if (closedTooEarly) {
     SetError(i > length ? u"Too many right brackets." : u"Brackets in wrong order.");
   } else if (opened > closed) {
@@ -550,38 +784,73 @@ int FindClosingBracket(std::u16string_view text, int p) {
 
 int CountOpenBrackets(std::u16string_view text) { return static_cast<int>(std::ranges::count(text, u'(')); }
 
-bool IsPlainNumber(std::u16string_view text) { return ScanNumber(text).ok; }
+// Digits with at most one point among them, such as a divisor or a
+// function's argument: the flat engine reads such a text as one token and
+// gives the strict reader's value, overflow included.
+bool IsUnsignedDecimal(std::u16string_view text) {
+  bool digit = false;
+  bool point = false;
+  for (char16_t c : text) {
+    if (c >= u'0' && c <= u'9') {
+      digit = true;
+    } else if (c == u'.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digit;
+}
 
 // Evaluates the deepest, leftmost bracket pair and writes its value back in
 // its place: as the argument of the function named before it, whose result
 // then replaces the whole call, or else as a plain number.
 void Evaluator::ReduceDeepestBracket() {
-  std::u16string& e = s_.expression;
-  s_.openPos = FindDeepestOpenBracket(e);
-  s_.closePos = FindClosingBracket(e, s_.openPos);
+  WorkText& e = s_.expression;
+  s_.openPos = FindDeepestOpenBracket(e.View());
+  s_.closePos = FindClosingBracket(e.View(), s_.openPos);
   const auto open = static_cast<std::size_t>(s_.openPos);  // 0-based index after the '('
   const auto innerLength = static_cast<std::size_t>(s_.closePos - s_.openPos - 1);
   if (innerLength == 0) {
     SetError(u"Empty brackets");
     return;
   }
-  s_.valueText = FormatNumber(-1, EvaluateFlat(std::u16string_view(e).substr(open, innerLength)));
+  const std::u16string_view inner = e.View().substr(open, innerLength);
+  const long double value = IsUnsignedDecimal(inner) ? ScanNumber(inner).value : EvaluateFlat(inner);
   if (HasError()) return;
+  if (!FormatNumber(value, s_.valueText)) return;
+  const std::u16string_view valueText = s_.valueText.text.View();
 
-  if (s_.openPos > 1 && IsLetterChar(At(e, s_.openPos - 1)) && At(e, s_.openPos - 1) != u'X') {
-    e.replace(open, innerLength, s_.valueText);
+  bool fits = true;
+  if (s_.openPos > 1 && IsLetterChar(At(e.View(), s_.openPos - 1)) && At(e.View(), s_.openPos - 1) != u'X') {
+    fits = e.Replace(open, innerLength, valueText);
+    assert(fits);
     s_.nameStart = s_.openPos - 1;
-    while (s_.nameStart > 1 && IsLetterChar(At(e, s_.nameStart - 1))) --s_.nameStart;
-    const auto callLength = static_cast<std::size_t>(s_.openPos - s_.nameStart) + s_.valueText.size() + 2;
+    while (s_.nameStart > 1 && IsLetterChar(At(e.View(), s_.nameStart - 1))) --s_.nameStart;
+    const auto callLength = static_cast<std::size_t>(s_.openPos - s_.nameStart) + valueText.size() + 2;
     const auto nameIndex = static_cast<std::size_t>(s_.nameStart - 1);
-    s_.valueText = e.substr(nameIndex, callLength);
-    const std::u16string result = ApplyFunction(s_.valueText);
-    if (HasError()) return;
-    e.replace(nameIndex, callLength, result);
+    if (!ApplyFunction(e.View().substr(nameIndex, callLength), &s_.valueText, s_.functionText)) return;
+    fits = e.Replace(nameIndex, callLength, s_.functionText.text.View());
   } else {
-    e.replace(open - 1, innerLength + 2, s_.valueText);
+    fits = e.Replace(open - 1, innerLength + 2, valueText);
   }
-  if (e.size() > kMaxExpressionLength) SetError(kTooLong);
+  if (!fits || e.Size() > kMaxExpressionLength) SetError(kTooLong);
+}
+
+// TrimTrailingZeros without a copy.
+std::u16string_view WithoutTrailingZeros(std::u16string_view text) {
+  if (text.find(u'.') == std::u16string_view::npos) return text;
+  while (!text.empty() && text.back() == u'0') text.remove_suffix(1);
+  if (!text.empty() && text.back() == u'.') text.remove_suffix(1);
+  return text;
+}
+
+// The text written for a value inside the range shown positionally reads
+// back as a value that is written as the same text again: there the reader
+// and the writer each scale by one exact power of ten with one rounding.
+[[maybe_unused]] bool WrittenTextIsFinal(long double readBack) {
+  const long double magnitude = readBack < 0 ? -readBack : readBack;
+  return magnitude >= kPlainRangeLow && magnitude <= kPlainRangeHigh;
 }
 
 void Evaluator::Evaluate(std::u16string_view input) {
@@ -591,49 +860,54 @@ void Evaluator::Evaluate(std::u16string_view input) {
     return;
   }
 
-  s_.errorMessage.clear();
+  s_.errorMessage.Clear();
   s_.scanPosition = 1;
   ClearTermList();
-  // Commas go before normalisation so that a grouped divisor (2/1,000)
-  // stays one number.
-  s_.expression = UpperCaseAscii(input);
-  RemoveCharacter(s_.expression, u',');
-  const bool fits = NormaliseExpression(s_.expression);
-  TrimSpaces(s_.expression);
-  if (s_.expression.empty()) {
-    s_.resultText.clear();
+  // A text that does not fit is never empty.
+  if (!NormaliseInto(input, s_.expression)) {
+    SetError(kTooLong);
     return;
   }
-  if (!fits || s_.expression.size() > kMaxExpressionLength) {
-    SetError(kTooLong);
+  if (s_.expression.Empty()) {
+    s_.resultText = {};
     return;
   }
 
   ValidateExpression();
   if (HasError()) return;
 
-  for (s_.pairsLeft = CountOpenBrackets(s_.expression); s_.pairsLeft > 0; --s_.pairsLeft) {
+  for (s_.pairsLeft = CountOpenBrackets(s_.expression.View()); s_.pairsLeft > 0; --s_.pairsLeft) {
     ReduceDeepestBracket();
     if (HasError()) return;
   }
 
-  if (IsPlainNumber(s_.expression)) {
-    s_.valueText = s_.expression;
-  } else {
-    s_.valueText = FormatNumber(-1, EvaluateFlat(s_.expression));
-    if (HasError()) return;
+  const std::u16string_view e = s_.expression.View();
+  if (const ScanResult plain = ScanNumber(e); plain.ok) {
+    // A typed plain number comes back as typed unless it lies in the range
+    // shown positionally.
+    s_.resultText = e;
+    s_.finalValue = plain.value;
+    const long double magnitude = s_.finalValue < 0 ? -s_.finalValue : s_.finalValue;
+    if (magnitude >= kPlainRangeLow && magnitude <= kPlainRangeHigh) {
+      if (!FormatNumber(s_.finalValue, s_.valueText)) return;
+      s_.resultText = WithoutTrailingZeros(s_.valueText.text.View());
+    }
+    return;
   }
+  if (!FormatNumber(EvaluateFlat(e), s_.valueText)) return;
+  if (HasError()) return;
   ClearTermList();
-  s_.finalValue = ParseNumber(s_.valueText);
-  const long double magnitude = s_.finalValue < 0 ? -s_.finalValue : s_.finalValue;
-  if (magnitude >= kPlainRangeLow && magnitude <= kPlainRangeHigh) s_.valueText = FormatNumber(25, s_.finalValue);
-  s_.resultText = HasError() ? std::u16string() : s_.valueText;
+  s_.finalValue = ParseWritten(s_.valueText);
+  // Re-formatting the value read back would give the written text again.
+  assert(HasError() || !WrittenTextIsFinal(s_.finalValue) ||
+         WriteGeneral(s_.finalValue, 15) == s_.valueText.text.View());
+  s_.resultText = HasError() ? std::u16string_view() : s_.valueText.text.View();
 }
 
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Normalisation.
+// Entries.
 
 std::u16string_view TrimControlCharacters(std::u16string_view text) {
   while (!text.empty() && text.front() <= u' ') text.remove_prefix(1);
@@ -641,149 +915,49 @@ std::u16string_view TrimControlCharacters(std::u16string_view text) {
   return text;
 }
 
-std::u16string UpperCaseAscii(std::u16string_view text) {
-  std::u16string out(text);
-  for (char16_t& c : out) {
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-  }
-  return out;
+bool NormaliseExpression(std::u16string_view input, std::u16string& normalised) {
+  WorkText text;
+  const bool fits = NormaliseInto(input, text);
+  normalised.assign(text.View());
+  return fits;
 }
 
-namespace {
-
-// Every "PI" becomes pi's number text. The inserted digits cannot form a new
-// "PI", so one left-to-right pass does what repeated replacement would.
-void ReplacePi(std::u16string& s) {
-  if (s.find(u"PI") == std::u16string::npos) return;
-  std::u16string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == u'P' && i + 1 < s.size() && s[i + 1] == u'I') {
-      out += PiText();
-      ++i;
-    } else {
-      out += s[i];
-    }
-  }
-  s = std::move(out);
-}
-
-// Each pair of minus signs is dropped from the left end of its run; the
-// first pair leaves a '+' when it followed an operand.
-void RemoveDoubledMinus(std::u16string& s) {
-  if (s.find(u"--") == std::u16string::npos) return;
-  std::u16string out;
-  for (std::size_t i = 0; i < s.size();) {
-    if (s[i] != u'-') {
-      out += s[i++];
-      continue;
-    }
-    std::size_t j = i;
-    while (j < s.size() && s[j] == u'-') ++j;
-    const std::size_t run = j - i;
-    if (run >= 2 && !out.empty() && !IsOperatorChar(out.back())) out += u'+';
-    if (run % 2 == 1) out += u'-';
-    i = j;
-  }
-  s = std::move(out);
-}
-
-// A '-' after an operand becomes "+-"; the last character is never examined.
-bool IsSubtraction(const std::u16string& s, std::size_t j) {
-  return j > 0 && j + 1 < s.size() && s[j] == u'-' && !IsMinusContextChar(s[j - 1]);
-}
-
-void MarkSubtractions(std::u16string& s) {
-  std::size_t first = 1;
-  while (first < s.size() && !IsSubtraction(s, first)) ++first;
-  if (first >= s.size()) return;  // nothing to mark: no copy
-  std::u16string out;
-  out.reserve(s.size() + s.size() / 2);
-  for (std::size_t j = 0; j < s.size(); ++j) {
-    if (IsSubtraction(s, j)) out += u'+';
-    out += s[j];
-  }
-  s = std::move(out);
-}
-
-// Every '/' but one in the last position becomes "*INV(" around the
-// shortest operand. Returns false once the text grows too long; nothing
-// after this pass shortens it.
-bool RewriteDivisions(std::u16string& s) {
-  std::size_t i = 0;
-  while (i + 1 < s.size()) {
-    if (s[i] != u'/') {
-      ++i;
-      continue;
-    }
-    s.erase(i, 1);
-    if (s[i] == u'(') {
-      s.insert(i, u"*INV");
-    } else {
-      s.insert(i, u"*INV(");
-      std::size_t q = i + 5;
-      if (q < s.size() && IsDivisorLetterChar(s[q])) {
-        while (q < s.size() && IsDivisorLetterChar(s[q])) ++q;
-        if (q < s.size() && s[q] == u'(') {
-          int opened = 1;
-          int closed = 0;
-          // Stops at the end of the text when the group is not closed, which
-          // leaves the brackets unbalanced for validation to report.
-          while (opened != closed && q + 1 < s.size()) {
-            ++q;
-            if (s[q] == u'(') ++opened;
-            if (s[q] == u')') ++closed;
-          }
-          if (opened != closed) q = s.size();
-        }
-      } else {
-        while (q < s.size() && (IsNumberChar(s[q]) || (s[q] == u'E' && q + 1 < s.size() && IsNumberChar(s[q + 1])))) {
-          ++q;
-        }
-      }
-      s.insert(q, u")");
-    }
-    if (s.size() > kMaxExpressionLength) return false;
-    ++i;
-  }
-  return true;
-}
-
-}  // namespace
-
-bool NormaliseExpression(std::u16string& expression) {
-  RemoveCharacter(expression, u' ');
-  ReplacePi(expression);
-  RemoveDoubledMinus(expression);
-  // The remaining passes only add characters.
-  if (expression.size() > kMaxExpressionLength) return false;
-  MarkSubtractions(expression);
-  if (expression.size() > kMaxExpressionLength) return false;
-  return RewriteDivisions(expression);
-}
-
-// ---------------------------------------------------------------------------
-// Entries.
-
-EvaluationResult EvaluateExpression(std::u16string_view expression) {
+void EvaluateExpression(std::u16string_view expression, EvaluationResult& result) {
+  result.errorMessage.clear();
+  result.resultText.clear();
   x87::ScopedEnvironment environment;
   Evaluator evaluator;
   evaluator.Evaluate(expression);
-  return {evaluator.state().errorMessage, evaluator.state().resultText};
+  if (!evaluator.state().errorMessage.Empty()) {
+    result.errorMessage.assign(evaluator.state().errorMessage.View());
+  } else {
+    result.resultText.assign(evaluator.state().resultText);
+  }
+}
+
+EvaluationResult EvaluateExpression(std::u16string_view expression) {
+  EvaluationResult result;
+  EvaluateExpression(expression, result);
+  return result;
 }
 
 EvaluationResult EvaluateFlatText(std::u16string_view text) {
   x87::ScopedEnvironment environment;
   Evaluator evaluator;
   const long double value = evaluator.EvaluateFlat(text);
-  if (!evaluator.state().errorMessage.empty()) return {evaluator.state().errorMessage, {}};
+  if (!evaluator.state().errorMessage.Empty()) return {std::u16string(evaluator.state().errorMessage.View()), {}};
   return {{}, WriteGeneral(value, 15)};
 }
 
 EvaluationResult ApplyFunctionText(std::u16string_view call_text) {
+  if (call_text.size() > kWorkCapacity) return {std::u16string(kTooLong), {}};
   x87::ScopedEnvironment environment;
   Evaluator evaluator;
-  std::u16string text = evaluator.ApplyFunction(call_text);
-  return {evaluator.state().errorMessage, std::move(text)};
+  GeneralNumber result;
+  if (!evaluator.ApplyFunction(call_text, nullptr, result)) {
+    return {std::u16string(evaluator.state().errorMessage.View()), {}};
+  }
+  return {{}, std::u16string(result.text.View())};
 }
 
 }  // namespace calc

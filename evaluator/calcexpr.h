@@ -34,4 +34,9 @@ std::u16string_view TrimControlCharacters(std::u16string_view text);
 //   "  ,, "        gives neither
 EvaluationResult EvaluateExpression(std::u16string_view expression);
 
+// The same into `result`, whose strings keep their capacity from call to
+// call: a caller that keeps one result evaluates without allocating. Both
+// strings are cleared first, also when the overflow escapes.
+void EvaluateExpression(std::u16string_view expression, EvaluationResult& result);
+
 }  // namespace calc

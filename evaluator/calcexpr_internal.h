@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "calcexpr.h"
-#include "numtext.h"
+#include "numtext_internal.h"
 
 namespace calc {
 
@@ -31,49 +31,22 @@ inline constexpr long double kPlainRangeLow = 1e-8L;
 inline constexpr long double kPlainRangeHigh = 1e8L;
 
 // ---------------------------------------------------------------------------
-// Number text.
-
-// x * 10^n through three tables of the extended values nearest to the powers
-// of ten. n >= 5120 gives +infinity and n <= -5120 gives 0 whatever x is.
-// Throws FloatingPointOverflow when a finite product leaves the range.
-long double ScaleByPowerOfTen(long double x, long long n);
-
-struct DecimalDigitsResult {
-  int exponent = 0;  // value = 0.d1d2d3... * 10^exponent
-  bool negative = false;
-  std::string digits;  // 0 to 18 digits, no leading or trailing '0'
-};
-
-inline constexpr int kUnlimitedDecimals = -1;
-
-// Digits of a finite value rounded first to 18 significant digits and then at
-// the cut (precision, or exponent + decimals), halves away from zero.
-DecimalDigitsResult DecimalDigits(long double value, int precision, int decimals);
-
-// FormatGeneral under the caller's x87 environment: the evaluator, which
-// holds one for the whole evaluation, writes every value through this.
-std::u16string WriteGeneral(long double value, int precision);
-
-// The evaluator's zero test: |b - a| below the extended value nearest 1E-3000.
-bool IsZeroValue(long double a, long double b);
-
-// The extended value nearest 1E-3000.
-long double ZeroThreshold();
-
-// ---------------------------------------------------------------------------
 // The stages of one evaluation.
 
-std::u16string UpperCaseAscii(std::u16string_view text);
-
-// Rewrites the upper-cased expression into the small language the later
-// stages know. Returns false (text unspecified) when the text reaches
+// Rewrites an expression into the small language the later stages know:
+// upper-cased, without commas and spaces, PI as its number text, pairs of
+// minus signs dropped, subtractions marked "+-" and divisions as "*INV(".
+// Returns false (text unspecified) when the text reaches
 // kMaxExpressionLength + 1 characters or more.
-bool NormaliseExpression(std::u16string& expression);
+bool NormaliseExpression(std::u16string_view expression, std::u16string& normalised);
 
 // Evaluates a bracket-free text alone: the flat engine with its own state.
 EvaluationResult EvaluateFlatText(std::u16string_view text);
 
 // Applies one built-in function to a call text such as "SIN(30)".
 EvaluationResult ApplyFunctionText(std::u16string_view call_text);
+
+// Both give "Expression too long." for a text beyond the working capacity,
+// longer than any the evaluator passes them.
 
 }  // namespace calc

@@ -42,13 +42,3 @@ std::u16string InvalidFloatingPointMessage(std::u16string_view text) {
 }
 
 }  // namespace calc
-
-namespace calc {
-
-std::u16string GenericErrorText(std::u16string_view message) {
-  std::u16string out(message);
-  if (!out.empty() && out.back() > u'.') out += u'.';
-  return out;
-}
-
-}  // namespace calc

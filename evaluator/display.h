@@ -21,11 +21,3 @@ std::u16string GroupThousands(std::u16string_view text, char16_t separator, bool
 std::u16string InvalidFloatingPointMessage(std::u16string_view text);
 
 }  // namespace calc
-
-namespace calc {
-
-// The text of the generic error display: the failure's message with "."
-// appended when its last character sorts after '.'.
-std::u16string GenericErrorText(std::u16string_view message);
-
-}  // namespace calc

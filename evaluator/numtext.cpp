@@ -4,8 +4,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
-#include "calcexpr_internal.h"
+#include "numtext_internal.h"
 #include "x87.h"
 
 namespace calc {
@@ -49,26 +50,44 @@ long double ScaleByPowerOfTen(long double x, long long n) {
   if (n <= -5120) return 0.0L;
   const PowerTables& t = Tables();
   const long long m = n < 0 ? -n : n;
-  const long double factors[3] = {t.a[m % 32], (m / 32) % 16 != 0 ? t.b[(m / 32) % 16] : 1.0L,
-                                  m / 512 != 0 ? t.c[m / 512] : 1.0L};
   x87::Faults faults;
-  for (int i = 0; i < 3; ++i) {
-    if (i > 0 && factors[i] == 1.0L) continue;
-    x = n > 0 ? x87::Mul(x, factors[i], faults) : x87::Div(x, factors[i], faults);
-  }
+  const auto apply = [&](long double factor) { x = n > 0 ? x87::Mul(x, factor, faults) : x87::Div(x, factor, faults); };
+  apply(t.a[m % 32]);
+  if ((m / 32) % 16 != 0) apply(t.b[(m / 32) % 16]);
+  if (m / 512 != 0) apply(t.c[m / 512]);
   if (faults.overflow) throw FloatingPointOverflow();
   return x;
 }
 
 namespace {
 
-// DecimalDigits in a fixed buffer: the evaluator writes a value back for
+constexpr std::uint64_t kPow10[19] = {1ULL,
+                                      10ULL,
+                                      100ULL,
+                                      1000ULL,
+                                      10000ULL,
+                                      100000ULL,
+                                      1000000ULL,
+                                      10000000ULL,
+                                      100000000ULL,
+                                      1000000000ULL,
+                                      10000000000ULL,
+                                      100000000000ULL,
+                                      1000000000000ULL,
+                                      10000000000000ULL,
+                                      100000000000000ULL,
+                                      1000000000000000ULL,
+                                      10000000000000000ULL,
+                                      100000000000000000ULL,
+                                      1000000000000000000ULL};
+
+// The digits of a value as an integer: the evaluator writes a value back for
 // every bracket, and a string per value costs more than the digits.
 struct Digits {
-  int exponent = 0;  // value = 0.d1d2d3... * 10^exponent
+  std::uint64_t integer = 0;  // d1d2d3... without trailing zeros; 0 for zero
+  int count = 0;              // 0 means the value is written as zero
+  int exponent = 0;           // value = 0.d1d2d3... * 10^exponent
   bool negative = false;
-  int count = 0;  // 0 means the value is written as zero
-  char d[18] = {};
 };
 
 // An integral extended value below 2^63 as an integer, converted under the
@@ -80,58 +99,98 @@ std::int64_t IntegralToInt64(long double integral) {
   return n;
 }
 
+// A magnitude that is an integer N below 10^18, and its digit count d, read
+// from the bits. Scaling such a value to 18 digits, as below, is exact: it
+// gives N * 10^(18 - d) with the exponent d.
+bool SmallInteger(long double magnitude, std::uint64_t& integer, int& digits) {
+  std::uint64_t significand = 0;
+  std::uint16_t sign_exponent = 0;
+  unsigned char bytes[sizeof(long double)];
+  std::memcpy(bytes, &magnitude, sizeof magnitude);
+  std::memcpy(&significand, bytes, 8);
+  std::memcpy(&sign_exponent, bytes + 8, 2);
+  const int e2 = (sign_exponent & 0x7FFF) - 16383;  // value = significand * 2^(e2 - 63)
+  if (e2 < 0 || e2 > 59 || (significand >> 63) == 0) return false;
+  const int fraction_bits = 63 - e2;
+  if ((significand & ((std::uint64_t{1} << fraction_bits) - 1)) != 0) return false;
+  integer = significand >> fraction_bits;
+  if (integer >= kPow10[18]) return false;
+  digits = 1;
+  while (digits < 18 && integer >= kPow10[digits]) ++digits;
+  return true;
+}
+
+// Drops the trailing zeros of `count` digits held in `r`.
+void TrimZeroDigits(std::uint64_t& r, int& count) {
+  while (count > 0 && r % 10 == 0) {
+    r /= 10;
+    --count;
+  }
+}
+
 Digits DigitsOf(long double value, int precision, int decimals) {
-  Digits r;
-  if (x87::BiasedExponent(value) == 0) return r;  // zero or subnormal
+  if (x87::BiasedExponent(value) == 0) return {};  // zero or subnormal
 
   const long double magnitude = value < 0 ? -value : value;
-  const long long e2 = x87::BiasedExponent(value) - 16383;
-  // floor(e2 * 19728 / 65536), rounding toward minus infinity.
-  const long long product = e2 * 19728;
-  const long long estimate = product >= 0 ? product / 65536 : -((-product + 65535) / 65536);
-  int exponent = static_cast<int>(estimate + 1);
+  std::uint64_t n = 0;  // the value rounded to 18 digits, 10^17 <= n < 10^18
+  int exponent = 0;
+  if (SmallInteger(magnitude, n, exponent)) {
+    const int k = decimals == kUnlimitedDecimals ? precision : exponent + decimals;
+    if (k >= exponent && precision >= exponent) {
+      // The cut falls after the last digit: nothing to round.
+      int count = exponent;
+      TrimZeroDigits(n, count);
+      return {n, count, exponent, value < 0};
+    }
+    n *= kPow10[18 - exponent];
+  } else {
+    const long long e2 = x87::BiasedExponent(value) - 16383;
+    // floor(e2 * 19728 / 65536), rounding toward minus infinity.
+    const long long product = e2 * 19728;
+    const long long estimate = product >= 0 ? product / 65536 : -((-product + 65535) / 65536);
+    exponent = static_cast<int>(estimate + 1);
 
-  long double w = x87::RoundToInteger(ScaleByPowerOfTen(magnitude, 18 - exponent));
-  if (w < 1e17L) {
-    --exponent;
-    w = x87::RoundToInteger(ScaleByPowerOfTen(magnitude, 18 - exponent));
-  }
-  if (w >= 1e18L) {
-    w = w / 10.0L;
-    ++exponent;
-  }
-  auto n = static_cast<std::uint64_t>(IntegralToInt64(x87::RoundToInteger(w)));
-  char c[18];
-  for (int i = 17; i >= 0; --i) {
-    c[i] = static_cast<char>('0' + n % 10);
-    n /= 10;
+    long double w = x87::RoundToInteger(ScaleByPowerOfTen(magnitude, 18 - exponent));
+    if (w < 1e17L) {
+      --exponent;
+      w = x87::RoundToInteger(ScaleByPowerOfTen(magnitude, 18 - exponent));
+    }
+    if (w >= 1e18L) {
+      w = x87::RoundToInteger(w / 10.0L);
+      ++exponent;
+    }
+    n = static_cast<std::uint64_t>(IntegralToInt64(w));
   }
 
   int k = decimals == kUnlimitedDecimals ? precision : exponent + decimals;
-  if (k < 0) return Digits{};
-  if (k > precision) k = precision;
-
-  int count = std::min(k, 18);
-  std::copy(c, c + count, r.d);
-  if (k < 18 && c[k] >= '5') {
-    int i = k - 1;
-    while (i >= 0 && r.d[i] == '9') r.d[i--] = '0';
-    if (i < 0) {
-      // The carry passed the first digit: all were '9' and are now '0'.
-      r.d[0] = '1';
+  if (k < 0) return {};
+  k = std::min({k, precision, 18});
+  std::uint64_t r = n;
+  int count = k;
+  if (k < 18) {
+    // Cut after k digits; the digit after the cut decides. (The evaluator's
+    // 15 digits divide by a constant, which costs a multiplication.)
+    const std::uint64_t unit = kPow10[18 - k];
+    r = k == 15 ? n / kPow10[3] : n / unit;
+    if (n - r * unit >= unit / 2) ++r;
+    if (r == kPow10[k]) {
+      // The carry passed the first digit: all were '9'.
+      r = 1;
       count = 1;
       ++exponent;
-    } else {
-      ++r.d[i];
     }
   }
-  while (count > 0 && r.d[count - 1] == '0') --count;
-  if (count == 0) return Digits{};
+  TrimZeroDigits(r, count);
+  if (count == 0) return {};
+  return {r, count, exponent, value < 0};
+}
 
-  r.exponent = exponent;
-  r.negative = value < 0;
-  r.count = count;
-  return r;
+// The `count` digits of `integer`, most significant first.
+void DigitCharacters(std::uint64_t integer, int count, char* out) {
+  for (int i = count - 1; i >= 0; --i) {
+    out[i] = static_cast<char>('0' + integer % 10);
+    integer /= 10;
+  }
 }
 
 // Infinity and NaN, which only the strict reader can produce.
@@ -142,39 +201,24 @@ const char16_t* SpecialText(long double value) {
   return nullptr;
 }
 
-// A small output buffer: the longest form is "-0.000" and 18 digits, or 18
-// digits with '-', '.', "E-" and a four-digit exponent.
-class TextBuffer {
- public:
-  void Put(char16_t c) { text_[size_++] = c; }
-  void Put(const char* digits, int count) {
-    for (int i = 0; i < count; ++i) text_[size_++] = static_cast<char16_t>(digits[i]);
-  }
-  void Repeat(char16_t c, int count) {
-    for (int i = 0; i < count; ++i) text_[size_++] = c;
-  }
-  void PutInteger(int n) {
-    char reversed[12];
-    int count = 0;
-    do {
-      reversed[count++] = static_cast<char>('0' + n % 10);
-      n /= 10;
-    } while (n > 0);
-    while (count > 0) text_[size_++] = static_cast<char16_t>(reversed[--count]);
-  }
-  std::u16string Text() const { return std::u16string(text_, size_); }
-
- private:
-  char16_t text_[48];
-  std::size_t size_ = 0;
-};
+void PutInteger(NumberText& out, int n) {
+  char reversed[12];
+  int count = 0;
+  do {
+    reversed[count++] = static_cast<char>('0' + n % 10);
+    n /= 10;
+  } while (n > 0);
+  while (count > 0) out.Put(static_cast<char16_t>(reversed[--count]));
+}
 
 }  // namespace
 
 DecimalDigitsResult DecimalDigits(long double value, int precision, int decimals) {
   const Digits d = DigitsOf(value, precision, decimals);
   if (d.count == 0) return {};
-  return {d.exponent, d.negative, std::string(d.d, static_cast<std::size_t>(d.count))};
+  char c[18];
+  DigitCharacters(d.integer, d.count, c);
+  return {d.exponent, d.negative, std::string(c, static_cast<std::size_t>(d.count))};
 }
 
 std::u16string FormatGeneral(long double value, int precision) {
@@ -183,38 +227,67 @@ std::u16string FormatGeneral(long double value, int precision) {
 }
 
 std::u16string WriteGeneral(long double value, int precision) {
+  GeneralNumber number;
+  WriteGeneral(value, precision, number);
+  return std::u16string(number.text.View());
+}
+
+void WriteGeneral(long double value, int precision, GeneralNumber& number) {
   precision = std::clamp(precision, 2, 18);
-  if (const char16_t* special = SpecialText(value)) return special;
+  NumberText& out = number.text;
+  out.Clear();
+  if (const char16_t* special = SpecialText(value)) {
+    number.special = true;
+    out.Put(special);
+    return;
+  }
+  number.special = false;
 
   const Digits d = DigitsOf(value, precision, kUnlimitedDecimals);
-  if (d.count == 0) return u"0";
+  number.integer = d.integer;
+  number.count = d.count;
+  number.exponent = d.exponent;
+  number.negative = d.negative;
+  if (d.count == 0) {
+    out.Put(u'0');
+    return;
+  }
+  char digits[18];
+  DigitCharacters(d.integer, d.count, digits);
   const int e = d.exponent;
-  TextBuffer out;
   if (d.negative) out.Put(u'-');
   if (e > precision || e < -3) {
-    out.Put(d.d, 1);
+    out.Put(digits, 1);
     if (d.count > 1) {
       out.Put(u'.');
-      out.Put(d.d + 1, d.count - 1);
+      out.Put(digits + 1, d.count - 1);
     }
     out.Put(u'E');
     const int shown = e - 1;
     if (shown < 0) out.Put(u'-');
-    out.PutInteger(shown < 0 ? -shown : shown);
+    PutInteger(out, shown < 0 ? -shown : shown);
   } else if (e <= 0) {
     out.Put(u'0');
     out.Put(u'.');
     out.Repeat(u'0', -e);
-    out.Put(d.d, d.count);
+    out.Put(digits, d.count);
   } else if (d.count <= e) {
-    out.Put(d.d, d.count);
+    out.Put(digits, d.count);
     out.Repeat(u'0', e - d.count);
   } else {
-    out.Put(d.d, e);
+    out.Put(digits, e);
     out.Put(u'.');
-    out.Put(d.d + e, d.count - e);
+    out.Put(digits + e, d.count - e);
   }
-  return out.Text();
+}
+
+long double ReadBack(const GeneralNumber& number) {
+  // The reader gathers at most 18 digits exactly, and scales once by the
+  // exponent less the fraction digits, which is exponent - count in every
+  // layout above.
+  const long double value = ScaleByPowerOfTen(static_cast<long double>(number.integer),
+                                              static_cast<long long>(number.exponent) - number.count);
+  return number.negative ? -value : value;
 }
 
 std::u16string FormatFixed(long double value, int decimals) {
@@ -224,15 +297,17 @@ std::u16string FormatFixed(long double value, int decimals) {
 
   const Digits d = DigitsOf(value, 18, decimals);
   if (d.exponent > 18) return WriteGeneral(value, 18);
+  char digits[18];
+  DigitCharacters(d.integer, d.count, digits);
   const int e = d.exponent;
-  TextBuffer out;
+  NumberText out;
   if (d.negative) out.Put(u'-');
   int used = 0;
   if (e <= 0) {
     out.Put(u'0');
   } else {
     used = std::min(e, d.count);
-    out.Put(d.d, used);
+    out.Put(digits, used);
     out.Repeat(u'0', e - used);
   }
   if (decimals > 0) {
@@ -240,10 +315,10 @@ std::u16string FormatFixed(long double value, int decimals) {
     const int zeros = e < 0 ? std::min(-e, decimals) : 0;
     out.Repeat(u'0', zeros);
     const int rest = std::min(d.count - used, decimals - zeros);
-    out.Put(d.d + used, rest);
+    out.Put(digits + used, rest);
     out.Repeat(u'0', decimals - zeros - rest);
   }
-  return out.Text();
+  return std::u16string(out.View());
 }
 
 namespace {
@@ -330,7 +405,9 @@ struct ReadResult {
   long double value = 0;
 };
 
-ReadResult ReadWithGrammar(std::u16string_view text, const NumberGrammar& rules) {
+// One reader per grammar, its rules known when compiled.
+template <const NumberGrammar& rules>
+ReadResult ReadWithGrammar(std::u16string_view text) {
   std::size_t i = 0;
   while (i < text.size() && text[i] == u' ') ++i;
   bool negative = false;
@@ -376,14 +453,14 @@ ReadResult ReadWithGrammar(std::u16string_view text, const NumberGrammar& rules)
 }  // namespace
 
 ScanResult ScanNumber(std::u16string_view text) {
-  const ReadResult r = ReadWithGrammar(text, kStrictGrammar);
+  const ReadResult r = ReadWithGrammar<kStrictGrammar>(text);
   if (r.status == ReadStatus::kOverflow) throw FloatingPointOverflow();
   return {r.status == ReadStatus::kNumber, r.value};
 }
 
 ScanResult ReadNumber(std::u16string_view text) {
   x87::ScopedEnvironment environment;
-  const ReadResult r = ReadWithGrammar(text, kLenientGrammar);
+  const ReadResult r = ReadWithGrammar<kLenientGrammar>(text);
   return {r.status == ReadStatus::kNumber, r.value};
 }
 

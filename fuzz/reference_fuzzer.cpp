@@ -4,7 +4,9 @@
 // faults, the same failures, the same escaping overflow.
 //   first byte even: the rest is number text for both readers;
 //   first byte odd:  the rest is two extended values for the protected steps
-//                    and the written forms.
+//                    and the written forms, of the first value and of an
+//                    integer made from its bits; a written number's value
+//                    taken from its digits must be the one its text reads as.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +14,7 @@
 #include <string>
 
 #include "numtext.h"
+#include "numtext_internal.h"
 #include "reference.h"
 #include "x87.h"
 
@@ -95,6 +98,41 @@ void CheckSteps(long double x, long double y) {
   if (second.Any()) std::abort();
 }
 
+void CheckForms(long double v, int precision, int decimals) {
+  if (calc::FormatGeneral(v, precision) != calc::reference::FormatGeneral(v, precision)) std::abort();
+  if (calc::FormatGeneral(v, 15) != calc::reference::FormatGeneral(v, 15)) std::abort();
+  if (calc::FormatFixed(v, decimals) != calc::reference::FormatFixed(v, decimals)) std::abort();
+  if (calc::FormatFixed(v, 2) != calc::reference::FormatFixed(v, 2)) std::abort();
+}
+
+template <typename F>
+Outcome Read(F f) {
+  Outcome o;
+  try {
+    o.result = {true, f()};
+  } catch (const calc::FloatingPointOverflow&) {
+    o.overflow = true;
+  }
+  return o;
+}
+
+// ReadBack against reading the text; inside the range the evaluator shows
+// positionally, the value read back writes as the same text.
+void CheckReadBack(long double v, int precision) {
+  calc::GeneralNumber written;
+  calc::WriteGeneral(v, precision, written);
+  if (written.special) return;
+  const Outcome scanned = Read([&] { return calc::ScanNumber(written.text.View()).value; });
+  const Outcome read_back = Read([&] { return calc::ReadBack(written); });
+  if (scanned.overflow != read_back.overflow) std::abort();
+  if (!SameBits(scanned.result.value, read_back.result.value)) std::abort();
+  const long double m = read_back.result.value < 0 ? -read_back.result.value : read_back.result.value;
+  if (precision == 15 && m >= 1e-8L && m <= 1e8L &&
+      calc::WriteGeneral(read_back.result.value, 15) != written.text.View()) {
+    std::abort();
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -116,15 +154,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     v[k] = calc::x87::FromBits(sign_exponent, significand);
   }
   CheckSteps(v[0], v[1]);
-  // The written forms of the first value at every precision and a few
-  // decimal counts.
-  {
-    const int precision = data[0] / 2 % 20;
-    const int decimals = data[0] / 40 % 20;
-    if (calc::FormatGeneral(v[0], precision) != calc::reference::FormatGeneral(v[0], precision)) std::abort();
-    if (calc::FormatGeneral(v[0], 15) != calc::reference::FormatGeneral(v[0], 15)) std::abort();
-    if (calc::FormatFixed(v[0], decimals) != calc::reference::FormatFixed(v[0], decimals)) std::abort();
-    if (calc::FormatFixed(v[0], 2) != calc::reference::FormatFixed(v[0], 2)) std::abort();
+  // The written forms of the first value, and of an integer of its leading
+  // bits, at every precision and a few decimal counts.
+  const int precision = data[0] / 2 % 20;
+  const int decimals = data[0] / 40 % 20;
+  std::uint64_t significand = 0;
+  std::memcpy(&significand, data + 1, 8);
+  const long double integer = static_cast<long double>(significand >> (data[20] % 64)) * (data[20] & 64 ? -1.0L : 1.0L);
+  for (const long double value : {v[0], integer}) {
+    CheckForms(value, precision, decimals);
+    CheckReadBack(value, precision);
+    CheckReadBack(value, 15);
   }
   return 0;
 }

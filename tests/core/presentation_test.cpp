@@ -37,6 +37,14 @@ TEST(PresentCalculation, ResultsMessagesAndFailures) {
   }
 }
 
+// The header's examples, and no point after a point or a sign.
+TEST(GenericErrorText, AppendsAPointAfterLettersOnly) {
+  EXPECT_EQ(GenericErrorText(u"Floating point overflow"), u"Floating point overflow.");
+  EXPECT_EQ(GenericErrorText(u"Done."), u"Done.");
+  EXPECT_EQ(GenericErrorText(u"Odd -"), u"Odd -");
+  EXPECT_EQ(GenericErrorText(u""), u"");
+}
+
 TEST(Paths, JoinPathPutsExactlyOneSeparator) {
   EXPECT_EQ(JoinPath(u"", u"brelmont.ini"), u"brelmont.ini");
   EXPECT_EQ(JoinPath(u"C:\\Users\\u\\AppData", u"brelmont.ini"), u"C:\\Users\\u\\AppData\\brelmont.ini");

@@ -46,32 +46,53 @@ TEST(Normalisation, RewritesIntoTheSmallLanguage) {
       {"1/2E+5", "1*INV(2)E+5"},
       {"8/2^3", "8*INV(2)^3"},
       {"2/+3", "2*INV()+3"},
-      {"2/1,000", "2*INV(1),000"},
+      // Commas go first, so a grouped divisor stays one number.
+      {"2/1,000", "2*INV(1000)"},
+      {"P,I+P I", "3.14159265358979+3.14159265358979"},
+      {"2x(3)-sqrt(4)", "2X(3)+-SQRT(4)"},
+      {"-,-3", "3"},
       {"6/", "6/"},
       // An unclosed group is scanned to the end; the brackets stay unbalanced.
       {"1/SQRT(4", "1*INV(SQRT(4)"},
       {"1/SQRT((4)", "1*INV(SQRT((4))"},
   };
   for (const TextCase& c : cases) {
-    std::u16string text = U(c.input);
-    ASSERT_TRUE(NormaliseExpression(text)) << c.input;
+    std::u16string text;
+    ASSERT_TRUE(NormaliseExpression(U(c.input), text)) << c.input;
     EXPECT_EQ(text, U(c.expected)) << c.input;
   }
 }
 
-TEST(Normalisation, LowerCaseIsUpperCasedFirst) {
-  EXPECT_EQ(UpperCaseAscii(u"pi Pi pI 2x3 \u00e9"), u"PI PI PI 2X3 \u00e9");
+TEST(Normalisation, UpperCasesAsciiLettersOnly) {
+  std::u16string text;
+  ASSERT_TRUE(NormaliseExpression(u"pi Pi pI 2x3 \u00e9", text));
+  EXPECT_EQ(text, u"3.141592653589793.141592653589793.141592653589792X3\u00e9");
 }
 
 TEST(Normalisation, RefusesGrowthPastTheWorkingLength) {
-  std::u16string fits = U("1" + std::string(240, ' ') + "PI");  // 16 characters after the passes
-  EXPECT_TRUE(NormaliseExpression(fits));
-  std::u16string pis = U(std::string(2000, 'P') + std::string(2000, 'I'));
-  EXPECT_FALSE(NormaliseExpression(pis));
+  std::u16string text;
+  const std::string fits = "1" + std::string(240, ' ') + "PI";  // 16 characters after the passes
+  EXPECT_TRUE(NormaliseExpression(U(fits), text));
+  EXPECT_FALSE(NormaliseExpression(U(std::string(2000, 'P') + std::string(2000, 'I')), text));
   std::u16string divisions;
   for (int i = 0; i < 50; ++i) divisions += u"1/2+";
   divisions += u"1";
-  EXPECT_FALSE(NormaliseExpression(divisions));  // 201 characters become 451
+  EXPECT_FALSE(NormaliseExpression(divisions, text));  // 201 characters become 451
+  // Exactly the working length after each pass, and one more.
+  const struct {
+    std::string input;
+    bool fits;
+  } edges[] = {
+      {std::string(255, '7'), true},
+      {std::string(256, '7'), false},
+      {"1" + std::string(16, '-') + std::string(253, '2'), true},  // "1+" and 253 digits
+      {"1" + std::string(16, '-') + std::string(254, '2'), false},
+      {std::string(249, '2') + "-2-2", true},  // each '-' gains a '+'
+      {std::string(250, '2') + "-2-2", false},
+      {std::string(248, '2') + "/2", true},  // "*INV(2)"
+      {std::string(249, '2') + "/2", false},
+  };
+  for (const auto& edge : edges) EXPECT_EQ(NormaliseExpression(U(edge.input), text), edge.fits) << edge.input.size();
 }
 
 struct ResultCase {
@@ -143,6 +164,13 @@ TEST(FlatEngine, ParsesAndReducesFromTheLeft) {
        "out", "138"},
   };
   for (const ResultCase& c : cases) ExpectOutcome(EvaluateFlatText(U(c.input)), c);
+}
+
+TEST(FlatEngine, TextsBeyondTheWorkingCapacityAreRefused) {
+  std::u16string flat = u"1";
+  while (flat.size() < 1000) flat += u"+1";
+  EXPECT_EQ(EvaluateFlatText(flat).errorMessage, u"Expression too long.");
+  EXPECT_EQ(ApplyFunctionText(u"FOO(" + flat + u")").errorMessage, u"Expression too long.");
 }
 
 TEST(FlatEngine, TheNumberReaderOverflowLeavesTheEngine) {
@@ -338,6 +366,19 @@ TEST(Driver, TypedNumbersBeyondTheRangeEscapeAsOverflow) {
   EXPECT_THROW(EvaluateExpression(u"2E1E5000"), FloatingPointOverflow);
   // The evaluator is usable again straight after.
   EXPECT_EQ(EvaluateExpression(u"1+1").resultText, u"2");
+}
+
+TEST(Driver, AKeptResultIsFilledAfreshEachTime) {
+  EvaluationResult kept;
+  EvaluateExpression(u"1/0", kept);
+  EXPECT_EQ(kept.errorMessage, u"Division by zero.");
+  EXPECT_EQ(kept.resultText, u"");
+  EvaluateExpression(u"(2 + 2) / 3", kept);
+  EXPECT_EQ(kept.errorMessage, u"");
+  EXPECT_EQ(kept.resultText, u"1.33333333333333");
+  EXPECT_THROW(EvaluateExpression(u"1E5000", kept), FloatingPointOverflow);
+  EXPECT_EQ(kept.errorMessage, u"");
+  EXPECT_EQ(kept.resultText, u"");
 }
 
 // The examples in calcexpr.h.

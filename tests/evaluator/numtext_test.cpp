@@ -8,14 +8,34 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
-#include "calcexpr_internal.h"
+#include "numtext_internal.h"
 #include "reference.h"
 #include "test_util.h"
 #include "x87.h"
 
 namespace calc {
 namespace {
+
+bool SameBits(long double a, long double b) { return std::memcmp(&a, &b, 10) == 0; }
+
+// A value or the escaping overflow.
+struct StrictOutcomeLike {
+  bool threw = false;
+  long double value = 0;
+};
+
+template <typename F>
+StrictOutcomeLike Outcome(F f) {
+  StrictOutcomeLike o;
+  try {
+    o.value = f();
+  } catch (const FloatingPointOverflow&) {
+    o.threw = true;
+  }
+  return o;
+}
 
 long double Read(const char* text) {
   const ScanResult r = ScanNumber(U(text));
@@ -84,6 +104,67 @@ TEST(NumberText, FormsMatchTheirReferences) {
     }
     for (int decimals = -1; decimals <= 20; ++decimals) {
       EXPECT_EQ(FormatFixed(v, decimals), reference::FormatFixed(v, decimals)) << c.name << " D=" << decimals;
+    }
+  }
+}
+
+// Integers below 10^18 take their digits from the bits, not by scaling.
+TEST(NumberText, IntegersMatchTheirReferences) {
+  const long double integers[] = {1,
+                                  7,
+                                  -10,
+                                  99,
+                                  1000,
+                                  123456789012345,
+                                  999999999999999,
+                                  1000000000000000,
+                                  999999999999999999,
+                                  -999999999999999999,
+                                  100000000000000000,
+                                  1000000000000000000,  // 10^18: scaled
+                                  576460752303423487,   // 2^59 - 1
+                                  576460752303423488,   // 2^59
+                                  1152921504606846975,  // 2^60 - 1: scaled
+                                  4503599627370497};    // 2^52 + 1
+  for (const long double v : integers) {
+    for (int precision = 2; precision <= 18; ++precision) {
+      EXPECT_EQ(FormatGeneral(v, precision), reference::FormatGeneral(v, precision))
+          << static_cast<long long>(v) << " P=" << precision;
+    }
+    for (int decimals = 0; decimals <= 18; ++decimals) {
+      EXPECT_EQ(FormatFixed(v, decimals), reference::FormatFixed(v, decimals))
+          << static_cast<long long>(v) << " D=" << decimals;
+    }
+  }
+}
+
+// The evaluator takes the value of a number it has just written from the
+// digits; the reader must give the same bits, and the same overflow.
+TEST(NumberText, WrittenNumbersReadBackAsTheirText) {
+  std::vector<long double> values;
+  for (const FormCase& c : kForms) values.push_back(c.value());
+  for (const char* text : {"1E-8", "9.99999999999999E-9", "1E8", "100000000.000001", "99999999.9999999", "0.1", "1E-4",
+                           "1.18973149535723E4932", "3.3621031431121E-4932", "-7.5E-300", "5E27", "5E28"}) {
+    values.push_back(Read(text));
+  }
+  values.push_back(-LDBL_MAX);
+  values.push_back(1.0L / 7);
+  for (const long double v : values) {
+    for (int precision = 2; precision <= 18; ++precision) {
+      GeneralNumber written;
+      WriteGeneral(v, precision, written);
+      ASSERT_FALSE(written.special);
+      const StrictOutcomeLike scanned = Outcome([&] { return ScanNumber(written.text.View()).value; });
+      const StrictOutcomeLike read_back = Outcome([&] { return ReadBack(written); });
+      const std::string name = ToAscii(written.text.View());
+      EXPECT_EQ(scanned.threw, read_back.threw) << name;
+      EXPECT_TRUE(SameBits(scanned.value, read_back.value)) << name;
+      // Inside the range the evaluator shows positionally the value read
+      // back writes as the same text again.
+      const long double m = read_back.value < 0 ? -read_back.value : read_back.value;
+      if (precision == 15 && m >= Read("1E-8") && m <= Read("1E8")) {
+        EXPECT_EQ(WriteGeneral(read_back.value, 15), written.text.View()) << name;
+      }
     }
   }
 }
@@ -191,8 +272,6 @@ TEST(NumberText, LenientReader) {
   asm volatile("fnstsw %0" : "=am"(sw));
   EXPECT_EQ(sw & 0x3F, 0) << "a failed read leaves no fault pending";
 }
-
-bool SameBits(long double a, long double b) { return std::memcmp(&a, &b, 10) == 0; }
 
 struct StrictOutcome {
   bool threw = false;

@@ -18,8 +18,8 @@
 #include <string>
 #include <string_view>
 
-#include "calcexpr_internal.h"
 #include "numtext.h"
+#include "numtext_internal.h"
 #include "x87.h"
 
 namespace calc::reference {
