@@ -32,6 +32,8 @@ need() {
 }
 
 need file binutils cmake ninja-build python3 googletest g++-mingw-w64-i686-posix
+# The icon, rendered from the SVG.
+need librsvg2-bin icoutils
 # The window's test: an X server, keyboard and mouse, the clipboard, and the
 # X libraries and fonts Wine draws with.
 need xvfb xauth x11-apps xdotool xclip fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxinerama1 \
