@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Builds the Windows programs with MinGW-w64, packs the release (zip and setup
-# program), and runs the tests under Wine. Installs what is missing (apt-get,
-# through sudo when not run as root). Exits non-zero when anything fails; the
-# test runner's summary is the last thing printed.
+# program), checks that a second build gives the same bytes, and runs the
+# tests under Wine. Installs what is missing (apt-get, through sudo when not
+# run as root). Exits non-zero when anything fails; the test runner's summary
+# is the last thing printed.
 #
 # The shipped program is the 32-bit one (preset windows-i686). Its tests run
 # under Wine when this kernel runs 32-bit x86 code; a kernel that runs 64-bit
@@ -31,7 +32,7 @@ need() {
   "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-need file binutils cmake ninja-build python3 googletest g++-mingw-w64-i686-posix
+need file binutils cmake ninja-build python3 git googletest g++-mingw-w64-i686-posix
 # The release: the icon rendered from the SVG, the zip and the setup program.
 need librsvg2-bin icoutils zip nsis
 # The window's test: an X server, keyboard and mouse, the clipboard, and the
@@ -81,6 +82,7 @@ done
 setup=$(echo build/windows-i686/exprcalc-*-setup.exe)
 file "$setup" | grep -q "PE32 executable (GUI) Intel 80386.*Nullsoft Installer" || { file "$setup"; exit 1; }
 ls -l build/windows-i686/exprcalc-*-win32.zip "$setup"
+tools/check-reproducible.sh windows-i686
 
 # One Wine prefix per build folder, created on first use, and one server kept
 # up for the whole run, started with its output detached: the Windows services
