@@ -10,7 +10,8 @@
 # under Wine when this kernel runs 32-bit x86 code; a kernel that runs 64-bit
 # code only cannot start any 32-bit process, so there the same sources are
 # built for 64-bit Windows (preset windows-x86_64) and tested under a 64-bit
-# Wine, and the 32-bit build is checked without running it.
+# Wine, with a setup program made from the same script for those programs,
+# and the 32-bit build is checked without running it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
@@ -37,7 +38,7 @@ need file binutils cmake ninja-build python3 git googletest g++-mingw-w64-i686-p
 need librsvg2-bin icoutils zip nsis
 # The window's test: an X server, keyboard and mouse, the clipboard, and the
 # X libraries and fonts Wine draws with.
-need xvfb xauth x11-apps xdotool xclip fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxinerama1 \
+need xvfb xauth x11-apps x11-utils xdotool xclip fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxinerama1 \
   libxcomposite1
 
 # A four-instruction 32-bit program tells whether this kernel starts 32-bit code.
