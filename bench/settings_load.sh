@@ -8,7 +8,7 @@
 #   reading limit (default "1000 20000 limit")
 set -euo pipefail
 cd "$(dirname "$0")/.."
-app=${1:-build/default/window/exprcalc}
+app=${1:-build/default/window/qt/exprcalc}
 runs=${2:-3}
 sizes=${3:-1000 20000 limit}
 work=$(mktemp -d)

@@ -39,7 +39,7 @@ calc_times=()
 minimal_times=()
 for _ in $(seq "$runs"); do
   minimal_times+=("$(measure build/bench/bench/minimal_window "Minimal Qt window")")
-  calc_times+=("$(measure build/bench/window/exprcalc "Varnel's Expression calculator")")
+  calc_times+=("$(measure build/bench/window/qt/exprcalc "Varnel's Expression calculator")")
 done
 calc=$(printf '%s\n' "${calc_times[@]}" | median)
 minimal=$(printf '%s\n' "${minimal_times[@]}" | median)

@@ -37,7 +37,7 @@ struct ControlDesign {
   int top = 0;
   int width = 0;
   int height = 0;
-  int tab_order = -1;  // -1: never takes the focus
+  bool takes_focus = false;  // with Tab, in the table's order
   bool checked = false;
   bool is_default = false;
 };
@@ -45,20 +45,28 @@ struct ControlDesign {
 // In tab order, the result label last.
 inline constexpr std::array<ControlDesign, 7> kControls = {{
     {Control::kCalculate, u"calculatebutton", ControlKind::kPushButton, u"Calculate", u"", u"Calculate", 488, 32, 75,
-     29, 0, false, true},
+     29, true, false, true},
     {Control::kCopy, u"copybutton", ControlKind::kPushButton, u"&Copy", u"Copy result to clipboard", u"Copy", 536, 104,
-     41, 24, 1, false, false},
+     41, 24, true, false, false},
     {Control::kSeparators, u"sepcb", ControlKind::kCheckBox, u"Thousands separators", u"", u"Thousands separators", 16,
-     136, 142, 18, 2, true, false},
+     136, 142, 18, true, true, false},
     {Control::kTwoDecimals, u"dec2cb", ControlKind::kCheckBox, u"Display only 2 decimal places accuracy", u"",
-     u"Display only 2 decimal places accuracy", 328, 136, 228, 18, 3, true, false},
-    {Control::kAbout, u"aboutbutton", ControlKind::kPushButton, u"?", u"Help", u"Help", 551, 0, 26, 26, 4, false,
+     u"Display only 2 decimal places accuracy", 328, 136, 228, 18, true, true, false},
+    {Control::kAbout, u"aboutbutton", ControlKind::kPushButton, u"?", u"Help", u"Help", 551, 0, 26, 26, true, false,
      false},
-    {Control::kBox, u"cb", ControlKind::kComboBox, u"", u"", u"Expression", 24, 34, 449, 22, 5, false, false},
-    {Control::kResult, u"resultlabel", ControlKind::kLabel, u"", u"", u"Result", 31, 72, 521, 29, -1, false, false},
+    {Control::kBox, u"cb", ControlKind::kComboBox, u"", u"", u"Expression", 24, 34, 449, 22, true, false, false},
+    {Control::kResult, u"resultlabel", ControlKind::kLabel, u"", u"", u"Result", 31, 72, 521, 29, false, false, false},
 }};
 
 constexpr const ControlDesign& Design(Control id) { return kControls[static_cast<std::size_t>(id)]; }
+
+constexpr bool IndexedById() {
+  for (std::size_t i = 0; i < kControls.size(); ++i) {
+    if (static_cast<std::size_t>(kControls[i].id) != i) return false;
+  }
+  return true;
+}
+static_assert(IndexedById(), "Design() finds a control at the index of its id");
 
 struct FormDesign {
   std::u16string_view class_name = u"TForm1";

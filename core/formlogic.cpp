@@ -96,7 +96,9 @@ FormLogic::Start FormLogic::FormCreate(int outer_width, int outer_height) {
   Start start;
   start.left = (screen.width - outer_width) / 2;
   start.top = (screen.height - outer_height) / 2;
-  if (platform_.FileExistsAt(SettingsFileName)) start.stored = readdata(SettingsFileName, outer_width, outer_height);
+  if (platform_.FileExistsAt(SettingsFileName) || platform_.RecoverInterruptedSave(SettingsFileName)) {
+    start.stored = readdata(SettingsFileName, outer_width, outer_height);
+  }
   return start;
 }
 

@@ -37,9 +37,13 @@ class Platform {
 
   // Reads a whole file of at most max_size bytes.
   virtual ReadStatus ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes) = 0;
+  // A save cut off after its new file was complete but before that file took
+  // the path's place leaves it as the only copy: when nothing is at the path,
+  // it takes the path. True when a file was put back.
+  virtual bool RecoverInterruptedSave(std::u16string_view path) = 0;
   // Replaces the file's contents all-or-nothing: on any failure the old
   // file stays exactly as it was. A read-only file is a failure.
-  virtual bool ReplaceFile(std::u16string_view path, std::string_view bytes) = 0;
+  virtual bool WriteFileAtomically(std::u16string_view path, std::string_view bytes) = 0;
 
   // The system's code page for files without a byte-order mark.
   virtual bool CodePageIsUtf8() = 0;

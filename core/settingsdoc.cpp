@@ -335,7 +335,7 @@ std::string SettingsDocument::Serialize() const {
 bool SettingsDocument::UpdateFile(std::u16string_view path) const {
   const std::string bytes = Serialize();
   if (bytes.size() > kMaxFileSize) return false;
-  return platform_->ReplaceFile(path, bytes);
+  return platform_->WriteFileAtomically(path, bytes);
 }
 
 }  // namespace calc

@@ -11,16 +11,32 @@
 namespace calc::win32 {
 
 // The whole file, read with read sharing only; kMissing when nothing is at
-// the path, kFailed when it cannot be read or is larger than max_size.
+// the path, kFailed when it cannot be read or is larger than max_size. When
+// nothing is at the path but a save that was cut off left a complete
+// temporary file, that file takes the path.
 ReadStatus ReadWholeFile(const std::wstring& path, std::size_t max_size, std::string& bytes);
 
-// Replaces the file's contents all-or-nothing: the bytes go to a temporary
-// file in the same folder, are flushed to the disk and then take the file's
-// place (ReplaceFileW; MoveFileExW for a new file). On any failure the old
-// file stays as it was and no temporary file is left. A read-only file is a
-// failure. When the folder cannot be written to but the file can, the file is
-// written in place. Temporary files of earlier saves that were cut off are
-// removed.
+// Replaces the file's contents all-or-nothing: the bytes go to
+// NAME.~exprcalc-XXXXXX-SIZE.tmp in the same folder, are flushed to the disk
+// and then take the file's place in one rename (MoveFileExW). On any failure
+// the old file stays as it was and no temporary file is left, unless there
+// is no old file: then the complete temporary file is kept for the next
+// reading. A read-only file is a failure. When the folder cannot be written
+// to but the file can, the file is rewritten in place, which a full disk
+// cannot damage but a kill in the middle can. While the file is there, this
+// program's temporary files for it older than a minute are removed.
 bool WriteFileAtomically(const std::wstring& path, std::string_view bytes);
+
+// When nothing is at the path but a save that was cut off left a complete
+// temporary file, that file takes the path. True when it did.
+bool RecoverInterruptedSave(const std::wstring& path);
+
+namespace detail {
+
+// The save with its final move replaced, so tests can refuse it.
+using FinalMove = bool (*)(const std::wstring& temporary, const std::wstring& path);
+bool WriteFileAtomically(const std::wstring& path, std::string_view bytes, FinalMove move);
+
+}  // namespace detail
 
 }  // namespace calc::win32

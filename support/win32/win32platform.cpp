@@ -43,7 +43,11 @@ ReadStatus Win32Platform::ReadWholeFile(std::u16string_view path, std::size_t ma
   return win32::ReadWholeFile(ToWide(path), max_size, bytes);
 }
 
-bool Win32Platform::ReplaceFile(std::u16string_view path, std::string_view bytes) {
+bool Win32Platform::RecoverInterruptedSave(std::u16string_view path) {
+  return win32::RecoverInterruptedSave(ToWide(path));
+}
+
+bool Win32Platform::WriteFileAtomically(std::u16string_view path, std::string_view bytes) {
   return win32::WriteFileAtomically(ToWide(path), bytes);
 }
 

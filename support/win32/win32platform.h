@@ -5,8 +5,6 @@
 #pragma once
 
 #include <windows.h>
-// The platform's ReplaceFile is not the Win32 function of that name.
-#undef ReplaceFile
 
 #include <optional>
 #include <string>
@@ -31,7 +29,8 @@ class Win32Platform : public Platform {
   char16_t PathSeparator() const override { return u'\\'; }
 
   ReadStatus ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes) override;
-  bool ReplaceFile(std::u16string_view path, std::string_view bytes) override;
+  bool RecoverInterruptedSave(std::u16string_view path) override;
+  bool WriteFileAtomically(std::u16string_view path, std::string_view bytes) override;
 
   bool CodePageIsUtf8() override;
   std::u16string DecodeCodePage(std::string_view bytes) override;

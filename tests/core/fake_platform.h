@@ -58,7 +58,16 @@ class FakePlatform : public Platform {
     bytes = found->second;
     return ReadStatus::kRead;
   }
-  bool ReplaceFile(std::u16string_view path, std::string_view bytes) override {
+  // A complete file that a cut-off save left behind, for the path.
+  std::map<std::u16string, std::string> interrupted_saves;
+  bool RecoverInterruptedSave(std::u16string_view path) override {
+    const auto found = interrupted_saves.find(std::u16string(path));
+    if (found == interrupted_saves.end() || files.count(found->first)) return false;
+    files[found->first] = found->second;
+    interrupted_saves.erase(found);
+    return true;
+  }
+  bool WriteFileAtomically(std::u16string_view path, std::string_view bytes) override {
     const std::u16string p(path);
     if (read_only.count(p) || folders.count(p)) return false;
     files[p] = bytes;

@@ -78,75 +78,68 @@ void TForm1::Show(int show_command) {
 void TForm1::CreateControls() {
   font_ = MakeFont(kForm.font, Scale(kForm.font.pixel_height));
   result_font_ = MakeFont(kForm.result_font, Scale(kForm.result_font.pixel_height));
-  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
-
   // Created in tab order: the dialog manager moves the focus in this order.
-  for (const ControlDesign& design : kControls) {
-    const wchar_t* window_class = L"BUTTON";
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
-    int height = Scale(design.height);
-    switch (design.kind) {
-      case ControlKind::kPushButton:
-        style |= design.is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-        break;
-      case ControlKind::kCheckBox:
-        style |= BS_AUTOCHECKBOX;
-        break;
-      case ControlKind::kComboBox:
-        window_class = L"COMBOBOX";
-        style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL;
-        height = Scale(design.height + 12 * kForm.box_item_height);  // with the list
-        break;
-      case ControlKind::kLabel:
-        window_class = L"STATIC";
-        style = WS_CHILD | WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX;
-        break;
-    }
-    const HWND control = CreateWindowExW(
-        0, window_class, ToWide(design.text).c_str(), style, Scale(design.left), Scale(design.top), Scale(design.width),
-        height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(design.id))), instance, nullptr);
-    SendMessageW(control, WM_SETFONT,
-                 reinterpret_cast<WPARAM>(design.kind == ControlKind::kLabel ? result_font_ : font_), FALSE);
-    if (design.kind == ControlKind::kCheckBox) {
-      SendMessageW(control, BM_SETCHECK, design.checked ? BST_CHECKED : BST_UNCHECKED, 0);
-      // A substitute for a missing design font may be wider: never cut a label.
-      const HDC dc = GetDC(control);
-      const HGDIOBJ old_font = SelectObject(dc, font_);
-      const std::wstring text = ToWide(design.text);
-      SIZE extent{};
-      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-      SelectObject(dc, old_font);
-      ReleaseDC(control, dc);
-      const int needed = extent.cx + GetSystemMetrics(SM_CXMENUCHECK) + Scale(6);
-      if (needed > Scale(design.width)) {
-        SetWindowPos(control, nullptr, 0, 0, needed, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-      }
-    }
-    switch (design.id) {
-      case Control::kCalculate:
-        calculatebutton = control;
-        break;
-      case Control::kCopy:
-        copybutton = control;
-        break;
-      case Control::kSeparators:
-        sepcb = control;
-        break;
-      case Control::kTwoDecimals:
-        dec2cb = control;
-        break;
-      case Control::kAbout:
-        aboutbutton = control;
-        break;
-      case Control::kBox:
-        cb = control;
-        break;
-      case Control::kResult:
-        resultlabel = control;
-        break;
-    }
-  }
+  for (const ControlDesign& design : kControls) CreateControl(design);
+  calculatebutton = GetDlgItem(window_, ControlId(Control::kCalculate));
+  copybutton = GetDlgItem(window_, ControlId(Control::kCopy));
+  sepcb = GetDlgItem(window_, ControlId(Control::kSeparators));
+  dec2cb = GetDlgItem(window_, ControlId(Control::kTwoDecimals));
+  aboutbutton = GetDlgItem(window_, ControlId(Control::kAbout));
+  cb = GetDlgItem(window_, ControlId(Control::kBox));
+  resultlabel = GetDlgItem(window_, ControlId(Control::kResult));
+  AddTooltips();
+}
 
+void TForm1::CreateControl(const ControlDesign& design) {
+  const wchar_t* window_class = L"BUTTON";
+  DWORD style = WS_CHILD | WS_VISIBLE | (design.takes_focus ? WS_TABSTOP : 0);
+  int height = Scale(design.height);
+  switch (design.kind) {
+    case ControlKind::kPushButton:
+      style |= design.is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+      break;
+    case ControlKind::kCheckBox:
+      style |= BS_AUTOCHECKBOX;
+      break;
+    case ControlKind::kComboBox:
+      window_class = L"COMBOBOX";
+      style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL;
+      height = Scale(design.height + 12 * kForm.box_item_height);  // with the list
+      break;
+    case ControlKind::kLabel:
+      window_class = L"STATIC";
+      style |= SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX;
+      break;
+  }
+  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
+  const HWND control = CreateWindowExW(
+      0, window_class, ToWide(design.text).c_str(), style, Scale(design.left), Scale(design.top), Scale(design.width),
+      height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(design.id))), instance, nullptr);
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(design.kind == ControlKind::kLabel ? result_font_ : font_),
+               FALSE);
+  if (design.kind == ControlKind::kCheckBox) {
+    SendMessageW(control, BM_SETCHECK, design.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    WidenToFitText(control, design);
+  }
+}
+
+void TForm1::WidenToFitText(HWND check_box, const ControlDesign& design) {
+  // A substitute for a missing design font may be wider: never cut a label.
+  const HDC dc = GetDC(check_box);
+  const HGDIOBJ old_font = SelectObject(dc, font_);
+  const std::wstring text = ToWide(design.text);
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  SelectObject(dc, old_font);
+  ReleaseDC(check_box, dc);
+  const int needed = extent.cx + GetSystemMetrics(SM_CXMENUCHECK) + Scale(6);
+  if (needed > Scale(design.width)) {
+    SetWindowPos(check_box, nullptr, 0, 0, needed, Scale(design.height), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void TForm1::AddTooltips() {
+  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
   tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance, nullptr);
   for (const ControlDesign& design : kControls) {

@@ -9,11 +9,9 @@
 #include <functional>
 #include <string>
 
-// clang-format off
-// First: it keeps windows.h from renaming the platform's ReplaceFile.
-#include "win32platform.h"
+#include "design.h"
 #include "formlogic.h"
-// clang-format on
+#include "win32platform.h"
 
 namespace calc {
 
@@ -53,6 +51,9 @@ class TForm1 {
   LRESULT Dispatch(UINT message, WPARAM wparam, LPARAM lparam);
   void Guarded(const std::function<void()>& handler);
   void CreateControls();
+  void CreateControl(const ControlDesign& design);
+  void WidenToFitText(HWND check_box, const ControlDesign& design);
+  void AddTooltips();
   void Apply(const FormLogic::Stored& stored);
   void ShowHistory();
   // Design pixels (96 per inch) to the display's.

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "design.h"
 #include "formlogic.h"
 #include "qtplatform.h"
 
@@ -66,6 +67,11 @@ class TForm1 : public QWidget {
   // display, the rest of the handler is skipped and the window stays usable.
   void Guarded(const std::function<void()>& handler);
   void CreateControls();
+  template <typename Widget>
+  Widget* Find(Control id) const;
+  void SetUpBox();
+  void SetUpResultLabel();
+  void SetUpButtons();
   void Apply(const FormLogic::Stored& stored);
   // Shows the logic's history as the box's list without changing what the
   // box shows.

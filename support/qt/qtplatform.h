@@ -29,7 +29,8 @@ class QtPlatform final : public Platform {
   char16_t PathSeparator() const override { return u'/'; }
 
   ReadStatus ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes) override;
-  bool ReplaceFile(std::u16string_view path, std::string_view bytes) override;
+  bool RecoverInterruptedSave(std::u16string_view path) override;
+  bool WriteFileAtomically(std::u16string_view path, std::string_view bytes) override;
 
   bool CodePageIsUtf8() override;
   std::u16string DecodeCodePage(std::string_view bytes) override;

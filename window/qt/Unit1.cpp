@@ -64,12 +64,32 @@ QFont DesignFont(const FontDesign& design) {
 template <typename Widget>
 Widget* Build(const ControlDesign& design, QWidget* parent) {
   auto* widget = new Widget(parent);
+  if constexpr (std::is_base_of_v<QAbstractButton, Widget>) widget->setText(ToQString(design.text));
+  if constexpr (std::is_same_v<QCheckBox, Widget>) widget->setChecked(design.checked);
+  return widget;
+}
+
+QWidget* BuildControl(const ControlDesign& design, QWidget* parent) {
+  QWidget* widget = nullptr;
+  switch (design.kind) {
+    case ControlKind::kPushButton:
+      widget = Build<QPushButton>(design, parent);
+      break;
+    case ControlKind::kCheckBox:
+      widget = Build<QCheckBox>(design, parent);
+      break;
+    case ControlKind::kComboBox:
+      widget = Build<QComboBox>(design, parent);
+      break;
+    case ControlKind::kLabel:
+      widget = Build<QLabel>(design, parent);
+      break;
+  }
   widget->setObjectName(ToQString(design.name));
   widget->setGeometry(design.left, design.top, design.width, design.height);
   widget->setToolTip(ToQString(design.hint));
   widget->setAccessibleName(ToQString(design.accessible_name));
-  if constexpr (std::is_base_of_v<QAbstractButton, Widget>) widget->setText(ToQString(design.text));
-  if constexpr (std::is_same_v<QCheckBox, Widget>) widget->setChecked(design.checked);
+  if (!design.takes_focus) widget->setFocusPolicy(Qt::NoFocus);
   return widget;
 }
 
@@ -94,14 +114,34 @@ void TForm1::CreateControls() {
   setMinimumSize(kForm.min_outer_width - kForm.frame_width, kForm.client_height);
   setMaximumSize(QWIDGETSIZE_MAX, kForm.client_height);
 
-  calculatebutton = Build<QPushButton>(Design(Control::kCalculate), this);
-  copybutton = Build<QPushButton>(Design(Control::kCopy), this);
-  sepcb = Build<QCheckBox>(Design(Control::kSeparators), this);
-  dec2cb = Build<QCheckBox>(Design(Control::kTwoDecimals), this);
-  aboutbutton = Build<QPushButton>(Design(Control::kAbout), this);
-  cb = Build<QComboBox>(Design(Control::kBox), this);
-  resultlabel = Build<QLabel>(Design(Control::kResult), this);
+  // The table is in tab order.
+  QWidget* previous = nullptr;
+  for (const ControlDesign& design : kControls) {
+    QWidget* widget = BuildControl(design, this);
+    if (previous && design.takes_focus) setTabOrder(previous, widget);
+    if (design.takes_focus) previous = widget;
+  }
+  calculatebutton = Find<QPushButton>(Control::kCalculate);
+  copybutton = Find<QPushButton>(Control::kCopy);
+  sepcb = Find<QCheckBox>(Control::kSeparators);
+  dec2cb = Find<QCheckBox>(Control::kTwoDecimals);
+  aboutbutton = Find<QPushButton>(Control::kAbout);
+  cb = Find<QComboBox>(Control::kBox);
+  resultlabel = Find<QLabel>(Control::kResult);
 
+  SetUpBox();
+  SetUpResultLabel();
+  // A substitute for a missing design font may be wider: never cut a label.
+  for (QCheckBox* box : {sepcb, dec2cb}) box->resize(std::max(box->width(), box->sizeHint().width()), box->height());
+  SetUpButtons();
+}
+
+template <typename Widget>
+Widget* TForm1::Find(Control id) const {
+  return findChild<Widget*>(ToQString(Design(id).name), Qt::FindDirectChildrenOnly);
+}
+
+void TForm1::SetUpBox() {
   cb->setEditable(true);
   cb->setLineEdit(new ExpressionEdit([this] { Guarded([this] { calculatebuttonClick(); }); }));
   cb->setInsertPolicy(QComboBox::NoInsert);
@@ -110,7 +150,10 @@ void TForm1::CreateControls() {
   cb->setModel(new QStringListModel(cb));
   cb->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   cb->setItemDelegate(new HistoryItemDelegate(cb));
+  connect(cb, &QComboBox::activated, this, [this] { Guarded([this] { cbClick(); }); });
+}
 
+void TForm1::SetUpResultLabel() {
   resultlabel->setAlignment(Qt::AlignCenter);
   resultlabel->setTextFormat(Qt::PlainText);
   QFont resultFont(ToQString(kForm.result_font.family));
@@ -123,10 +166,9 @@ void TForm1::CreateControls() {
   const ColourDesign& colour = kForm.result_colour;
   resultPalette.setColor(QPalette::WindowText, QColor(colour.red, colour.green, colour.blue));
   resultlabel->setPalette(resultPalette);
+}
 
-  // A substitute for a missing design font may be wider: never cut a label.
-  for (QCheckBox* box : {sepcb, dec2cb}) box->resize(std::max(box->width(), box->sizeHint().width()), box->height());
-
+void TForm1::SetUpButtons() {
   // Buttons take Enter themselves when they have the focus; everywhere else
   // Enter reaches keyPressEvent and presses Calculate. Calculate keeps its
   // default frame throughout: an auto-default button loses it for good when
@@ -134,18 +176,19 @@ void TForm1::CreateControls() {
   calculatebutton->setDefault(Design(Control::kCalculate).is_default);
   for (QPushButton* b : {copybutton, aboutbutton}) b->setAutoDefault(true);
   // As in a dialog, a focused button shows the frame in Calculate's place.
-  connect(qApp, &QApplication::focusChanged, this,
-          [this](QWidget*, QWidget* now) { calculatebutton->setDefault(now != copybutton && now != aboutbutton); });
-
-  QWidget* inTabOrder[] = {calculatebutton, copybutton, sepcb, dec2cb, aboutbutton, cb};
-  for (std::size_t i = 0; i + 1 < std::size(inTabOrder); ++i) setTabOrder(inTabOrder[i], inTabOrder[i + 1]);
+  // The window's own members are gone by the time its destruction moves the
+  // focus: the handler holds the buttons themselves, and its connection ends
+  // with Calculate.
+  connect(qApp, &QApplication::focusChanged, calculatebutton,
+          [calculate = calculatebutton, copy = copybutton, about = aboutbutton](QWidget*, QWidget* now) {
+            calculate->setDefault(now != copy && now != about);
+          });
 
   connect(calculatebutton, &QPushButton::clicked, this, [this] { Guarded([this] { calculatebuttonClick(); }); });
   connect(sepcb, &QCheckBox::clicked, this, [this] { Guarded([this] { calculatebuttonClick(); }); });
   connect(dec2cb, &QCheckBox::clicked, this, [this] { Guarded([this] { calculatebuttonClick(); }); });
   connect(copybutton, &QPushButton::clicked, this, [this] { Guarded([this] { copybuttonClick(); }); });
   connect(aboutbutton, &QPushButton::clicked, this, [this] { Guarded([this] { aboutbuttonClick(); }); });
-  connect(cb, &QComboBox::activated, this, [this] { Guarded([this] { cbClick(); }); });
 }
 
 void TForm1::Guarded(const std::function<void()>& handler) {

@@ -61,9 +61,13 @@ ReadStatus QtPlatform::ReadWholeFile(std::u16string_view path, std::size_t max_s
   return status;
 }
 
-bool QtPlatform::ReplaceFile(std::u16string_view path, std::string_view bytes) {
-  return WriteFileAtomically(ToQString(path),
-                             QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
+bool QtPlatform::RecoverInterruptedSave(std::u16string_view path) {
+  return calc::RecoverInterruptedSave(ToQString(path));
+}
+
+bool QtPlatform::WriteFileAtomically(std::u16string_view path, std::string_view bytes) {
+  return calc::WriteFileAtomically(ToQString(path),
+                                   QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
 bool QtPlatform::CodePageIsUtf8() { return SystemCodePage().compare("UTF-8", Qt::CaseInsensitive) == 0; }

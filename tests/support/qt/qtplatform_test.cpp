@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The Qt platform under the locale the test runs in (the suite runs under
-// the plain C locale and under C.UTF-8).
+// the plain C locale, C.UTF-8, de_DE.UTF-8 and tr_TR.UTF-8).
 #include "qtplatform.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +14,7 @@ namespace calc {
 namespace {
 
 bool Utf8Locale() { return qgetenv("LC_ALL").toUpper().contains("UTF-8"); }
+bool TurkishLocale() { return qgetenv("LC_ALL").startsWith("tr_"); }
 
 // Without a locale given, the plain C locale, whose bytes all survive.
 class PinLocale : public ::testing::Environment {
@@ -29,8 +30,15 @@ TEST(QtPlatform, CodePageFollowsTheLocale) {
   EXPECT_EQ(platform.CodePageIsUtf8(), Utf8Locale());
   EXPECT_EQ(SystemCodePage(), Utf8Locale() ? QByteArray("UTF-8") : QByteArray("ISO-8859-1"));
   EXPECT_EQ(platform.EncodeCodePage(u"caf\u00E9"), Utf8Locale() ? "caf\xC3\xA9" : "caf\xE9");
-  EXPECT_EQ(platform.LocaleUpper(u"sin(30)"), u"SIN(30)");
-  EXPECT_TRUE(platform.SameIgnoringCase(u"Sin(30)", u"sIN(30)"));
+}
+
+TEST(QtPlatform, LetterCaseFollowsTheLocale) {
+  QtPlatform platform;
+  // Turkish pairs i with the dotted capital and the dotless i with I.
+  const std::u16string upper = TurkishLocale() ? u"S\u0130N(30)" : u"SIN(30)";
+  EXPECT_EQ(platform.LocaleUpper(u"sin(30)"), upper);
+  EXPECT_TRUE(platform.SameIgnoringCase(u"sin(30)", upper));
+  EXPECT_EQ(platform.SameIgnoringCase(u"Sin(30)", u"sIN(30)"), !TurkishLocale());
 }
 
 // A byte that is not UTF-8, in the history and in a section of its own,

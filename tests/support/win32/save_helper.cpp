@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+// save_helper_win32 loop PATH EVENT: saves document A, then B, then A...
+// until killed, and sets the named event once the first save is done.
+#include <windows.h>
+// Needs the types of windows.h.
+#include <shellapi.h>
+
+#include <string>
+
+#include "save_documents.h"
+#include "savefile.h"
+
+int main() {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (!argv || argc != 4 || std::wstring(argv[1]) != L"loop") return 2;
+  const std::wstring path = argv[2];
+  const HANDLE started = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[3]);
+  if (!started) return 2;
+  const std::string a = calc::test::Document('A');
+  const std::string b = calc::test::Document('B');
+  for (unsigned i = 0;; ++i) {
+    if (!calc::win32::WriteFileAtomically(path, i % 2 == 0 ? a : b)) return 1;
+    if (i == 0) SetEvent(started);
+  }
+}
