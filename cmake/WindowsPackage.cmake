@@ -1,40 +1,83 @@
 # SPDX-License-Identifier: MIT
-# The release archive of the Windows programs: exprcalc-<version>-win32.zip
-# (win64 for the 64-bit build) with the executables and a short readme.
-# Built by the target release_zip.
+# The Windows release, built by the target `release` (part of all):
+#   exprcalc-<version>-win32.zip    the portable form: the programs, a readme
+#                                   and the licence in one folder;
+#   exprcalc-<version>-setup.exe    the setup program (NSIS) with the same files.
+# The 64-bit build names them -win64.zip and -win64-setup.exe. Both carry the
+# date of CALC_SOURCE_DATE_EPOCH, so two builds of one commit are identical.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(CALC_PACKAGE_NAME exprcalc-${PROJECT_VERSION}-win64)
+  set(CALC_SETUP_NAME exprcalc-${PROJECT_VERSION}-win64-setup.exe)
+  set(CALC_NSIS_ARCH amd64)
 else()
   set(CALC_PACKAGE_NAME exprcalc-${PROJECT_VERSION}-win32)
+  set(CALC_SETUP_NAME exprcalc-${PROJECT_VERSION}-setup.exe)
+  set(CALC_NSIS_ARCH x86)
+endif()
+set(CALC_RELEASE_STAGE ${CMAKE_BINARY_DIR}/release/${CALC_PACKAGE_NAME})
+set(CALC_RELEASE_ZIP ${CMAKE_BINARY_DIR}/${CALC_PACKAGE_NAME}.zip)
+set(CALC_RELEASE_SETUP ${CMAKE_BINARY_DIR}/${CALC_SETUP_NAME})
+set(CALC_RELEASE_PROGRAMS exprcalc-cli)
+if(TARGET exprcalc)
+  list(PREPEND CALC_RELEASE_PROGRAMS exprcalc)
 endif()
 
-function(calc_add_release_zip)
-  set(programs ${ARGN})
+block()
   set(readme ${CMAKE_BINARY_DIR}/README.txt)
+  set(license ${CMAKE_BINARY_DIR}/LICENSE.txt)
   configure_file(${CALC_WINDOWS_RESOURCES}/README.txt.in ${readme} @ONLY NEWLINE_STYLE CRLF)
-  set(stage ${CMAKE_BINARY_DIR}/package)
-  set(zip ${CMAKE_BINARY_DIR}/${CALC_PACKAGE_NAME}.zip)
-  set(files)
-  foreach(program IN LISTS programs)
-    list(APPEND files $<TARGET_FILE:${program}>)
+  configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${license} @ONLY NEWLINE_STYLE CRLF)
+
+  # The files in a fixed order, modes and date, whatever the umask and clock.
+  set(executables)
+  set(names)
+  foreach(program IN LISTS CALC_RELEASE_PROGRAMS)
+    list(APPEND executables $<TARGET_FILE:${program}>)
+    list(APPEND names ${program}${CMAKE_EXECUTABLE_SUFFIX})
   endforeach()
+  list(APPEND names LICENSE.txt README.txt)
+  list(TRANSFORM names PREPEND ${CALC_RELEASE_STAGE}/ OUTPUT_VARIABLE staged)
+  set(stamp ${CMAKE_BINARY_DIR}/release/staged.stamp)
   add_custom_command(
-    OUTPUT ${zip}
-    COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}/${CALC_PACKAGE_NAME}
-    COMMAND ${CMAKE_COMMAND} -E copy ${files} ${readme} ${stage}/${CALC_PACKAGE_NAME}
-    COMMAND ${CMAKE_COMMAND} -E chdir ${stage} ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip ${CALC_PACKAGE_NAME}
-    DEPENDS ${programs} ${readme}
+    OUTPUT ${stamp}
+    BYPRODUCTS ${staged}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${CALC_RELEASE_STAGE}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CALC_RELEASE_STAGE}
+    COMMAND install -m 0755 ${executables} ${CALC_RELEASE_STAGE}
+    COMMAND install -m 0644 ${license} ${readme} ${CALC_RELEASE_STAGE}
+    COMMAND touch --date=@${CALC_SOURCE_DATE_EPOCH} ${staged}
+    COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+    DEPENDS ${CALC_RELEASE_PROGRAMS} ${readme} ${license}
+    COMMENT "Staging the release files"
+    VERBATIM)
+
+  # Info-ZIP without its extra fields (owner, time zone): the DOS time in UTC
+  # and the mode are all that each entry records.
+  find_program(ZIP_PROGRAM zip REQUIRED)
+  list(TRANSFORM names PREPEND ${CALC_PACKAGE_NAME}/ OUTPUT_VARIABLE entries)
+  add_custom_command(
+    OUTPUT ${CALC_RELEASE_ZIP}
+    COMMAND ${CMAKE_COMMAND} -E rm -f ${CALC_RELEASE_ZIP}
+    COMMAND ${CMAKE_COMMAND} -E env TZ=UTC ${ZIP_PROGRAM} -X -D -9 -q ${CALC_RELEASE_ZIP} ${entries}
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/release
+    DEPENDS ${stamp}
     COMMENT "Packing ${CALC_PACKAGE_NAME}.zip"
     VERBATIM)
-  add_custom_target(release_zip DEPENDS ${zip})
-  if(NOT CALC_TESTS)
-    return()
+  add_custom_target(release_zip DEPENDS ${CALC_RELEASE_ZIP})
+  set(outputs ${CALC_RELEASE_ZIP})
+
+  if(TARGET exprcalc)
+    find_program(MAKENSIS_PROGRAM makensis REQUIRED)
+    set(nsi ${CALC_WINDOWS_RESOURCES}/setup.nsi)
+    add_custom_command(
+      OUTPUT ${CALC_RELEASE_SETUP}
+      COMMAND ${MAKENSIS_PROGRAM} -V2 -WX -DVERSION=${PROJECT_VERSION} -DARCH=${CALC_NSIS_ARCH}
+              -DSTAGE=${CALC_RELEASE_STAGE} -DICON=${CALC_WINDOWS_ICON} -DOUTFILE=${CALC_RELEASE_SETUP} ${nsi}
+      DEPENDS ${stamp} ${nsi} ${CALC_WINDOWS_ICON} calc_windows_icon
+      COMMENT "Making ${CALC_SETUP_NAME}"
+      VERBATIM)
+    add_custom_target(release_setup DEPENDS ${CALC_RELEASE_SETUP})
+    list(APPEND outputs ${CALC_RELEASE_SETUP})
   endif()
-  foreach(program IN LISTS programs)
-    add_test(NAME ${program}_needs_only_system_dlls
-             COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DEXECUTABLE=$<TARGET_FILE:${program}>
-                     -P ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/CheckSystemDlls.cmake)
-    set_tests_properties(${program}_needs_only_system_dlls PROPERTIES LABELS static)
-  endforeach()
-endfunction()
+  add_custom_target(release ALL DEPENDS ${outputs})
+endblock()

@@ -43,4 +43,13 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads its platform plugins at run time, where shlibdeps cannot see them:
 # the X11 one comes with libqt6gui6, the Wayland one is a package of its own.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
+# CPack dates the archives' members by SOURCE_DATE_EPOCH when it is set: the
+# last commit's date unless the caller chose one, so two builds of one commit
+# give the same package.
+file(CONFIGURE OUTPUT packaging/CPackProjectConfig.cmake CONTENT [[
+if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(ENV{SOURCE_DATE_EPOCH} @CALC_SOURCE_DATE_EPOCH@)
+endif()
+]] @ONLY)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_BINARY_DIR}/packaging/CPackProjectConfig.cmake)
 include(CPack)

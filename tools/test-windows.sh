@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Builds the Windows programs with MinGW-w64, packs the release archive, and
-# runs their tests under Wine. Installs what is missing (apt-get, through sudo
-# when not run as root). Exits non-zero when anything fails; the test runner's
-# summary is the last thing printed.
+# Builds the Windows programs with MinGW-w64, packs the release (zip and setup
+# program), checks that a second build gives the same bytes, and runs the
+# tests under Wine. Installs what is missing (apt-get, through sudo when not
+# run as root). Exits non-zero when anything fails; the test runner's summary
+# is the last thing printed.
 #
 # The shipped program is the 32-bit one (preset windows-i686). Its tests run
 # under Wine when this kernel runs 32-bit x86 code; a kernel that runs 64-bit
 # code only cannot start any 32-bit process, so there the same sources are
 # built for 64-bit Windows (preset windows-x86_64) and tested under a 64-bit
-# Wine, and the 32-bit build is checked without running it.
+# Wine, with a setup program made from the same script for those programs,
+# and the 32-bit build is checked without running it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
@@ -31,10 +33,12 @@ need() {
   "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-need file binutils cmake ninja-build python3 googletest g++-mingw-w64-i686-posix
+need file binutils cmake ninja-build python3 git googletest g++-mingw-w64-i686-posix
+# The release: the icon rendered from the SVG, the zip and the setup program.
+need librsvg2-bin icoutils zip nsis
 # The window's test: an X server, keyboard and mouse, the clipboard, and the
 # X libraries and fonts Wine draws with.
-need xvfb xauth x11-apps xdotool xclip fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxinerama1 \
+need xvfb xauth x11-apps x11-utils xdotool xclip fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxinerama1 \
   libxcomposite1
 
 # A four-instruction 32-bit program tells whether this kernel starts 32-bit code.
@@ -62,21 +66,24 @@ echo "Installed in $((SECONDS - started)) s." >&2
 
 cmake --preset windows-i686 >/dev/null
 if [ "$preset" = windows-i686 ]; then
-  cmake --build --preset windows-i686 --target all release_zip
+  cmake --build --preset windows-i686
 else
-  # Only the programs: their tests cannot run here, and the 64-bit build
+  # Only the release: its tests cannot run here, and the 64-bit build
   # compiles the same test sources.
-  cmake --build --preset windows-i686 --target exprcalc exprcalc-cli release_zip
+  cmake --build --preset windows-i686 --target release
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 fi
-# The shipped executables: 32-bit, and nothing but system DLLs.
+# The shipped files: 32-bit programs and setup, nothing but system DLLs.
 for program in window/win32/exprcalc.exe:GUI cli/exprcalc-cli.exe:console; do
   executable=build/windows-i686/${program%:*}
   file "$executable" | grep -q "PE32 executable (${program#*:}) Intel 80386" || { file "$executable"; exit 1; }
   cmake -DOBJDUMP=i686-w64-mingw32-objdump -DEXECUTABLE="$executable" -P cmake/CheckSystemDlls.cmake
 done
-ls -l build/windows-i686/exprcalc-*-win32.zip
+setup=$(echo build/windows-i686/exprcalc-*-setup.exe)
+file "$setup" | grep -q "PE32 executable (GUI) Intel 80386.*Nullsoft Installer" || { file "$setup"; exit 1; }
+ls -l build/windows-i686/exprcalc-*-win32.zip "$setup"
+tools/check-reproducible.sh windows-i686
 
 # One Wine prefix per build folder, created on first use, and one server kept
 # up for the whole run, started with its output detached: the Windows services

@@ -37,7 +37,13 @@ bool TForm1::Create(HINSTANCE instance) {
   window_class.lpfnWndProc = WindowProc;
   window_class.hInstance = instance;
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  window_class.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  // Icon group 1 of the executable, at the sizes this screen's DPI asks for.
+  const auto icon = [instance](int width_metric, int height_metric) {
+    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(width_metric),
+                                         GetSystemMetrics(height_metric), LR_DEFAULTCOLOR));
+  };
+  window_class.hIcon = icon(SM_CXICON, SM_CYICON);
+  window_class.hIconSm = icon(SM_CXSMICON, SM_CYSMICON);
   window_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
   window_class.lpszClassName = class_name.c_str();
   if (!RegisterClassExW(&window_class)) return false;
