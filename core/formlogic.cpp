@@ -14,7 +14,6 @@
 #include "display.h"
 #include "mymisc.h"
 #include "presentation.h"
-#include "settingsdoc.h"
 #include "utf.h"
 
 namespace calc {
@@ -105,13 +104,12 @@ FormLogic::Start FormLogic::FormCreate(int outer_width, int outer_height) {
 
 std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafilename, int outer_width,
                                                      int outer_height) {
-  SettingsDocument doc(platform_);
-  if (!SettingsDocument::Open(platform_, datafilename, doc)) return std::nullopt;
+  if (!SettingsDocument::Open(platform_, datafilename, document_)) return std::nullopt;
 
   Stored stored;
-  if (const std::optional<int> top = ReadInteger(doc.ReadString(kInterface, u"Top", u""))) {
-    if (const std::optional<int> left = ReadInteger(doc.ReadString(kInterface, u"Left", u""))) {
-      if (const std::optional<int> width = ReadInteger(doc.ReadString(kInterface, u"Width", u""))) {
+  if (const std::optional<int> top = ReadInteger(document_.ReadString(kInterface, u"Top", u""))) {
+    if (const std::optional<int> left = ReadInteger(document_.ReadString(kInterface, u"Left", u""))) {
+      if (const std::optional<int> width = ReadInteger(document_.ReadString(kInterface, u"Width", u""))) {
         const ScreenSize screen = platform_.PrimaryScreenSize();
         WindowPlacement p{*left, *top, *width};
         if (p.left > screen.width - kEdgeMargin) p.left = screen.width - outer_width;
@@ -130,13 +128,13 @@ std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafil
     }
   }
 
-  stored.separators = doc.ReadString(kInterface, u"ThousandsSeparator", u"1") == u"1";
-  DecimalPlacesOn = doc.ReadString(kInterface, u"DecimalPlaces", u"-1") != u"-1";
+  stored.separators = document_.ReadString(kInterface, u"ThousandsSeparator", u"1") == u"1";
+  DecimalPlacesOn = document_.ReadString(kInterface, u"DecimalPlaces", u"-1") != u"-1";
 
   // Every key of the section counts, in file order. An entry equal to one
   // already loaded is skipped: a hand-named key would otherwise come back
   // under an "Expression" key at every close, and the file grow without end.
-  const std::vector<std::u16string_view> values = doc.ReadSectionValues(kExpressions);
+  const std::vector<std::u16string_view> values = document_.ReadSectionValues(kExpressions);
   // The set refers to the entries, which must not move meanwhile.
   history_.reserve(history_.size() + values.size());
   UpperCaseKeys keys(platform_);
@@ -152,23 +150,22 @@ std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafil
 
 bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement& window, bool separators,
                          bool two_decimals) {
-  SettingsDocument doc(platform_);
-  bool written = SettingsDocument::Open(platform_, datafilename, doc);
+  bool written = SettingsDocument::Open(platform_, datafilename, document_);
   if (written) {
-    doc.WriteString(kInformation, u"Program", kProgramName);
-    doc.WriteString(kInformation, u"Version", FromAscii(kVersion));
-    doc.WriteString(kInterface, u"Top", Decimal(window.top));
-    doc.WriteString(kInterface, u"Left", Decimal(window.left));
-    doc.WriteString(kInterface, u"Width", Decimal(window.outer_width));
-    doc.WriteString(kInterface, u"ThousandsSeparator", separators ? u"1" : u"0");
-    doc.WriteString(kInterface, u"DecimalPlaces", two_decimals ? u"2" : u"-1");
+    document_.WriteString(kInformation, u"Program", kProgramName);
+    document_.WriteString(kInformation, u"Version", FromAscii(kVersion));
+    document_.WriteString(kInterface, u"Top", Decimal(window.top));
+    document_.WriteString(kInterface, u"Left", Decimal(window.left));
+    document_.WriteString(kInterface, u"Width", Decimal(window.outer_width));
+    document_.WriteString(kInterface, u"ThousandsSeparator", separators ? u"1" : u"0");
+    document_.WriteString(kInterface, u"DecimalPlaces", two_decimals ? u"2" : u"-1");
     std::u16string key(kExpressionKey);
     for (std::size_t i = 0; i < history_.size(); ++i) {
       key.resize(kExpressionKey.size());
       key += Decimal(static_cast<long long>(i + 1));
-      doc.WriteString(kExpressions, key, history_[i]);
+      document_.WriteString(kExpressions, key, history_[i]);
     }
-    written = doc.UpdateFile(datafilename);
+    written = document_.UpdateFile(datafilename);
   }
   if (!written) platform_.ShowMessageBox(u"Error saving settings", u"", u"");
   return written;

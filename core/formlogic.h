@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform.h"
+#include "settingsdoc.h"
 
 namespace calc {
 
@@ -36,7 +37,7 @@ class FormLogic {
  public:
   static constexpr std::size_t kHistoryLimit = 50;
 
-  explicit FormLogic(Platform& platform) : platform_(platform) {}
+  explicit FormLogic(Platform& platform) : platform_(platform), document_(platform) {}
 
   // What the settings file gave, for the view to apply.
   struct Stored {
@@ -95,6 +96,9 @@ class FormLogic {
 
  private:
   Platform& platform_;
+  // The settings file as last read: a save starts from it, and parses the
+  // file again only when something else changed the file meanwhile.
+  SettingsDocument document_;
   std::vector<std::u16string> history_;  // newest first
 };
 

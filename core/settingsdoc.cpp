@@ -172,7 +172,10 @@ bool SettingsDocument::Open(Platform& platform, std::u16string_view path, Settin
     case ReadStatus::kRead:
       break;
   }
+  // The same bytes would give the same document again.
+  if (document.platform_ == &platform && document.source_ == bytes) return true;
   document = Parse(platform, bytes);
+  document.source_ = std::move(bytes);
   return true;
 }
 
@@ -245,6 +248,7 @@ std::vector<std::u16string_view> SettingsDocument::ReadSectionValues(std::u16str
 }
 
 void SettingsDocument::WriteString(std::u16string_view section, std::u16string_view key, std::u16string_view value) {
+  source_.reset();
   Section& s = SectionForWriting(section);
   std::u16string scratch;
   const auto found = s.first_lines.find(keys_.Key(key, scratch));

@@ -83,7 +83,8 @@ class SettingsDocument {
   static SettingsDocument Parse(Platform& platform, std::string_view bytes);
 
   // The document of a file: empty when there is no file; false when
-  // something is there and cannot be read.
+  // something is there and cannot be read. A document parsed from exactly
+  // the bytes the file holds, and not written to since, is kept as it is.
   static bool Open(Platform& platform, std::u16string_view path, SettingsDocument& document);
 
   // The section names in document order (a name may repeat).
@@ -148,6 +149,8 @@ class SettingsDocument {
   UpperCaseKeys keys_;
   std::vector<Section> sections_;
   UpperCaseMap<std::size_t> first_sections_;  // of each name
+  // The bytes the document was parsed from, until it is written to.
+  std::optional<std::string> source_;
 };
 
 }  // namespace calc

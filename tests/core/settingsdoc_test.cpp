@@ -205,6 +205,14 @@ TEST_F(SettingsDocumentTest, OpenAndUpdateFile) {
   SettingsDocument doc(platform_);
   ASSERT_TRUE(SettingsDocument::Open(platform_, u"/f.ini", doc));
   EXPECT_EQ(doc.ReadString(u"A", u"B", u""), u"C");
+  // Opened again, the document is the file's: whatever was written to it,
+  // and whatever else changed the file meanwhile.
+  doc.WriteString(u"A", u"B", u"written");
+  ASSERT_TRUE(SettingsDocument::Open(platform_, u"/f.ini", doc));
+  EXPECT_EQ(doc.ReadString(u"A", u"B", u""), u"C");
+  platform_.files[u"/f.ini"] = "[A]\r\nB=D\r\n";
+  ASSERT_TRUE(SettingsDocument::Open(platform_, u"/f.ini", doc));
+  EXPECT_EQ(doc.ReadString(u"A", u"B", u""), u"D");
   EXPECT_TRUE(SettingsDocument::Open(platform_, u"/none.ini", doc)) << "no file: an empty document";
   EXPECT_EQ(doc.ReadSection(u"A"), Keys{});
   platform_.unreadable.insert(u"/f.ini");
