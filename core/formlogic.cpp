@@ -102,14 +102,20 @@ FormLogic::Start FormLogic::FormCreate(int outer_width, int outer_height) {
   return start;
 }
 
+bool FormLogic::OpenSettings(std::u16string_view datafilename) {
+  if (!document_) document_.emplace(platform_);
+  return SettingsDocument::Open(platform_, datafilename, *document_);
+}
+
 std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafilename, int outer_width,
                                                      int outer_height) {
-  if (!SettingsDocument::Open(platform_, datafilename, document_)) return std::nullopt;
+  if (!OpenSettings(datafilename)) return std::nullopt;
+  const SettingsDocument& doc = *document_;
 
   Stored stored;
-  if (const std::optional<int> top = ReadInteger(document_.ReadString(kInterface, u"Top", u""))) {
-    if (const std::optional<int> left = ReadInteger(document_.ReadString(kInterface, u"Left", u""))) {
-      if (const std::optional<int> width = ReadInteger(document_.ReadString(kInterface, u"Width", u""))) {
+  if (const std::optional<int> top = ReadInteger(doc.ReadString(kInterface, u"Top", u""))) {
+    if (const std::optional<int> left = ReadInteger(doc.ReadString(kInterface, u"Left", u""))) {
+      if (const std::optional<int> width = ReadInteger(doc.ReadString(kInterface, u"Width", u""))) {
         const ScreenSize screen = platform_.PrimaryScreenSize();
         WindowPlacement p{*left, *top, *width};
         if (p.left > screen.width - kEdgeMargin) p.left = screen.width - outer_width;
@@ -128,13 +134,13 @@ std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafil
     }
   }
 
-  stored.separators = document_.ReadString(kInterface, u"ThousandsSeparator", u"1") == u"1";
-  DecimalPlacesOn = document_.ReadString(kInterface, u"DecimalPlaces", u"-1") != u"-1";
+  stored.separators = doc.ReadString(kInterface, u"ThousandsSeparator", u"1") == u"1";
+  DecimalPlacesOn = doc.ReadString(kInterface, u"DecimalPlaces", u"-1") != u"-1";
 
   // Every key of the section counts, in file order. An entry equal to one
   // already loaded is skipped: a hand-named key would otherwise come back
   // under an "Expression" key at every close, and the file grow without end.
-  const std::vector<std::u16string_view> values = document_.ReadSectionValues(kExpressions);
+  const std::vector<std::u16string_view> values = doc.ReadSectionValues(kExpressions);
   // The set refers to the entries, which must not move meanwhile.
   history_.reserve(history_.size() + values.size());
   UpperCaseKeys keys(platform_);
@@ -150,22 +156,23 @@ std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafil
 
 bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement& window, bool separators,
                          bool two_decimals) {
-  bool written = SettingsDocument::Open(platform_, datafilename, document_);
+  bool written = OpenSettings(datafilename);
   if (written) {
-    document_.WriteString(kInformation, u"Program", kProgramName);
-    document_.WriteString(kInformation, u"Version", FromAscii(kVersion));
-    document_.WriteString(kInterface, u"Top", Decimal(window.top));
-    document_.WriteString(kInterface, u"Left", Decimal(window.left));
-    document_.WriteString(kInterface, u"Width", Decimal(window.outer_width));
-    document_.WriteString(kInterface, u"ThousandsSeparator", separators ? u"1" : u"0");
-    document_.WriteString(kInterface, u"DecimalPlaces", two_decimals ? u"2" : u"-1");
+    SettingsDocument& doc = *document_;
+    doc.WriteString(kInformation, u"Program", kProgramName);
+    doc.WriteString(kInformation, u"Version", FromAscii(kVersion));
+    doc.WriteString(kInterface, u"Top", Decimal(window.top));
+    doc.WriteString(kInterface, u"Left", Decimal(window.left));
+    doc.WriteString(kInterface, u"Width", Decimal(window.outer_width));
+    doc.WriteString(kInterface, u"ThousandsSeparator", separators ? u"1" : u"0");
+    doc.WriteString(kInterface, u"DecimalPlaces", two_decimals ? u"2" : u"-1");
     std::u16string key(kExpressionKey);
     for (std::size_t i = 0; i < history_.size(); ++i) {
       key.resize(kExpressionKey.size());
       key += Decimal(static_cast<long long>(i + 1));
-      document_.WriteString(kExpressions, key, history_[i]);
+      doc.WriteString(kExpressions, key, history_[i]);
     }
-    written = document_.UpdateFile(datafilename);
+    written = doc.UpdateFile(datafilename);
   }
   if (!written) platform_.ShowMessageBox(u"Error saving settings", u"", u"");
   return written;

@@ -37,7 +37,7 @@ class FormLogic {
  public:
   static constexpr std::size_t kHistoryLimit = 50;
 
-  explicit FormLogic(Platform& platform) : platform_(platform), document_(platform) {}
+  explicit FormLogic(Platform& platform) : platform_(platform) {}
 
   // What the settings file gave, for the view to apply.
   struct Stored {
@@ -95,10 +95,14 @@ class FormLogic {
   bool DecimalPlacesOn = true;
 
  private:
+  // Reads the settings file into document_; false when it cannot be read.
+  bool OpenSettings(std::u16string_view datafilename);
+
   Platform& platform_;
   // The settings file as last read: a save starts from it, and parses the
-  // file again only when something else changed the file meanwhile.
-  SettingsDocument document_;
+  // file again only when something else changed the file meanwhile. None
+  // until the first read: a start without a file needs no locale tables.
+  std::optional<SettingsDocument> document_;
   std::vector<std::u16string> history_;  // newest first
 };
 
