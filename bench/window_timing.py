@@ -5,9 +5,10 @@
 Each case is a program, optionally with a settings file copied into place
 before every run (or "-" for none). A run starts the program and takes the
 time until the server reports its top-level window mapped, with the
-process's peak resident memory at that moment; with --close it then asks the
-window to close as a window manager's close button does and takes the time
-until the process has ended (the settings written). Rounds are interleaved,
+process's peak resident memory and processor time at that moment; with
+--close it then lets the window paint, asks it to close as a window
+manager's close button does and takes the time until the process has ended
+(the settings written). Rounds are interleaved,
 so every case sees the same load, and each case's figures are also given as
 the median of its per-round ratios to the first case.
 
@@ -102,8 +103,18 @@ def peak_kb(pid):
     return 0
 
 
+def cpu_ms(pid):
+    """Processor time of all the process's threads so far."""
+    total = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        with open(f"/proc/{pid}/task/{task}/schedstat") as schedstat:
+            total += int(schedstat.read().split()[0])
+    return total / 1e6
+
+
 def run_once(x11, program, close):
-    """(milliseconds to the window mapped, milliseconds to the end after the close request or None, peak kB)."""
+    """Milliseconds to the window mapped, with the peak kB and processor milliseconds by then; with
+    close, also the milliseconds from the close request to the end."""
     start = time.perf_counter()
     process = subprocess.Popen([program], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     window = x11.wait_for_map(process)
@@ -111,16 +122,19 @@ def run_once(x11, program, close):
     if window is None:
         sys.exit(f"{program} ended before its window was mapped")
     peak = peak_kb(process.pid)
-    closed = None
+    cpu_mapped = cpu_ms(process.pid)
+    result = {"map": (mapped - start) * 1000, "peak RSS": peak, "map cpu": cpu_mapped}
     if close:
+        # The first paint done, the close is timed alone.
+        time.sleep(0.3)
         asked = time.perf_counter()
         x11.close(window)
         process.wait()
-        closed = (time.perf_counter() - asked) * 1000
+        result["close"] = (time.perf_counter() - asked) * 1000
     else:
         process.kill()
         process.wait()
-    return (mapped - start) * 1000, closed, peak
+    return result
 
 
 def main():
@@ -149,17 +163,18 @@ def main():
 
     base = results[cases[0][0]]
     width = max(len(label) for label, _, _ in cases)
-    kinds = [("map", 0, "ms"), ("close", 1, "ms"), ("peak RSS", 2, "kB")] if args.close else \
-        [("map", 0, "ms"), ("peak RSS", 2, "kB")]
+    kinds = ["map", "map cpu", "close", "peak RSS"] if args.close else ["map", "map cpu", "peak RSS"]
     print(f"{args.runs} interleaved rounds; medians, and medians of the per-round ratios to {cases[0][0]}")
+    print("(map cpu: processor time of the process's threads by then, which a busy machine disturbs less)")
     for label, _, _ in cases:
         runs = results[label]
         parts = []
-        for name, index, unit in kinds:
-            value = statistics.median(r[index] for r in runs)
-            ratio = statistics.median(r[index] / b[index] for r, b in zip(runs, base))
-            parts.append(f"{name} {value:8.1f} {unit} ({ratio:5.2f}x)")
-        print(f"{label:<{width}}  " + "   ".join(parts))
+        for kind in kinds:
+            value = statistics.median(r[kind] for r in runs)
+            ratio = statistics.median(r[kind] / b[kind] for r, b in zip(runs, base))
+            unit = "kB" if kind == "peak RSS" else "ms"
+            parts.append(f"{kind} {value:7.1f} {unit} ({ratio:4.2f}x)")
+        print(f"{label:<{width}}  " + "  ".join(parts))
 
 
 if __name__ == "__main__":
