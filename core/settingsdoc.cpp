@@ -106,7 +106,8 @@ bool UpperCaseKeys::Equal::operator()(std::u16string_view a, std::u16string_view
   return std::ranges::equal(a, b) || std::ranges::equal(a, b, {}, AsciiUpper, AsciiUpper);
 }
 
-SettingsDocument::SettingsDocument(Platform& platform) : platform_(&platform), keys_(platform) {}
+SettingsDocument::SettingsDocument(Platform& platform)
+    : platform_(&platform), content_(std::make_unique<Content>(platform)) {}
 
 std::u16string SettingsDocument::Decode(std::string_view bytes) {
   std::u16string text;
@@ -135,19 +136,19 @@ std::u16string SettingsDocument::Decode(std::string_view bytes) {
 
 SettingsDocument SettingsDocument::Parse(Platform& platform, std::string_view bytes) {
   SettingsDocument doc(platform);
-  std::u16string_view rest = doc.texts_.emplace_back(doc.Decode(bytes));
+  std::u16string_view rest = doc.content_->texts.emplace_back(doc.Decode(bytes));
   while (!rest.empty()) {
     const std::u16string_view line = TrimControls(TakeLine(rest));
     if (line.empty() || line.front() == u';') continue;
     if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
       doc.AddSection(TrimControls(line.substr(1, line.size() - 2)));
-    } else if (!doc.sections_.empty()) {
-      doc.sections_.back().lines.push_back(SplitLine(line));
+    } else if (!doc.content_->sections.empty()) {
+      doc.content_->sections.back().lines.push_back(SplitLine(line));
     }
   }
   // A section's names are indexed once all its lines are known, so that its
   // table is sized once.
-  for (Section& section : doc.sections_) {
+  for (Section& section : doc.content_->sections) {
     section.first_lines.reserve(section.lines.size());
     for (std::size_t number = 0; number < section.lines.size(); ++number) doc.Index(section, number);
   }
@@ -181,43 +182,45 @@ bool SettingsDocument::Open(Platform& platform, std::u16string_view path, Settin
 
 std::u16string_view SettingsDocument::Keep(std::u16string_view text) {
   if (text.empty()) return {};
-  return texts_.emplace_back(text);
+  return content_->texts.emplace_back(text);
 }
 
 const SettingsDocument::Section* SettingsDocument::FindSection(std::u16string_view name) const {
   std::u16string scratch;
-  const auto found = first_sections_.find(keys_.Key(name, scratch));
-  return found == first_sections_.end() ? nullptr : &sections_[found->second];
+  const auto found = content_->first_sections.find(content_->keys.Key(name, scratch));
+  return found == content_->first_sections.end() ? nullptr : &content_->sections[found->second];
 }
 
 SettingsDocument::Section& SettingsDocument::SectionForWriting(std::u16string_view name) {
   std::u16string scratch;
-  const auto found = first_sections_.find(keys_.Key(name, scratch));
-  return found == first_sections_.end() ? AddSection(Keep(name)) : sections_[found->second];
+  const auto found = content_->first_sections.find(content_->keys.Key(name, scratch));
+  return found == content_->first_sections.end() ? AddSection(Keep(name)) : content_->sections[found->second];
 }
 
 SettingsDocument::Section& SettingsDocument::AddSection(std::u16string_view name) {
-  first_sections_.try_emplace(keys_.Keep(name), sections_.size());
-  return sections_.emplace_back(Section{name, {}, {}});
+  content_->first_sections.try_emplace(content_->keys.Keep(name), content_->sections.size());
+  return content_->sections.emplace_back(name, &content_->pool);
 }
 
 void SettingsDocument::Index(Section& section, std::size_t number) {
   Line& line = section.lines[number];
   line.first = number;
-  if (line.has_equals) line.first = section.first_lines.try_emplace(keys_.Keep(line.name), number).first->second;
+  if (line.has_equals) {
+    line.first = section.first_lines.try_emplace(content_->keys.Keep(line.name), number).first->second;
+  }
 }
 
 std::optional<std::u16string_view> SettingsDocument::FindValue(const Section& section, std::u16string_view key) const {
   std::u16string scratch;
-  const auto found = section.first_lines.find(keys_.Key(key, scratch));
+  const auto found = section.first_lines.find(content_->keys.Key(key, scratch));
   if (found == section.first_lines.end()) return std::nullopt;
   return section.lines[found->second].value;
 }
 
 std::vector<std::u16string> SettingsDocument::SectionNames() const {
   std::vector<std::u16string> names;
-  names.reserve(sections_.size());
-  for (const Section& s : sections_) names.emplace_back(s.name);
+  names.reserve(content_->sections.size());
+  for (const Section& s : content_->sections) names.emplace_back(s.name);
   return names;
 }
 
@@ -251,7 +254,7 @@ void SettingsDocument::WriteString(std::u16string_view section, std::u16string_v
   source_.reset();
   Section& s = SectionForWriting(section);
   std::u16string scratch;
-  const auto found = s.first_lines.find(keys_.Key(key, scratch));
+  const auto found = s.first_lines.find(content_->keys.Key(key, scratch));
   if (found == s.first_lines.end()) {
     s.lines.push_back(Line{true, Keep(key), Keep(value), 0});
     Index(s, s.lines.size() - 1);
@@ -265,20 +268,16 @@ void SettingsDocument::WriteString(std::u16string_view section, std::u16string_v
 }
 
 std::string SettingsDocument::Serialize() const {
+  constexpr std::u16string_view kLineEnd = u"\r\n";
   std::u16string text;
-  for (const Section& s : sections_) {
-    text += u'[';
-    text += s.name;
-    text += u"]\r\n";
+  for (const Section& s : content_->sections) {
+    text.append(u"[").append(s.name).append(u"]").append(kLineEnd);
     for (const Line& line : s.lines) {
       text += line.name;
-      if (line.has_equals) {
-        text += u'=';
-        text += line.value;
-      }
-      text += u"\r\n";
+      if (line.has_equals) text.append(u"=").append(line.value);
+      text += kLineEnd;
     }
-    text += u"\r\n";
+    text += kLineEnd;
   }
   switch (encoding_) {
     case Encoding::kUtf8:

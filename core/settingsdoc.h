@@ -15,6 +15,8 @@
 
 #include <cstddef>
 #include <deque>
+#include <memory>
+#include <memory_resource>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -55,7 +57,7 @@ class UpperCaseKeys {
 };
 
 template <typename Value>
-using UpperCaseMap = std::unordered_map<std::u16string_view, Value, UpperCaseKeys::Hash, UpperCaseKeys::Equal>;
+using UpperCaseMap = std::pmr::unordered_map<std::u16string_view, Value, UpperCaseKeys::Hash, UpperCaseKeys::Equal>;
 
 class SettingsDocument {
  public:
@@ -75,9 +77,6 @@ class SettingsDocument {
 
   // An empty document, written in the code page without a byte-order mark.
   explicit SettingsDocument(Platform& platform);
-  // Lines refer to the document's own texts: it moves, but is not copied.
-  SettingsDocument(SettingsDocument&&) = default;
-  SettingsDocument& operator=(SettingsDocument&&) = default;
 
   // Decodes and parses a file's bytes.
   static SettingsDocument Parse(Platform& platform, std::string_view bytes);
@@ -118,9 +117,23 @@ class SettingsDocument {
   };
 
   struct Section {
+    Section(std::u16string_view section_name, std::pmr::memory_resource* pool)
+        : name(section_name), first_lines(pool) {}
     std::u16string_view name;
     std::vector<Line> lines;
     UpperCaseMap<std::size_t> first_lines;  // of each name, when has_equals
+  };
+
+  // The texts the lines refer to and the tables over them, apart from the
+  // document, so that moving the document moves none of them. The tables
+  // take their entries from the pool, which gives them back all at once.
+  struct Content {
+    explicit Content(Platform& platform) : keys(platform) {}
+    std::pmr::monotonic_buffer_resource pool;
+    std::deque<std::u16string> texts;  // the decoded file and every text written since
+    UpperCaseKeys keys;
+    std::vector<Section> sections;
+    UpperCaseMap<std::size_t> first_sections{&pool};  // of each name
   };
 
   // The file's text, decoded as its byte-order mark or else the code page
@@ -144,11 +157,7 @@ class SettingsDocument {
 
   Platform* platform_;
   Encoding encoding_ = Encoding::kCodePage;
-  // The decoded file and every text written since; lines refer to them.
-  std::deque<std::u16string> texts_;
-  UpperCaseKeys keys_;
-  std::vector<Section> sections_;
-  UpperCaseMap<std::size_t> first_sections_;  // of each name
+  std::unique_ptr<Content> content_;
   // The bytes the document was parsed from, until it is written to.
   std::optional<std::string> source_;
 };
