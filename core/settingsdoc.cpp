@@ -269,7 +269,15 @@ void SettingsDocument::WriteString(std::u16string_view section, std::u16string_v
 
 std::string SettingsDocument::Serialize() const {
   constexpr std::u16string_view kLineEnd = u"\r\n";
+  // Sized first: a large document is written into one buffer instead of
+  // being copied into a larger one again and again.
+  std::size_t size = 0;
+  for (const Section& s : content_->sections) {
+    size += s.name.size() + 2 * kLineEnd.size() + 2;
+    for (const Line& line : s.lines) size += line.name.size() + line.value.size() + kLineEnd.size() + 1;
+  }
   std::u16string text;
+  text.reserve(size);
   for (const Section& s : content_->sections) {
     text.append(u"[").append(s.name).append(u"]").append(kLineEnd);
     for (const Line& line : s.lines) {

@@ -71,7 +71,8 @@ std::u16string QtPlatform::DecodeCodePage(std::string_view bytes) {
 }
 
 std::string QtPlatform::EncodeCodePage(std::u16string_view text) {
-  const QByteArray bytes = QStringEncoder(SystemCodePage().constData()).encode(ToQString(text));
+  const QByteArray bytes = QStringEncoder(SystemCodePage().constData())
+                               .encode(QStringView(text.data(), static_cast<qsizetype>(text.size())));
   return bytes.toStdString();
 }
 
