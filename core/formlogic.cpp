@@ -2,7 +2,10 @@
 #include "formlogic.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
+#include <iterator>
+#include <memory_resource>
 #include <unordered_set>
 
 #include "calc_version.h"
@@ -10,7 +13,6 @@
 #include "design.h"
 #include "mymisc.h"
 #include "presentation.h"
-#include "settingsdoc.h"
 #include "utf.h"
 
 namespace calc {
@@ -31,8 +33,8 @@ constexpr std::u16string_view kProgramName = u"Varnel's Expression Calculator";
 constexpr int kEdgeMargin = 50;
 
 std::u16string Decimal(long long value) {
-  const std::string digits = std::to_string(value);
-  return std::u16string(digits.begin(), digits.end());
+  char digits[24];
+  return std::u16string(digits, std::to_chars(std::begin(digits), std::end(digits), value).ptr);
 }
 
 int HexDigit(char16_t c) {
@@ -102,10 +104,15 @@ FormLogic::Start FormLogic::FormCreate(int outer_width, int outer_height) {
   return start;
 }
 
+bool FormLogic::OpenSettings(std::u16string_view datafilename) {
+  if (!document_) document_.emplace(platform_);
+  return SettingsDocument::Open(platform_, datafilename, *document_);
+}
+
 std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafilename, int outer_width,
                                                      int outer_height) {
-  SettingsDocument doc(platform_);
-  if (!SettingsDocument::Open(platform_, datafilename, doc)) return std::nullopt;
+  if (!OpenSettings(datafilename)) return std::nullopt;
+  const SettingsDocument& doc = *document_;
 
   Stored stored;
   if (const std::optional<int> top = ReadInteger(doc.ReadString(kInterface, u"Top", u""))) {
@@ -136,20 +143,25 @@ std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafil
   // Every key of the section counts, in file order. An entry equal to one
   // already loaded is skipped: a hand-named key would otherwise come back
   // under an "Expression" key at every close, and the file grow without end.
-  std::unordered_set<std::u16string> loaded;
-  for (const std::u16string& entry : history_) loaded.insert(platform_.LocaleUpper(entry));
-  for (const std::u16string_view value : doc.ReadSectionValues(kExpressions)) {
-    if (value.empty() || !loaded.insert(platform_.LocaleUpper(value)).second) continue;
-    history_.emplace_back(value);
+  const std::vector<std::u16string_view> values = doc.ReadSectionValues(kExpressions);
+  // The set refers to the entries, which must not move meanwhile.
+  history_.reserve(history_.size() + values.size());
+  UpperCaseKeys keys(platform_);
+  std::pmr::monotonic_buffer_resource nodes;  // freed at once
+  std::pmr::unordered_set<std::u16string_view, UpperCaseKeys::Hash, UpperCaseKeys::Equal> loaded(&nodes);
+  loaded.reserve(history_.capacity());
+  for (const std::u16string& entry : history_) loaded.insert(keys.Keep(entry));
+  for (const std::u16string_view value : values) {
+    if (!value.empty() && loaded.insert(keys.Keep(value)).second) history_.emplace_back(value);
   }
   return stored;
 }
 
 bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement& window, bool separators,
                          bool two_decimals) {
-  SettingsDocument doc(platform_);
-  bool written = SettingsDocument::Open(platform_, datafilename, doc);
+  bool written = OpenSettings(datafilename);
   if (written) {
+    SettingsDocument& doc = *document_;
     doc.WriteString(kInformation, u"Program", kProgramName);
     doc.WriteString(kInformation, u"Version", FromAscii(kVersion));
     const WindowPlacement& at = WindowPositionKnown ? window : start_;
@@ -158,9 +170,11 @@ bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement
     doc.WriteString(kInterface, u"Width", Decimal(window.outer_width));
     doc.WriteString(kInterface, u"ThousandsSeparator", separators ? u"1" : u"0");
     doc.WriteString(kInterface, u"DecimalPlaces", two_decimals ? u"2" : u"-1");
+    std::u16string key(kExpressionKey);
     for (std::size_t i = 0; i < history_.size(); ++i) {
-      doc.WriteString(kExpressions, std::u16string(kExpressionKey) + Decimal(static_cast<long long>(i + 1)),
-                      history_[i]);
+      key.resize(kExpressionKey.size());
+      key += Decimal(static_cast<long long>(i + 1));
+      doc.WriteString(kExpressions, key, history_[i]);
     }
     written = doc.UpdateFile(datafilename);
   }

@@ -2,11 +2,18 @@
 #include "settingsdoc.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "utf.h"
 
 namespace calc {
 namespace {
+
+char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - (u'a' - u'A')) : c; }
+
+bool IsAscii(std::u16string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; });
+}
 
 // Trims every character up to and including U+0020 at both ends.
 std::u16string_view TrimControls(std::u16string_view text) {
@@ -15,6 +22,20 @@ std::u16string_view TrimControls(std::u16string_view text) {
   while (begin < end && text[begin] <= 0x20) ++begin;
   while (end > begin && text[end - 1] <= 0x20) --end;
   return text.substr(begin, end - begin);
+}
+
+// The text up to the next line break (CR LF, a lone CR or a lone LF), taken
+// off the front of `rest` together with the break.
+std::u16string_view TakeLine(std::u16string_view& rest) {
+  const auto end = std::find_if(rest.begin(), rest.end(), [](char16_t c) { return c == u'\r' || c == u'\n'; });
+  const std::u16string_view line(rest.begin(), end);
+  rest.remove_prefix(line.size());
+  if (rest.starts_with(u"\r\n")) {
+    rest.remove_prefix(2);
+  } else if (!rest.empty()) {
+    rest.remove_prefix(1);
+  }
+  return line;
 }
 
 std::u16string DecodeUtf16(std::string_view bytes, bool big_endian) {
@@ -56,216 +77,157 @@ std::string EncodeLatin1(std::u16string_view text) {
 
 }  // namespace
 
-SettingsDocument::SettingsDocument(Platform& platform)
+UpperCaseKeys::UpperCaseKeys(Platform& platform)
     : platform_(&platform),
-      plain_ascii_case_(platform.LocaleUpper(u"abcdefghijklmnopqrstuvwxyz") == u"ABCDEFGHIJKLMNOPQRSTUVWXYZ") {}
+      ascii_stands_for_itself_(platform.LocaleUpper(u"abcdefghijklmnopqrstuvwxyz") == u"ABCDEFGHIJKLMNOPQRSTUVWXYZ") {}
 
-SettingsDocument SettingsDocument::Parse(Platform& platform, std::string_view bytes) {
-  SettingsDocument doc(platform);
+std::u16string_view UpperCaseKeys::Key(std::u16string_view text, std::u16string& scratch) const {
+  if (ascii_stands_for_itself_ && IsAscii(text)) return text;
+  scratch = platform_->LocaleUpper(text);
+  return scratch;
+}
+
+std::u16string_view UpperCaseKeys::Keep(std::u16string_view text) {
+  if (ascii_stands_for_itself_ && IsAscii(text)) return text;
+  return copies_.emplace_back(platform_->LocaleUpper(text));
+}
+
+std::size_t UpperCaseKeys::Hash::operator()(std::u16string_view key) const {
+  // FNV-1a over the code units.
+  std::uint64_t hash = 14695981039346656037u;
+  // Clearing bit 0x20 of every unit folds more than Equal does, so texts
+  // that compare the same hash the same.
+  for (const char16_t c : key) hash = (hash ^ (c & ~0x20u)) * 1099511628211u;
+  return static_cast<std::size_t>(hash);
+}
+
+bool UpperCaseKeys::Equal::operator()(std::u16string_view a, std::u16string_view b) const noexcept {
+  // The same spelling is the usual case, and the quickest to see.
+  return std::ranges::equal(a, b) || std::ranges::equal(a, b, {}, AsciiUpper, AsciiUpper);
+}
+
+SettingsDocument::SettingsDocument(Platform& platform)
+    : platform_(&platform), content_(std::make_unique<Content>(platform)) {}
+
+std::u16string SettingsDocument::Decode(std::string_view bytes) {
   std::u16string text;
   if (bytes.starts_with("\xEF\xBB\xBF")) {
-    doc.encoding_ = Encoding::kUtf8;
+    encoding_ = Encoding::kUtf8;
     DecodeUtf8(bytes.substr(3), text);
   } else if (bytes.starts_with("\xFF\xFE")) {
-    doc.encoding_ = Encoding::kUtf16Le;
+    encoding_ = Encoding::kUtf16Le;
     text = DecodeUtf16(bytes.substr(2), false);
   } else if (bytes.starts_with("\xFE\xFF")) {
-    doc.encoding_ = Encoding::kUtf16Be;
+    encoding_ = Encoding::kUtf16Be;
     text = DecodeUtf16(bytes.substr(2), true);
-  } else if (platform.CodePageIsUtf8()) {
+  } else if (platform_->CodePageIsUtf8()) {
     // A byte that is not UTF-8 would come back as U+FFFD in keys this
     // program does not own: such a file is kept byte for byte instead.
     if (!DecodeUtf8(bytes, text)) {
-      doc.encoding_ = Encoding::kLatin1;
+      encoding_ = Encoding::kLatin1;
       text = DecodeLatin1(bytes);
     }
   } else {
-    text = platform.DecodeCodePage(bytes);
+    text = platform_->DecodeCodePage(bytes);
   }
-  if (const std::size_t nul = text.find(u'\0'); nul != std::u16string::npos) text.resize(nul);
+  text.erase(std::find(text.begin(), text.end(), u'\0'), text.end());
+  return text;
+}
 
-  const std::u16string_view all = doc.texts_.Keep(text);
-  // A large section grows in one step to what the rest of the file can
-  // hold, instead of doubling (and copying) its lines again and again.
-  std::size_t lines_left = 1 + static_cast<std::size_t>(std::count_if(
-                                   all.begin(), all.end(), [](char16_t c) { return c == u'\r' || c == u'\n'; }));
-  constexpr std::size_t kLargeSection = 1024;
-  Section* current = nullptr;
-  std::size_t start = 0;
-  while (start <= all.size()) {
-    --lines_left;
-    std::size_t end = start;
-    while (end < all.size() && all[end] != u'\r' && all[end] != u'\n') ++end;
-    const std::u16string_view line = TrimControls(all.substr(start, end - start));
-    start = end + 1;
-    if (end < all.size() && all[end] == u'\r' && end + 1 < all.size() && all[end + 1] == u'\n') ++start;
-
+SettingsDocument SettingsDocument::Parse(Platform& platform, std::string_view bytes) {
+  SettingsDocument doc(platform);
+  std::u16string_view rest = doc.content_->texts.emplace_back(doc.Decode(bytes));
+  while (!rest.empty()) {
+    const std::u16string_view line = TrimControls(TakeLine(rest));
     if (line.empty() || line.front() == u';') continue;
     if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
-      current = &doc.SectionForWriting(TrimControls(line.substr(1, line.size() - 2)), /*append=*/true);
-      continue;
+      doc.AddSection(TrimControls(line.substr(1, line.size() - 2)));
+    } else if (!doc.content_->sections.empty()) {
+      doc.content_->sections.back().lines.push_back(SplitLine(line));
     }
-    if (!current) continue;
-    if (current->lines.size() == kLargeSection) current->lines.reserve(kLargeSection + 1 + lines_left);
-    Line entry;
-    if (const std::size_t eq = line.find(u'='); eq != std::u16string_view::npos) {
-      entry.has_equals = true;
-      entry.name = TrimControls(line.substr(0, eq));
-      entry.value = TrimControls(line.substr(eq + 1));
-    } else {
-      entry.name = line;
-    }
-    doc.AddLine(*current, std::move(entry));
+  }
+  // A section's names are indexed once all its lines are known, so that its
+  // table is sized once.
+  for (Section& section : doc.content_->sections) {
+    section.first_lines.reserve(section.lines.size());
+    for (std::size_t number = 0; number < section.lines.size(); ++number) doc.Index(section, number);
   }
   return doc;
 }
 
+SettingsDocument::Line SettingsDocument::SplitLine(std::u16string_view line) {
+  const auto equals = std::find(line.begin(), line.end(), u'=');
+  if (equals == line.end()) return Line{false, line, {}, 0};
+  return Line{true, TrimControls({line.begin(), equals}), TrimControls({equals + 1, line.end()}), 0};
+}
+
 bool SettingsDocument::Open(Platform& platform, std::u16string_view path, SettingsDocument& document) {
-  document = SettingsDocument(platform);
   std::string bytes;
   switch (platform.ReadWholeFile(path, kMaxFileSize, bytes)) {
     case ReadStatus::kMissing:
+      document = SettingsDocument(platform);
       return true;
     case ReadStatus::kFailed:
+      document = SettingsDocument(platform);
       return false;
     case ReadStatus::kRead:
       break;
   }
+  // The same bytes would give the same document again.
+  if (document.platform_ == &platform && document.source_ == bytes) return true;
   document = Parse(platform, bytes);
+  document.source_ = std::move(bytes);
   return true;
 }
 
-char16_t* SettingsDocument::TextStore::Reserve(std::size_t size) {
-  // Blocks grow with the document: a small one stays small.
-  constexpr std::size_t kFirstBlock = 256;
-  constexpr std::size_t kLargestBlock = 64 * 1024;
-  if (capacity_ - used_ < size) {
-    capacity_ = std::max(size, std::clamp(capacity_ * 2, kFirstBlock, kLargestBlock));
-    blocks_.push_back(std::make_unique_for_overwrite<char16_t[]>(capacity_));
-    used_ = 0;
-  }
-  char16_t* room = blocks_.back().get() + used_;
-  used_ += size;
-  return room;
-}
-
-std::u16string_view SettingsDocument::TextStore::Keep(std::u16string_view text) {
+std::u16string_view SettingsDocument::Keep(std::u16string_view text) {
   if (text.empty()) return {};
-  char16_t* kept = Reserve(text.size());
-  std::copy(text.begin(), text.end(), kept);
-  return {kept, text.size()};
-}
-
-namespace {
-
-char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - (u'a' - u'A')) : c; }
-
-}  // namespace
-
-bool SettingsDocument::PlainAscii(std::u16string_view name) const {
-  return plain_ascii_case_ && std::all_of(name.begin(), name.end(), [](char16_t c) { return c < 0x80; });
-}
-
-std::u16string_view SettingsDocument::KeepUpper(std::u16string_view name) {
-  if (!PlainAscii(name)) return texts_.Keep(platform_->LocaleUpper(name));
-  if (name.empty()) return {};
-  char16_t* upper = texts_.Reserve(name.size());
-  std::transform(name.begin(), name.end(), upper, AsciiUpper);
-  return {upper, name.size()};
-}
-
-std::size_t SettingsDocument::KeyIndex::Find(const std::vector<Line>& lines, std::u16string_view upper,
-                                             std::size_t hash) const {
-  if (slots_.empty()) return lines.size();
-  const std::size_t mask = slots_.size() - 1;
-  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-    if (slots_[i] == 0) return lines.size();
-    const Line& line = lines[slots_[i] - 1];
-    if (line.hash == hash && line.upper == upper) return slots_[i] - 1;
-  }
-}
-
-std::size_t SettingsDocument::KeyIndex::Add(const std::vector<Line>& lines) {
-  const std::size_t number = lines.size() - 1;
-  const Line& line = lines[number];
-  if (const std::size_t first = Find(lines, line.upper, line.hash); first != lines.size()) return first;
-  if ((count_ + 1) * 2 > slots_.size()) Grow(lines);
-  const std::size_t mask = slots_.size() - 1;
-  std::size_t i = line.hash & mask;
-  while (slots_[i] != 0) i = (i + 1) & mask;
-  slots_[i] = static_cast<std::uint32_t>(number + 1);
-  ++count_;
-  return number;
-}
-
-void SettingsDocument::KeyIndex::Grow(const std::vector<Line>& lines) {
-  std::vector<std::uint32_t> old = std::move(slots_);
-  slots_.assign(std::max<std::size_t>(16, old.size() * 2), 0);
-  const std::size_t mask = slots_.size() - 1;
-  for (const std::uint32_t slot : old) {
-    if (slot == 0) continue;
-    std::size_t i = lines[slot - 1].hash & mask;
-    while (slots_[i] != 0) i = (i + 1) & mask;
-    slots_[i] = slot;
-  }
-}
-
-std::optional<std::size_t> SettingsDocument::FindSectionIndex(std::u16string_view name) const {
-  // Callers ask for the same section many times in a row.
-  if (last_found_ && name == last_found_->first) return last_found_->second;
-  const auto found = first_section_.find(platform_->LocaleUpper(name));
-  if (found == first_section_.end()) return std::nullopt;
-  last_found_.emplace(std::u16string(name), found->second);
-  return found->second;
+  return content_->texts.emplace_back(text);
 }
 
 const SettingsDocument::Section* SettingsDocument::FindSection(std::u16string_view name) const {
-  const std::optional<std::size_t> index = FindSectionIndex(name);
-  return index ? &sections_[*index] : nullptr;
+  std::u16string scratch;
+  const auto found = content_->first_sections.find(content_->keys.Key(name, scratch));
+  return found == content_->first_sections.end() ? nullptr : &content_->sections[found->second];
 }
 
-SettingsDocument::Section& SettingsDocument::SectionForWriting(std::u16string_view name, bool append) {
-  if (!append) {
-    if (const std::optional<std::size_t> index = FindSectionIndex(name)) return sections_[*index];
-  }
-  first_section_.try_emplace(platform_->LocaleUpper(name), sections_.size());
-  sections_.push_back(Section{texts_.Keep(name), {}, {}});
-  return sections_.back();
+SettingsDocument::Section& SettingsDocument::SectionForWriting(std::u16string_view name) {
+  std::u16string scratch;
+  const auto found = content_->first_sections.find(content_->keys.Key(name, scratch));
+  return found == content_->first_sections.end() ? AddSection(Keep(name)) : content_->sections[found->second];
 }
 
-void SettingsDocument::AddLine(Section& section, Line line) {
+SettingsDocument::Section& SettingsDocument::AddSection(std::u16string_view name) {
+  content_->first_sections.try_emplace(content_->keys.Keep(name), content_->sections.size());
+  return content_->sections.emplace_back(name, &content_->pool);
+}
+
+void SettingsDocument::Index(Section& section, std::size_t number) {
+  Line& line = section.lines[number];
+  line.first = number;
   if (line.has_equals) {
-    line.upper = KeepUpper(line.name);
-    line.hash = std::hash<std::u16string_view>{}(line.upper);
+    line.first = section.first_lines.try_emplace(content_->keys.Keep(line.name), number).first->second;
   }
-  section.lines.push_back(line);
-  Line& added = section.lines.back();
-  added.first = added.has_equals ? section.keys.Add(section.lines) : section.lines.size() - 1;
 }
 
-std::size_t SettingsDocument::FindLine(const Section& section, std::u16string_view key) const {
-  if (PlainAscii(key)) {
-    scratch_.resize(key.size());
-    std::transform(key.begin(), key.end(), scratch_.begin(), AsciiUpper);
-  } else {
-    scratch_ = platform_->LocaleUpper(key);
-  }
-  return section.keys.Find(section.lines, scratch_, std::hash<std::u16string_view>{}(scratch_));
+std::optional<std::u16string_view> SettingsDocument::FindValue(const Section& section, std::u16string_view key) const {
+  std::u16string scratch;
+  const auto found = section.first_lines.find(content_->keys.Key(key, scratch));
+  if (found == section.first_lines.end()) return std::nullopt;
+  return section.lines[found->second].value;
 }
 
 std::vector<std::u16string> SettingsDocument::SectionNames() const {
   std::vector<std::u16string> names;
-  names.reserve(sections_.size());
-  for (const Section& s : sections_) names.emplace_back(s.name);
+  names.reserve(content_->sections.size());
+  for (const Section& s : content_->sections) names.emplace_back(s.name);
   return names;
 }
 
 std::u16string SettingsDocument::ReadString(std::u16string_view section, std::u16string_view key,
                                             std::u16string_view fallback) const {
   const Section* s = FindSection(section);
-  if (!s) return std::u16string(fallback);
-  const std::size_t found = FindLine(*s, key);
-  return std::u16string(found == s->lines.size() ? fallback : s->lines[found].value);
+  return std::u16string(s ? FindValue(*s, key).value_or(fallback) : fallback);
 }
 
 std::vector<std::u16string> SettingsDocument::ReadSection(std::u16string_view section) const {
@@ -282,40 +244,48 @@ std::vector<std::u16string_view> SettingsDocument::ReadSectionValues(std::u16str
   const Section* s = FindSection(section);
   if (!s) return values;
   // A line without '=' has the empty name: the value of the first "=value".
-  const std::size_t empty_name = FindLine(*s, u"");
-  const std::u16string_view unnamed = empty_name == s->lines.size() ? u"" : s->lines[empty_name].value;
+  const std::u16string_view unnamed = FindValue(*s, u"").value_or(u"");
   values.reserve(s->lines.size());
-  for (const Line& line : s->lines) values.emplace_back(line.has_equals ? s->lines[line.first].value : unnamed);
+  for (const Line& line : s->lines) values.push_back(line.has_equals ? s->lines[line.first].value : unnamed);
   return values;
 }
 
 void SettingsDocument::WriteString(std::u16string_view section, std::u16string_view key, std::u16string_view value) {
-  Section& s = SectionForWriting(section, /*append=*/false);
-  if (const std::size_t found = FindLine(s, key); found != s.lines.size()) {
-    // The same name under the locale: its upper-cased form stays.
-    Line& line = s.lines[found];
-    line.name = texts_.Keep(key);
-    line.value = texts_.Keep(value);
+  source_.reset();
+  Section& s = SectionForWriting(section);
+  std::u16string scratch;
+  const auto found = s.first_lines.find(content_->keys.Key(key, scratch));
+  if (found == s.first_lines.end()) {
+    s.lines.push_back(Line{true, Keep(key), Keep(value), 0});
+    Index(s, s.lines.size() - 1);
     return;
   }
-  AddLine(s, Line{true, texts_.Keep(key), texts_.Keep(value), {}, 0, 0});
+  // The line takes the name as now spelled; its index entry stays, as the
+  // two compare the same. An unchanged text needs no copy.
+  Line& line = s.lines[found->second];
+  if (!std::ranges::equal(line.name, key)) line.name = Keep(key);
+  if (!std::ranges::equal(line.value, value)) line.value = Keep(value);
 }
 
 std::string SettingsDocument::Serialize() const {
+  constexpr std::u16string_view kLineEnd = u"\r\n";
+  // Sized first: a large document is written into one buffer instead of
+  // being copied into a larger one again and again.
+  std::size_t size = 0;
+  for (const Section& s : content_->sections) {
+    size += s.name.size() + 2 * kLineEnd.size() + 2;
+    for (const Line& line : s.lines) size += line.name.size() + line.value.size() + kLineEnd.size() + 1;
+  }
   std::u16string text;
-  for (const Section& s : sections_) {
-    text += u'[';
-    text += s.name;
-    text += u"]\r\n";
+  text.reserve(size);
+  for (const Section& s : content_->sections) {
+    text.append(u"[").append(s.name).append(u"]").append(kLineEnd);
     for (const Line& line : s.lines) {
       text += line.name;
-      if (line.has_equals) {
-        text += u'=';
-        text += line.value;
-      }
-      text += u"\r\n";
+      if (line.has_equals) text.append(u"=").append(line.value);
+      text += kLineEnd;
     }
-    text += u"\r\n";
+    text += kLineEnd;
   }
   switch (encoding_) {
     case Encoding::kUtf8:

@@ -14,18 +14,50 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
+#include <deque>
 #include <memory>
+#include <memory_resource>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include "platform.h"
 
 namespace calc {
+
+// Texts compared as the user's locale upper-cases them, as settings names
+// and history entries are. Hash and Equal fold ASCII letters themselves, so
+// an ASCII text is its own key when the locale upper-cases ASCII letters as
+// ASCII does; any other text is keyed by its upper-cased copy (which the
+// folding leaves alone: no upper-casing gives a small ASCII letter).
+class UpperCaseKeys {
+ public:
+  explicit UpperCaseKeys(Platform& platform);
+
+  // The key of a text for a look-up; a copy it needs goes into `scratch`.
+  std::u16string_view Key(std::u16string_view text, std::u16string& scratch) const;
+  // The key of a text that is kept; a copy it needs is kept here.
+  std::u16string_view Keep(std::u16string_view text);
+
+  // Not noexcept, so that the standard library's tables keep each key's
+  // hash beside it instead of hashing keys again as they search and grow.
+  struct Hash {
+    std::size_t operator()(std::u16string_view key) const;
+  };
+  struct Equal {
+    bool operator()(std::u16string_view a, std::u16string_view b) const noexcept;
+  };
+
+ private:
+  Platform* platform_;
+  bool ascii_stands_for_itself_;
+  std::deque<std::u16string> copies_;  // a deque never moves its strings
+};
+
+template <typename Value>
+using UpperCaseMap = std::pmr::unordered_map<std::u16string_view, Value, UpperCaseKeys::Hash, UpperCaseKeys::Equal>;
 
 class SettingsDocument {
  public:
@@ -50,7 +82,8 @@ class SettingsDocument {
   static SettingsDocument Parse(Platform& platform, std::string_view bytes);
 
   // The document of a file: empty when there is no file; false when
-  // something is there and cannot be read.
+  // something is there and cannot be read. A document parsed from exactly
+  // the bytes the file holds, and not written to since, is kept as it is.
   static bool Open(Platform& platform, std::u16string_view path, SettingsDocument& document);
 
   // The section names in document order (a name may repeat).
@@ -76,75 +109,57 @@ class SettingsDocument {
   Encoding encoding() const { return encoding_; }
 
  private:
-  // Keeps the document's texts in a few large blocks that never move, so
-  // that lines can refer to them without a string of their own each.
-  class TextStore {
-   public:
-    std::u16string_view Keep(std::u16string_view text);
-    // Room for `size` characters that the caller fills at once.
-    char16_t* Reserve(std::size_t size);
-
-   private:
-    std::vector<std::unique_ptr<char16_t[]>> blocks_;
-    std::size_t used_ = 0;
-    std::size_t capacity_ = 0;
-  };
-
   struct Line {
     bool has_equals = false;
     std::u16string_view name;   // trimmed; the whole line when !has_equals
     std::u16string_view value;  // trimmed, when has_equals
-    std::u16string_view upper;  // the name under LocaleUpper, when has_equals
-    std::size_t hash = 0;       // of upper
-    std::size_t first = 0;      // the first line of the section with this name
-  };
-
-  // The first line of each upper-cased name: open addressing over line
-  // numbers, so that a large section costs no allocation per key.
-  class KeyIndex {
-   public:
-    // The first line whose name is `upper`, or `lines.size()` for none.
-    std::size_t Find(const std::vector<Line>& lines, std::u16string_view upper, std::size_t hash) const;
-    // Records the last of `lines` unless its name is there already; the
-    // first line of its name.
-    std::size_t Add(const std::vector<Line>& lines);
-
-   private:
-    void Grow(const std::vector<Line>& lines);
-    std::vector<std::uint32_t> slots_;  // line number + 1; 0 for none
-    std::size_t count_ = 0;
+    std::size_t first = 0;      // the section's first line of this name
   };
 
   struct Section {
+    Section(std::u16string_view section_name, std::pmr::memory_resource* pool)
+        : name(section_name), first_lines(pool) {}
     std::u16string_view name;
     std::vector<Line> lines;
-    KeyIndex keys;
+    UpperCaseMap<std::size_t> first_lines;  // of each name, when has_equals
   };
 
-  std::optional<std::size_t> FindSectionIndex(std::u16string_view name) const;
+  // The texts the lines refer to and the tables over them, apart from the
+  // document, so that moving the document moves none of them. The tables
+  // take their entries from the pool, which gives them back all at once.
+  struct Content {
+    explicit Content(Platform& platform) : keys(platform) {}
+    std::pmr::monotonic_buffer_resource pool;
+    std::deque<std::u16string> texts;  // the decoded file and every text written since
+    UpperCaseKeys keys;
+    std::vector<Section> sections;
+    UpperCaseMap<std::size_t> first_sections{&pool};  // of each name
+  };
+
+  // The file's text, decoded as its byte-order mark or else the code page
+  // says, up to the first NUL; notes the encoding.
+  std::u16string Decode(std::string_view bytes);
+  // A section's line: the trimmed name and value around its first '=', or
+  // the whole line.
+  static Line SplitLine(std::u16string_view line);
   const Section* FindSection(std::u16string_view name) const;
-  // The first section of that name, or a new one at the end; `append`
-  // always adds one (a file may repeat a section).
-  Section& SectionForWriting(std::u16string_view name, bool append);
-  void AddLine(Section& section, Line line);
-  // The first line of the section with that name; lines.size() for none.
-  std::size_t FindLine(const Section& section, std::u16string_view key) const;
-  // A name under the locale's upper-casing, kept in the document.
-  std::u16string_view KeepUpper(std::u16string_view name);
-  // True when the name is ASCII and the locale upper-cases ASCII as ASCII
-  // does, so that the document can do it without asking the platform.
-  bool PlainAscii(std::u16string_view name) const;
+  // The first section of that name, or a new one at the end.
+  Section& SectionForWriting(std::u16string_view name);
+  // A new section at the end, even when one has that name already.
+  Section& AddSection(std::u16string_view name);
+  // Sets the line's first line of its name, and indexes the line when it
+  // is that first line.
+  void Index(Section& section, std::size_t number);
+  // The value of the section's first line of that name, if any.
+  std::optional<std::u16string_view> FindValue(const Section& section, std::u16string_view key) const;
+  // A copy of a text written to the document, for its lines to refer to.
+  std::u16string_view Keep(std::u16string_view text);
 
   Platform* platform_;
-  bool plain_ascii_case_;
-  TextStore texts_;
-  std::vector<Section> sections_;
-  // The first section of each upper-cased section name.
-  std::unordered_map<std::u16string, std::size_t> first_section_;
   Encoding encoding_ = Encoding::kCodePage;
-  // The last section name looked up, as given, and its section.
-  mutable std::optional<std::pair<std::u16string, std::size_t>> last_found_;
-  mutable std::u16string scratch_;  // a name being looked up, upper-cased
+  std::unique_ptr<Content> content_;
+  // The bytes the document was parsed from, until it is written to.
+  std::optional<std::string> source_;
 };
 
 }  // namespace calc

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "utf.h"
 
+#include <algorithm>
+
 namespace calc {
 
 bool DecodeUtf8(std::string_view bytes, std::u16string& out) {
@@ -10,12 +12,15 @@ bool DecodeUtf8(std::string_view bytes, std::u16string& out) {
   bool valid = true;
   std::size_t i = 0;
   while (i < bytes.size()) {
+    // A run of ASCII, the bulk of most texts, is copied in one go.
+    const std::string_view rest = bytes.substr(i);
+    const auto ascii_end =
+        std::find_if(rest.begin(), rest.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    std::copy(rest.begin(), ascii_end, out.begin() + static_cast<std::ptrdiff_t>(n));
+    i += static_cast<std::size_t>(ascii_end - rest.begin());
+    n += static_cast<std::size_t>(ascii_end - rest.begin());
+    if (i == bytes.size()) break;
     const auto b0 = static_cast<unsigned char>(bytes[i]);
-    if (b0 < 0x80) {
-      out[n++] = static_cast<char16_t>(b0);
-      ++i;
-      continue;
-    }
     std::size_t extra = 0;
     char32_t cp = 0;
     char32_t min = 0;

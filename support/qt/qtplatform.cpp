@@ -11,7 +11,6 @@
 #include <QScreen>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <algorithm>
 #include <clocale>
 
 #include "FUtils.h"
@@ -36,15 +35,14 @@ QByteArray SystemCodePage() {
 }
 
 QString ToQString(std::u16string_view text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+  // A plain copy: QString::fromUtf16 would take a leading U+FEFF or U+FFFE
+  // as a byte-order mark, drop it and even swap the bytes of the rest.
+  return QStringView(text.data(), static_cast<qsizetype>(text.size())).toString();
 }
 
 std::u16string ToU16(const QString& text) { return text.toStdU16String(); }
 
-QtPlatform::QtPlatform()
-    : locale_(QLocale::system()),
-      plain_ascii_upper_(locale_.toUpper(QStringLiteral("abcdefghijklmnopqrstuvwxyz")) ==
-                         QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ")) {}
+QtPlatform::QtPlatform() : locale_(QLocale::system()) {}
 
 std::u16string QtPlatform::GetAppDataFolder() { return ToU16(calc::GetAppDataFolder()); }
 
@@ -77,22 +75,12 @@ std::u16string QtPlatform::DecodeCodePage(std::string_view bytes) {
 }
 
 std::string QtPlatform::EncodeCodePage(std::u16string_view text) {
-  const QByteArray bytes = QStringEncoder(SystemCodePage().constData()).encode(ToQString(text));
+  const QByteArray bytes = QStringEncoder(SystemCodePage().constData())
+                               .encode(QStringView(text.data(), static_cast<qsizetype>(text.size())));
   return bytes.toStdString();
 }
 
-std::u16string QtPlatform::LocaleUpper(std::u16string_view text) {
-  // Settings names are nearly always ASCII: spare them the locale's tables
-  // unless the locale upper-cases ASCII letters its own way (Turkish 'i').
-  if (plain_ascii_upper_ && std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; })) {
-    std::u16string upper(text);
-    for (char16_t& c : upper) {
-      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - (u'a' - u'A'));
-    }
-    return upper;
-  }
-  return ToU16(locale_.toUpper(ToQString(text)));
-}
+std::u16string QtPlatform::LocaleUpper(std::u16string_view text) { return ToU16(locale_.toUpper(ToQString(text))); }
 
 bool QtPlatform::SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
   return LocaleUpper(a) == LocaleUpper(b);

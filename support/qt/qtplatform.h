@@ -46,7 +46,6 @@ class QtPlatform final : public Platform {
  private:
   // Asked once: the system locale is looked up anew at every QLocale::system().
   QLocale locale_;
-  bool plain_ascii_upper_;
 };
 
 }  // namespace calc

@@ -296,6 +296,18 @@ TEST_F(FormLogicTest, HistoryInFileOrderAndKeysBeyondTheCountKept) {
   EXPECT_EQ(third.History(), (History{u"a", u"b", u"c", u"4", u"5", u"6", u"7", u"8", u"9", u"10", u"last"}));
 }
 
+// The save starts from the file as it is then, not as the start read it.
+TEST_F(FormLogicTest, ASaveKeepsWhatAnotherCopyWroteMeanwhile) {
+  StartWith("[Expressions]\r\nExpression1=1+1\r\nExpression2=2+2\r\n[Mine]\r\nA=1\r\n");
+  File() = "[Expressions]\r\nExpression1=1+1\r\nExpression2=2+2\r\n[Mine]\r\nA=2\r\n";
+  ASSERT_TRUE(Save());
+  EXPECT_NE(File().find("[Mine]\r\nA=2\r\n"), std::string::npos) << File();
+  File() = "[Mine]\r\nB=3\r\n";
+  ASSERT_TRUE(Save());
+  EXPECT_TRUE(File().starts_with("[Mine]\r\nB=3\r\n\r\n[Information]")) << File();
+  EXPECT_NE(File().find("Expression2=2+2\r\n"), std::string::npos) << File();
+}
+
 // Hand-named keys would otherwise come back under a new "Expression" key
 // at every close, and the file grow without end.
 TEST_F(FormLogicTest, AHandNamedKeyIsLoadedOnceAndTheFileStaysTheSame) {

@@ -95,6 +95,54 @@ TEST_F(SettingsDocumentTest, ManyKeysKeepTheFirstOccurrenceRule) {
   EXPECT_NE(written.find("\r\nEXPRESSION7=again\r\nExtra=x\r\n"), std::string::npos) << "the later one is kept";
 }
 
+// Locales with upper-casings beyond the fake's: the long s U+017F is 'S'
+// in both; the Turkish one upper-cases 'i' as U+0130 and U+0131 as 'I'.
+class LocalePlatform : public FakePlatform {
+ public:
+  explicit LocalePlatform(bool turkish) : turkish_(turkish) {}
+  std::u16string LocaleUpper(std::u16string_view text) override {
+    std::u16string upper = FakePlatform::LocaleUpper(text);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == u'\u017F') upper[i] = u'S';
+      if (turkish_ && text[i] == u'i') upper[i] = u'\u0130';
+      if (turkish_ && text[i] == u'\u0131') upper[i] = u'I';
+    }
+    return upper;
+  }
+
+ private:
+  bool turkish_;
+};
+
+// Names match when the locale upper-cases them alike, ASCII or not, also
+// under a locale that upper-cases ASCII letters its own way.
+TEST_F(SettingsDocumentTest, NamesMatchAsTheLocaleUpperCasesThem) {
+  struct Row {
+    bool turkish;
+    const char* file;  // UTF-8
+    std::u16string_view section, key;
+    std::u16string_view found;  // "-" for none
+  };
+  const Row rows[] = {
+      {false, "[Interface]\r\nTop=1\r\n", u"INTERFACE", u"top", u"1"},
+      {false, "[S]\r\nCaf\xC3\xA9=1\r\n", u"s", u"CAF\u00C9", u"1"},
+      {false, "[S]\r\nCaf\xC3\xA9=1\r\n", u"s", u"CAFE", u"-"},
+      {false, "[S]\r\n\xC5\xBFum=1\r\n", u"s", u"SUM", u"1"},
+      {false, "[S]\r\nsum=1\r\n", u"s", u"\u017Fum", u"1"},
+      {true, "[Interface]\r\nTop=1\r\n", u"INTERFACE", u"top", u"1"},
+      {true, "[interface]\r\nTop=1\r\n", u"INTERFACE", u"Top", u"-"},
+      {true, "[interface]\r\nTop=1\r\n", u"\u0130NTERFACE", u"Top", u"1"},
+      {true, "[S]\r\nTitle=1\r\n", u"S", u"TITLE", u"-"},
+      {true, "[S]\r\nTITLE=1\r\n", u"S", u"t\u0131tle", u"1"},
+  };
+  for (const Row& row : rows) {
+    LocalePlatform platform(row.turkish);
+    platform.code_page_utf8 = true;
+    const SettingsDocument doc = SettingsDocument::Parse(platform, row.file);
+    EXPECT_EQ(doc.ReadString(row.section, row.key, u"-"), row.found) << row.file << (row.turkish ? " (Turkish)" : "");
+  }
+}
+
 struct EncodingCase {
   const char* name;
   std::string bytes;
@@ -157,6 +205,14 @@ TEST_F(SettingsDocumentTest, OpenAndUpdateFile) {
   SettingsDocument doc(platform_);
   ASSERT_TRUE(SettingsDocument::Open(platform_, u"/f.ini", doc));
   EXPECT_EQ(doc.ReadString(u"A", u"B", u""), u"C");
+  // Opened again, the document is the file's: whatever was written to it,
+  // and whatever else changed the file meanwhile.
+  doc.WriteString(u"A", u"B", u"written");
+  ASSERT_TRUE(SettingsDocument::Open(platform_, u"/f.ini", doc));
+  EXPECT_EQ(doc.ReadString(u"A", u"B", u""), u"C");
+  platform_.files[u"/f.ini"] = "[A]\r\nB=D\r\n";
+  ASSERT_TRUE(SettingsDocument::Open(platform_, u"/f.ini", doc));
+  EXPECT_EQ(doc.ReadString(u"A", u"B", u""), u"D");
   EXPECT_TRUE(SettingsDocument::Open(platform_, u"/none.ini", doc)) << "no file: an empty document";
   EXPECT_EQ(doc.ReadSection(u"A"), Keys{});
   platform_.unreadable.insert(u"/f.ini");

@@ -1,18 +1,38 @@
 // SPDX-License-Identifier: MIT
 #include <QApplication>
 #include <QIcon>
+#include <QImage>
+#include <QPixmap>
+#include <cstdint>
 
 #include "Unit1.h"
 #include "sessionend.h"
+#include "window_icon.inc"
 #include "x87.h"
+
+namespace {
+
+// The title bar's and the task bar's sizes, as pixels: larger ones come from
+// the icon theme through the menu entry, and decoding images here would hold
+// up every start.
+QIcon WindowIcon() {
+  QIcon icon;
+  const auto add = [&icon](const std::uint32_t* argb, int size) {
+    icon.addPixmap(QPixmap::fromImage(QImage(reinterpret_cast<const uchar*>(argb), size, size, QImage::Format_ARGB32)));
+  };
+  add(kWindowIcon16, 16);
+  add(kWindowIcon32, 32);
+  add(kWindowIcon48, 48);
+  return icon;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   // Wayland compositors find the menu entry, and so the icon, by this id.
   QGuiApplication::setDesktopFileName(QStringLiteral("org.exprcalc.Exprcalc"));
-  QIcon icon;
-  for (const int size : {16, 32, 48, 64, 128, 256}) icon.addFile(QStringLiteral(":/icons/%1.png").arg(size));
-  QApplication::setWindowIcon(icon);
+  QApplication::setWindowIcon(WindowIcon());
   calc::x87::EstablishEnvironment();
   calc::TForm1 form;
   const calc::SessionEnd session_end(form);

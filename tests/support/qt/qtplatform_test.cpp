@@ -32,6 +32,16 @@ TEST(QtPlatform, LetterCaseFollowsTheLocale) {
   EXPECT_EQ(platform.SameIgnoringCase(u"Sin(30)", u"sIN(30)"), !TurkishLocale());
 }
 
+// Texts cross into Qt and back unchanged, even with a leading U+FEFF or
+// U+FFFE, which a UTF-16 decoder would take for a byte-order mark.
+TEST(QtPlatform, TextsCrossIntoQtUnchanged) {
+  for (const std::u16string_view text : {u"\uFEFFsin(30)", u"\uFFFEab", u""}) {
+    EXPECT_EQ(ToU16(ToQString(text)), text);
+  }
+  QtPlatform platform;
+  EXPECT_EQ(platform.LocaleUpper(u"\uFEFFtop"), u"\uFEFFTOP");
+}
+
 // A byte that is not UTF-8, in the history and in a section of its own,
 // comes back byte for byte after a save.
 TEST(QtPlatform, EveryByteOfAFileWithoutAMarkSurvivesASave) {
