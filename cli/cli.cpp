@@ -370,12 +370,18 @@ class LineEvaluator {
 
 int Finish(Sinks& sinks, int status) { return sinks.Flush() ? status : sinks.ReportWriteError(); }
 
-}  // namespace
-
-int Run(const std::vector<std::string>& args, Input& in, Output& out, Output& err, const Streams& streams) {
-  Sinks sinks(out, err, streams);
+// The options ahead of the expressions; `status` is set when they end the
+// run at once (help, version, a usage error).
+struct Parsed {
   Options options;
-  std::size_t first = 0;
+  std::size_t first = 0;  // the first expression
+  std::optional<int> status;
+};
+
+Parsed ParseOptions(const std::vector<std::string>& args, Sinks& sinks, const Streams& streams) {
+  Parsed parsed;
+  Options& options = parsed.options;
+  std::size_t& first = parsed.first;
   for (; first < args.size(); ++first) {
     const std::string& a = args[first];
     if (a == "--") {
@@ -383,45 +389,47 @@ int Run(const std::vector<std::string>& args, Input& in, Output& out, Output& er
       break;
     }
     if (a.size() < 2 || a[0] != '-') break;
+    // Short options go together, as in -sd.
+    const bool bundle = a[1] != '-' && a.find_first_not_of("sdh", 1) == std::string::npos;
     if (a == "--separators") {
       options.separators = true;
     } else if (a == "--two-decimals") {
       options.two_decimals = true;
-    } else if (a == "--help") {
+    } else if (a == "--help" || (bundle && a.find('h') != std::string::npos)) {
       sinks.out() += kUsage;
-      return Finish(sinks, kAllGood);
+      parsed.status = kAllGood;
+      return parsed;
     } else if (a == "--version") {
       sinks.out() += "exprcalc-cli " + std::string(kVersion) + "\n";
-      return Finish(sinks, kAllGood);
-    } else if (a[1] != '-' && a.find_first_not_of("sdh", 1) == std::string::npos) {
-      for (std::size_t k = 1; k < a.size(); ++k) {
-        if (a[k] == 's') options.separators = true;
-        if (a[k] == 'd') options.two_decimals = true;
-        if (a[k] == 'h') {
-          sinks.out() += kUsage;
-          return Finish(sinks, kAllGood);
-        }
-      }
+      parsed.status = kAllGood;
+      return parsed;
+    } else if (bundle) {
+      options.separators |= a.find('s') != std::string::npos;
+      options.two_decimals |= a.find('d') != std::string::npos;
     } else {
       sinks.err() += "exprcalc-cli: unknown option '" + ShowControlCharacters(a, streams.visible_controls) +
                      "' (write -- before an expression that starts with '-')\n"
                      "Try 'exprcalc-cli --help'.\n";
-      return Finish(sinks, kUsageError);
+      parsed.status = kUsageError;
+      return parsed;
     }
   }
+  return parsed;
+}
 
-  LineEvaluator evaluator(options, streams, sinks);
+int EvaluateArguments(const std::vector<std::string>& args, std::size_t first, LineEvaluator& evaluator, Sinks& sinks) {
   bool all_good = true;
-  if (first < args.size()) {
-    for (std::size_t i = first; i < args.size(); ++i) {
-      const bool result = evaluator.Evaluate(args[i]);
-      all_good &= result;
-      if (!evaluator.Done(result)) return sinks.ReportWriteError();
-    }
-    return Finish(sinks, all_good ? kAllGood : kSomeMessage);
+  for (std::size_t i = first; i < args.size(); ++i) {
+    const bool result = evaluator.Evaluate(args[i]);
+    all_good &= result;
+    if (!evaluator.Done(result)) return sinks.ReportWriteError();
   }
+  return Finish(sinks, all_good ? kAllGood : kSomeMessage);
+}
 
+int EvaluateLines(Input& in, const Streams& streams, LineEvaluator& evaluator, Sinks& sinks) {
   LineReader reader(in, [&sinks] { return sinks.Flush(); });
+  bool all_good = true;
   while (true) {
     if (streams.prompt) {
       sinks.out() += "> ";
@@ -440,6 +448,17 @@ int Run(const std::vector<std::string>& args, Input& in, Output& out, Output& er
   }
   if (streams.prompt) sinks.out() += '\n';
   return Finish(sinks, all_good ? kAllGood : kSomeMessage);
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args, Input& in, Output& out, Output& err, const Streams& streams) {
+  Sinks sinks(out, err, streams);
+  const Parsed parsed = ParseOptions(args, sinks, streams);
+  if (parsed.status) return Finish(sinks, *parsed.status);
+  LineEvaluator evaluator(parsed.options, streams, sinks);
+  if (parsed.first < args.size()) return EvaluateArguments(args, parsed.first, evaluator, sinks);
+  return EvaluateLines(in, streams, evaluator, sinks);
 }
 
 }  // namespace calc::cli
