@@ -7,10 +7,10 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <cerrno>
 #include <cstdio>
 
@@ -40,27 +40,42 @@ QString TemporaryName(const QString& name, qsizetype size) {
   return name + kMark + random + u'-' + QString::number(size) + kExtension;
 }
 
+bool IsAsciiAlphanumeric(QChar c) {
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+}
+
+// The size a name of the form above records, or -1 for any other name.
+// Matched by hand: a regular expression (or a listing's wildcard, which
+// becomes one) would load the expression engine into every start.
+qint64 RecordedSize(QStringView file, QStringView prefix) {
+  if (file.size() < prefix.size() + kExtension.size() || !file.startsWith(prefix) || !file.endsWith(kExtension)) {
+    return -1;
+  }
+  const QStringView rest = file.sliced(prefix.size(), file.size() - prefix.size() - kExtension.size());
+  if (rest.size() < 8 || rest[6] != u'-') return -1;
+  for (QChar c : rest.first(6)) {
+    if (!IsAsciiAlphanumeric(c)) return -1;
+  }
+  const QStringView digits = rest.sliced(7);
+  if (digits.size() > 10 || (digits.size() > 1 && digits[0] == u'0')) return -1;
+  qint64 size = 0;
+  for (QChar c : digits) {
+    if (c < u'0' || c > u'9') return -1;
+    size = size * 10 + (c.unicode() - u'0');
+  }
+  return size;
+}
+
 // This program's temporary files for the target: regular files only, never
 // a link, so nothing but our own leftovers is ever removed or taken.
 QList<Temporary> OwnTemporaryFiles(const QFileInfo& target) {
-  const QString name = target.fileName();
-  const QRegularExpression pattern(QRegularExpression::anchoredPattern(
-      QRegularExpression::escape(name + kMark) + QStringLiteral("[A-Za-z0-9]{6}-(0|[1-9][0-9]{0,9})") +
-      QRegularExpression::escape(kExtension)));
-  // The listing's filter is a wildcard: characters it would read as one
-  // match any character, and the pattern decides.
-  QString filter = name;
-  for (QChar& c : filter) {
-    if (c == u'*' || c == u'?' || c == u'[' || c == u']' || c == u'\\') c = u'?';
-  }
+  const QString prefix = target.fileName() + kMark;
   QList<Temporary> found;
-  const QFileInfoList entries = target.absoluteDir().entryInfoList({filter + kMark + u'*' + kExtension},
-                                                                   QDir::Files | QDir::Hidden | QDir::NoSymLinks);
-  for (const QFileInfo& entry : entries) {
-    const QRegularExpressionMatch match = pattern.match(entry.fileName());
-    if (match.hasMatch()) {
-      found.push_back({entry.filePath(), entry.size() == match.captured(1).toLongLong(), entry.lastModified()});
-    }
+  QDirIterator entries(target.absolutePath(), QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+  while (entries.hasNext()) {
+    const QFileInfo entry = entries.nextFileInfo();
+    const qint64 size = RecordedSize(entry.fileName(), prefix);
+    if (size >= 0) found.push_back({entry.filePath(), entry.size() == size, entry.lastModified()});
   }
   return found;
 }
