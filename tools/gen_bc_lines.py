@@ -6,8 +6,7 @@ sqrt(81)+12 and 17^3-5. The same seed gives the same lines.
 
 Usage: tools/gen_bc_lines.py [COUNT] [SEED] > lines.txt   (defaults 100000, 1)
 """
-import random
-import sys
+from linegen import write_lines
 
 
 def number(rng):
@@ -34,12 +33,4 @@ def expression(rng, depth=0):
     return text
 
 
-def main():
-    count = int(sys.argv[1]) if len(sys.argv) > 1 else 100000
-    rng = random.Random(int(sys.argv[2]) if len(sys.argv) > 2 else 1)
-    out = sys.stdout
-    for _ in range(count):
-        out.write(expression(rng) + "\n")
-
-
-main()
+write_lines(expression)

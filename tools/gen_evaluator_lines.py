@@ -10,8 +10,7 @@ The same seed gives the same lines; every line is valid UTF-8.
 
 Usage: tools/gen_evaluator_lines.py [COUNT] [SEED] > lines.txt   (defaults 100000, 1)
 """
-import random
-import sys
+from linegen import write_lines
 
 FUNCTIONS = ["inv", "exp", "sqr", "sqrt", "sin", "cos", "tan", "arcsin", "arccos", "arctan", "log", "ln", "fact"]
 ODD = ["#", "=", "\u00e9", "\u20ac", "\U0001F600", "\t", "$", "?", "%", "&"]
@@ -104,19 +103,13 @@ def long_line(rng):
     return text
 
 
-def main():
-    count = int(sys.argv[1]) if len(sys.argv) > 1 else 100000
-    rng = random.Random(int(sys.argv[2]) if len(sys.argv) > 2 else 1)
-    out = sys.stdout
-    for _ in range(count):
-        kind = rng.random()
-        if kind < 0.7:
-            line = expression(rng)
-        elif kind < 0.9:
-            line = broken(rng)
-        else:
-            line = long_line(rng)
-        out.write(line + "\n")
+def any_line(rng):
+    kind = rng.random()
+    if kind < 0.7:
+        return expression(rng)
+    if kind < 0.9:
+        return broken(rng)
+    return long_line(rng)
 
 
-main()
+write_lines(any_line)

@@ -10,8 +10,7 @@ gives the same lines.
 
 Usage: tools/gen_everyday_lines.py [COUNT] [SEED] > lines.txt   (defaults 100000, 1)
 """
-import random
-import sys
+from linegen import write_lines
 
 
 def number(rng):
@@ -51,12 +50,4 @@ def line(rng):
     return text
 
 
-def main():
-    count = int(sys.argv[1]) if len(sys.argv) > 1 else 100000
-    rng = random.Random(int(sys.argv[2]) if len(sys.argv) > 2 else 1)
-    out = sys.stdout
-    for _ in range(count):
-        out.write(line(rng) + "\n")
-
-
-main()
+write_lines(line)

@@ -15,21 +15,10 @@ if [ -z "${CALC_PRIVATE_BUS:-}" ]; then
   exec env CALC_PRIVATE_BUS=1 dbus-run-session -- bash "$0" "$@" >/dev/null 2>&1
 fi
 exec 1>&3 2>&4 3>&- 4>&-
-work=$(mktemp -d)
+fail_logs="weston app"
+. "$here/tests/e2e/harness.sh"
 weston_pid=""
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill -KILL "$app_pid" 2>/dev/null || true
-  [ -n "$weston_pid" ] && kill "$weston_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAILED: $*"
-  for log in weston app; do [ -s "$work/$log.log" ] && tail -n 20 "$work/$log.log" | sed "s/^/  $log: /"; done
-  exit 1
-}
+end_extra() { if [ -n "$weston_pid" ]; then kill "$weston_pid" 2>/dev/null || true; fi; }
 
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"

@@ -7,21 +7,7 @@
 set -euo pipefail
 app=$1
 here=$(cd "$(dirname "$0")/../.." && pwd)
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAILED: $*"
-  exit 1
-}
-
+. "$here/tests/e2e/harness.sh"
 . "$here/tools/xvfb.sh"
 start_xvfb "$work"
 export XDG_CONFIG_HOME="$work/config"
@@ -32,8 +18,7 @@ settings="$XDG_CONFIG_HOME/VarnelSoftware/Expression Calculator/brelmont.ini"
 start() {
   "$app" >>"$work/app.log" 2>&1 &
   app_pid=$!
-  window=$(timeout 20 xdotool search --sync --onlyvisible --name "Varnel's Expression calculator" | head -n 1)
-  [ -n "$window" ] || fail "the window did not appear"
+  wait_window 20
   sleep 0.5
 }
 

@@ -12,23 +12,9 @@ app=$1
 shift
 wine=("$@")
 here=$(cd "$(dirname "$0")/../.." && pwd)
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
+. "$here/tests/e2e/harness.sh"
 . "$here/tests/e2e/wine_server.sh"
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  release_display
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAILED: $*"
-  [ -s "$work/app.log" ] && sed 's/^/  app: /' "$work/app.log"
-  exit 1
-}
+end_extra() { release_display; }
 
 : "${WINEPREFIX:?WINEPREFIX must name the Wine prefix}"
 roaming=$(find "$WINEPREFIX/drive_c/users" -mindepth 3 -maxdepth 3 -type d -path '*/AppData/Roaming' | head -n 1)
@@ -43,8 +29,7 @@ restart_server
 start() {
   "${wine[@]}" "$app" >>"$work/app.log" 2>&1 &
   app_pid=$!
-  window=$(timeout 60 xdotool search --sync --onlyvisible --name "Varnel's Expression calculator" | head -n 1)
-  [ -n "$window" ] || fail "the window did not appear"
+  wait_window 60
   sleep 1
 }
 

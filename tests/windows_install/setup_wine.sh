@@ -13,8 +13,7 @@ setup=$1 icon=$2 makensis=$3 nsi=$4 stage=$5 arch=$6 version=$7
 shift 7
 wine=("$@")
 here=$(cd "$(dirname "$0")/../.." && pwd)
-work=$(mktemp -d)
-xvfb_pid=""
+. "$here/tests/e2e/harness.sh"
 
 : "${WINEPREFIX:?WINEPREFIX must name the Wine prefix}"
 local_appdata=$(find "$WINEPREFIX/drive_c/users" -mindepth 3 -maxdepth 3 -type d -path '*/AppData/Local' | head -n 1)
@@ -31,32 +30,16 @@ unix_path() { local path=${1#C:\\}; echo "$WINEPREFIX/drive_c/${path//\\//}"; }
 
 # As in the window's test: the server restarts on this X display, and again
 # without one at the end for the tests after this one.
-loader=${wine[${#wine[@]}-1]}
-server=""
-for candidate in "$(dirname "$loader")/wineserver64" "$(dirname "$loader")/wineserver" "$(command -v wineserver)"; do
-  [ -x "$candidate" ] && server=$candidate && break
-done
-[ -n "$server" ] || { echo "FAILED: no wineserver beside $loader"; exit 1; }
-restart_server() {
-  "$server" -k >/dev/null 2>&1 && "$server" -w
-  "$server" -p60 </dev/null >/dev/null 2>&1 || true
-}
+. "$here/tests/e2e/wine_server.sh"
 # Nothing of an earlier, interrupted run may look like an installed version.
 forget_install() {
   "${wine[@]}" reg delete "$key" /f >/dev/null 2>&1 || true
   "${wine[@]}" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || true
   rm -rf "$(unix_path "$default_dir")" "$(unix_path "${other_dir%\\*}")" "$shortcut" "$roaming/VarnelSoftware"
 }
-cleanup() {
-  (unset DISPLAY && restart_server && forget_install && "${wine[@]}" wineboot </dev/null >/dev/null 2>&1) || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAILED: $*"
-  exit 1
+end_extra() {
+  forget_install
+  release_display
 }
 
 . "$here/tools/xvfb.sh"
