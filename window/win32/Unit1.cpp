@@ -343,60 +343,75 @@ LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wparam, LP
   return form->Dispatch(message, wparam, lparam);
 }
 
+void TForm1::LimitTrackSize(MINMAXINFO& limits) const {
+  limits.ptMinTrackSize.x = Scale(kForm.min_outer_width);
+  limits.ptMinTrackSize.y = outer_height_;
+  limits.ptMaxTrackSize.y = outer_height_;
+}
+
+// The list's rows; the box's own field (item -1) keeps its height.
+void TForm1::MeasureListRow(MEASUREITEMSTRUCT& measure) const {
+  if (measure.CtlType == ODT_COMBOBOX && measure.itemID != static_cast<UINT>(-1)) {
+    measure.itemHeight = static_cast<UINT>(Scale(kForm.box_item_height));
+  }
+}
+
+LRESULT TForm1::ColourStatic(HDC dc, HWND control) const {
+  if (control == resultlabel) {
+    const ColourDesign& colour = kForm.result_colour;
+    SetTextColor(dc, RGB(colour.red, colour.green, colour.blue));
+  }
+  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+  return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
+bool TForm1::OnCommand(WPARAM wparam) {
+  const int id = LOWORD(wparam);
+  const int code = HIWORD(wparam);
+  if (id == ControlId(Control::kBox)) {
+    if (code == CBN_SELCHANGE) Guarded([this] { cbClick(); });
+    return true;
+  }
+  if (code != BN_CLICKED) return false;
+  if (id == IDOK || id == ControlId(Control::kSeparators) || id == ControlId(Control::kTwoDecimals)) {
+    Guarded([this] { calculatebuttonClick(); });
+  } else if (id == ControlId(Control::kCopy)) {
+    Guarded([this] { copybuttonClick(); });
+  } else if (id == ControlId(Control::kAbout)) {
+    Guarded([this] { aboutbuttonClick(); });
+  }
+  return true;
+}
+
+void TForm1::CloseQuery() {
+  bool can_close = true;
+  Guarded([&] { FormCloseQuery(can_close); });
+}
+
 LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_GETMINMAXINFO: {
-      auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
-      limits->ptMinTrackSize.x = Scale(kForm.min_outer_width);
-      limits->ptMinTrackSize.y = outer_height_;
-      limits->ptMaxTrackSize.y = outer_height_;
+    case WM_GETMINMAXINFO:
+      LimitTrackSize(*reinterpret_cast<MINMAXINFO*>(lparam));
       return 0;
-    }
     case WM_SIZE:
       if (wparam != SIZE_MINIMIZED) Guarded([this] { FormResize(); });
       return 0;
     case DM_GETDEFID:
       return MAKELRESULT(IDOK, DC_HASDEFID);
-    case WM_MEASUREITEM: {
-      // The list's rows; the box's own field (item -1) keeps its height.
-      auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lparam);
-      if (measure->CtlType == ODT_COMBOBOX && measure->itemID != static_cast<UINT>(-1)) {
-        measure->itemHeight = static_cast<UINT>(Scale(kForm.box_item_height));
-      }
+    case WM_MEASUREITEM:
+      MeasureListRow(*reinterpret_cast<MEASUREITEMSTRUCT*>(lparam));
       return TRUE;
-    }
     case WM_DRAWITEM: {
       const auto* row = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
       if (row->CtlType != ODT_COMBOBOX) break;
       DrawListRow(*row);
       return TRUE;
     }
-    case WM_CTLCOLORSTATIC: {
-      const auto dc = reinterpret_cast<HDC>(wparam);
-      if (reinterpret_cast<HWND>(lparam) == resultlabel) {
-        const ColourDesign& colour = kForm.result_colour;
-        SetTextColor(dc, RGB(colour.red, colour.green, colour.blue));
-      }
-      SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-    }
-    case WM_COMMAND: {
-      const int id = LOWORD(wparam);
-      const int code = HIWORD(wparam);
-      if (id == ControlId(Control::kBox)) {
-        if (code == CBN_SELCHANGE) Guarded([this] { cbClick(); });
-        return 0;
-      }
-      if (code != BN_CLICKED) break;
-      if (id == IDOK || id == ControlId(Control::kSeparators) || id == ControlId(Control::kTwoDecimals)) {
-        Guarded([this] { calculatebuttonClick(); });
-      } else if (id == ControlId(Control::kCopy)) {
-        Guarded([this] { copybuttonClick(); });
-      } else if (id == ControlId(Control::kAbout)) {
-        Guarded([this] { aboutbuttonClick(); });
-      }
+    case WM_CTLCOLORSTATIC:
+      return ColourStatic(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+    case WM_COMMAND:
+      if (!OnCommand(wparam)) break;
       return 0;
-    }
     // As a dialog does: the keys typed after a box, another program or a
     // minimise go where the user left the focus, not to the window itself.
     case WM_ACTIVATE:
@@ -417,18 +432,13 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_ENDSESSION:
-      if (wparam) {
-        bool can_close = true;
-        Guarded([&] { FormCloseQuery(can_close); });
-      }
+      if (wparam) CloseQuery();
       return 0;
-    case WM_CLOSE: {
-      bool can_close = true;
-      Guarded([&] { FormCloseQuery(can_close); });
+    case WM_CLOSE:
+      CloseQuery();
       // The window always closes, whatever happened while saving.
       DestroyWindow(window_);
       return 0;
-    }
     case WM_DESTROY:
       annotations_.Clear();
       PostQuitMessage(0);

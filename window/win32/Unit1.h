@@ -50,6 +50,13 @@ class TForm1 {
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT Dispatch(UINT message, WPARAM wparam, LPARAM lparam);
+  void LimitTrackSize(MINMAXINFO& limits) const;
+  void MeasureListRow(MEASUREITEMSTRUCT& measure) const;
+  LRESULT ColourStatic(HDC dc, HWND control) const;
+  // False for a notification the window leaves to the default handling.
+  bool OnCommand(WPARAM wparam);
+  // The close's save, as a session end does it too.
+  void CloseQuery();
   void Guarded(const std::function<void()>& handler);
   void CreateControls();
   void CreateControl(const ControlDesign& design);
