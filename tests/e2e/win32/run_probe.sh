@@ -10,19 +10,15 @@ app=$2
 shift 2
 wine=("$@")
 here=$(cd "$(dirname "$0")/../../.." && pwd)
-work=$(mktemp -d)
-xvfb_pid=""
+. "$here/tests/e2e/harness.sh"
 . "$here/tests/e2e/wine_server.sh"
 : "${WINEPREFIX:?WINEPREFIX must name the Wine prefix}"
 roaming=$(find "$WINEPREFIX/drive_c/users" -mindepth 3 -maxdepth 3 -type d -path '*/AppData/Roaming' | head -n 1)
 forget_settings() { if [ -n "$roaming" ]; then rm -rf "$roaming/VarnelSoftware"; fi; }
-cleanup() {
+end_extra() {
   forget_settings
   release_display
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
 }
-trap cleanup EXIT
 
 forget_settings
 . "$here/tools/xvfb.sh"
