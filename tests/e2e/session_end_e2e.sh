@@ -12,12 +12,7 @@ set -euo pipefail
 app=$1
 here=$(cd "$(dirname "$0")/../.." && pwd)
 . "$here/tests/e2e/harness.sh"
-. "$here/tools/xvfb.sh"
-start_xvfb "$work"
-export XDG_CONFIG_HOME="$work/config"
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
-settings="$XDG_CONFIG_HOME/VarnelSoftware/Expression Calculator/brelmont.ini"
+x_session
 
 # As from a terminal: a script's background job would start with SIGINT
 # ignored, and the program keeps a signal it was started to ignore.

@@ -8,12 +8,7 @@ set -euo pipefail
 app=$1
 here=$(cd "$(dirname "$0")/../.." && pwd)
 . "$here/tests/e2e/harness.sh"
-. "$here/tools/xvfb.sh"
-start_xvfb "$work"
-export XDG_CONFIG_HOME="$work/config"
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
-settings="$XDG_CONFIG_HOME/VarnelSoftware/Expression Calculator/brelmont.ini"
+x_session
 
 start() {
   "$app" >>"$work/app.log" 2>&1 &

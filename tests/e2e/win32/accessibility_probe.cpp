@@ -19,11 +19,21 @@
 #include <vector>
 
 #include "design.h"
+#include "probe_support.h"
 
 namespace {
 
+using probe::FindTopLevel;
+using probe::Utf8;
+
 constexpr DWORD kWait = 20000;  // milliseconds, for a loaded machine
 constexpr DWORD kEventObjectLiveRegionChanged = 0x8019;
+
+// Lets messages (and with them the events) in until done() holds.
+template <typename Condition>
+bool PumpUntil(Condition done, DWORD timeout = kWait) {
+  return probe::PumpUntil(done, timeout);
+}
 
 HANDLE g_program = nullptr;
 
@@ -35,15 +45,6 @@ std::vector<WinEvent> g_events;
 
 void CALLBACK Record(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, DWORD, DWORD) {
   g_events.push_back({event, window});
-}
-
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size =
-      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
-  return bytes;
 }
 
 std::wstring Wide(std::u16string_view text) { return {text.begin(), text.end()}; }
@@ -60,24 +61,6 @@ std::string Quoted(const std::wstring& text) {
   std::fflush(stdout);
   if (g_program) TerminateProcess(g_program, 1);
   ExitProcess(1);
-}
-
-// Lets messages (and with them the events) in until done() holds.
-template <typename Condition>
-bool PumpUntil(Condition done, DWORD timeout = kWait) {
-  const ULONGLONG deadline = GetTickCount64() + timeout;
-  while (true) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    if (done()) return true;
-    const ULONGLONG now = GetTickCount64();
-    if (now >= deadline) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 50)),
-                              QS_ALLINPUT);
-  }
 }
 
 bool Arrived(std::size_t from, DWORD event, HWND window) {
@@ -189,29 +172,11 @@ long ExpectedRole(calc::ControlKind kind) {
   return 0;
 }
 
-struct Found {
-  DWORD process;
-  HWND window;
-};
-
-BOOL CALLBACK TakeForm(HWND window, LPARAM data) {
-  auto* found = reinterpret_cast<Found*>(data);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  wchar_t name[32] = L"";
-  GetClassNameW(window, name, 32);
-  if (owner != found->process || Wide(calc::kForm.class_name) != name || !IsWindowVisible(window)) return TRUE;
-  found->window = window;
-  return FALSE;
-}
-
 HWND FindForm(DWORD process) {
-  Found found{process, nullptr};
-  PumpUntil([&] {
-    EnumWindows(TakeForm, reinterpret_cast<LPARAM>(&found));
-    return found.window != nullptr;
-  });
-  return found.window;
+  const std::wstring class_name = Wide(calc::kForm.class_name);
+  HWND form = nullptr;
+  PumpUntil([&] { return (form = FindTopLevel(process, class_name.c_str())) != nullptr; });
+  return form;
 }
 
 }  // namespace

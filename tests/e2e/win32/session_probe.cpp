@@ -15,7 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "probe_support.h"
+
 namespace {
+
+using probe::Utf8;
 
 int failures = 0;
 
@@ -25,10 +29,10 @@ void Fail(const std::string& what) {
   ++failures;
 }
 
-std::string Narrow(const std::wstring& text) {
-  std::string narrow;
-  for (const wchar_t c : text) narrow += c < 128 ? static_cast<char>(c) : '?';
-  return narrow;
+// Waits for a condition, serving the probe's own window meanwhile.
+template <typename Condition>
+bool WaitUntil(Condition done, DWORD milliseconds = 10000) {
+  return probe::PumpUntil(done, milliseconds);
 }
 
 // A window as a reader of the failure knows it: its class and text.
@@ -38,52 +42,7 @@ std::string Describe(HWND window) {
   wchar_t text[64] = L"";
   GetClassNameW(window, class_name, 64);
   GetWindowTextW(window, text, 64);
-  return Narrow(class_name) + " \"" + Narrow(text) + "\"";
-}
-
-// Waits for a condition, serving the probe's own window meanwhile.
-bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds = 10000) {
-  const ULONGLONG end = GetTickCount64() + milliseconds;
-  while (true) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    if (done()) return true;
-    if (GetTickCount64() > end) return false;
-    Sleep(50);
-  }
-}
-
-struct Search {
-  DWORD process;
-  const wchar_t* class_name;
-  HWND found;
-};
-
-BOOL CALLBACK Match(HWND window, LPARAM data) {
-  auto* search = reinterpret_cast<Search*>(data);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  wchar_t class_name[16] = L"";
-  GetClassNameW(window, class_name, 16);
-  if ((search->process && owner != search->process) || !IsWindowVisible(window) ||
-      std::wstring(class_name) != search->class_name) {
-    return TRUE;
-  }
-  search->found = window;
-  return FALSE;
-}
-
-HWND FindForm(DWORD process) {
-  Search search{process, L"TForm1", nullptr};
-  EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-// A dialog box (message box or task dialog) the calculator's thread shows.
-HWND FindBox(DWORD thread) {
-  Search search{0, L"#32770", nullptr};
-  EnumThreadWindows(thread, Match, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return Utf8(class_name) + " \"" + Utf8(text) + "\"";
 }
 
 HWND Focus(DWORD thread) {
@@ -158,12 +117,12 @@ int wmain(int argc, wchar_t** argv) {
   PROCESS_INFORMATION process{};
   std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
   if (!CreateProcessW(argv[1], command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    Fail("cannot start " + Narrow(argv[1]));
+    Fail("cannot start " + Utf8(argv[1]));
     return 1;
   }
   WaitForInputIdle(process.hProcess, 30000);
   HWND form = nullptr;
-  if (!WaitUntil([&] { return (form = FindForm(process.dwProcessId)) != nullptr; }, 60000)) {
+  if (!WaitUntil([&] { return (form = probe::FindTopLevel(process.dwProcessId, L"TForm1")) != nullptr; }, 60000)) {
     Fail("the calculator window did not appear");
     TerminateProcess(process.hProcess, 1);
     return 1;
@@ -189,7 +148,8 @@ int wmain(int argc, wchar_t** argv) {
   };
   const auto dismiss_box = [&](const std::string& which) {
     HWND box = nullptr;
-    if (!WaitUntil([&] { return (box = FindBox(thread)) != nullptr; })) return Fail(which + " did not appear");
+    if (!WaitUntil([&] { return (box = probe::FindThreadWindow(thread, L"#32770")) != nullptr; }))
+      return Fail(which + " did not appear");
     activate(box);
     Press(VK_RETURN);
     if (!WaitUntil([&] { return !IsWindow(box); })) Fail(which + " did not go on Enter");
