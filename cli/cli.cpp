@@ -12,13 +12,13 @@
 namespace calc::cli {
 
 std::size_t CompleteUtf8Prefix(std::string_view text) {
-  // Look back over at most three continuation bytes for the lead byte.
+  // A character is at most four bytes: decode from the last lead byte.
   const std::size_t size = text.size();
   for (std::size_t back = 1; back <= 4 && back <= size; ++back) {
-    const auto b = static_cast<unsigned char>(text[size - back]);
-    if ((b & 0xC0) == 0x80) continue;  // continuation byte
-    const std::size_t needed = (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 1;
-    return needed > back ? size - back : size;
+    if ((static_cast<unsigned char>(text[size - back]) & 0xC0) == 0x80) continue;  // continuation byte
+    Utf8Decoder decoder;
+    for (const char c : text.substr(size - back)) decoder.Feed(c);
+    return decoder.idle() ? size : size - back;
   }
   return size;
 }
@@ -147,53 +147,27 @@ class LongLine {
     kept_.clear();
     units_ = 0;
     started_ = skipping_controls_ = full_ = malformed_ = false;
-    needed_ = pending_size_ = 0;
+    decoder_ = {};
   }
 
   void Feed(std::string_view bytes) {
     for (const char c : bytes) {
       if (malformed_) return;
-      const auto b = static_cast<unsigned char>(c);
-      if (needed_ == 0) {
-        if (b < 0x80) {
-          Take(b, &c, 1);
-          continue;
-        }
-        if ((b & 0xE0) == 0xC0) {
-          needed_ = 1, code_ = b & 0x1Fu, min_ = 0x80;
-        } else if ((b & 0xF0) == 0xE0) {
-          needed_ = 2, code_ = b & 0x0Fu, min_ = 0x800;
-        } else if ((b & 0xF8) == 0xF0) {
-          needed_ = 3, code_ = b & 0x07u, min_ = 0x10000;
-        } else {
-          malformed_ = true;
-          return;
-        }
-        pending_[0] = c;
-        pending_size_ = 1;
-        continue;
-      }
-      if ((b & 0xC0) != 0x80) {
+      const Utf8Decoder::Step step = decoder_.Feed(c);
+      if (step == Utf8Decoder::Step::kCharacter) {
+        Take(decoder_.character());
+      } else if (step != Utf8Decoder::Step::kMore) {
         malformed_ = true;
-        return;
       }
-      code_ = (code_ << 6) | (b & 0x3Fu);
-      pending_[pending_size_++] = c;
-      if (--needed_ > 0) continue;
-      if (code_ < min_ || code_ > 0x10FFFF || (code_ >= 0xD800 && code_ <= 0xDFFF)) {
-        malformed_ = true;
-        return;
-      }
-      Take(code_, pending_, pending_size_);
     }
   }
 
   // False when the line is not UTF-8 (a sequence cut short at its end too).
-  bool Finish() { return !malformed_ && needed_ == 0; }
+  bool Finish() { return !malformed_ && decoder_.idle(); }
   std::string_view kept() const { return kept_; }
 
  private:
-  void Take(char32_t code, const char* bytes, std::size_t size) {
+  void Take(char32_t code) {
     if (full_) return;
     if (!started_) {
       if (code <= 0x20) return;
@@ -208,7 +182,7 @@ class LongLine {
       }
       full_ = true;
     }
-    kept_.append(bytes, size);
+    calc::AppendUtf8(code, kept_);  // the same bytes: a decoded character has one form
     units_ += units;
   }
 
@@ -218,12 +192,7 @@ class LongLine {
   bool skipping_controls_ = false;
   bool full_ = false;
   bool malformed_ = false;
-  // The character being decoded.
-  std::size_t needed_ = 0;
-  char32_t code_ = 0;
-  char32_t min_ = 0;
-  char pending_[4] = {};
-  std::size_t pending_size_ = 0;
+  Utf8Decoder decoder_;
 };
 
 // Splits the input into lines without ever holding more than a block of it

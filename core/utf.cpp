@@ -5,57 +5,79 @@
 
 namespace calc {
 
+Utf8Decoder::Step Utf8Decoder::FeedMultibyte(unsigned char b) {
+  if (needed_ == 0) return Start(b);
+  if ((b & 0xC0) != 0x80) {
+    needed_ = 0;
+    return Step::kCutShort;
+  }
+  code_ = (code_ << 6) | (b & 0x3Fu);
+  ++length_;
+  if (--needed_ > 0) return Step::kMore;
+  const bool valid = code_ >= min_ && code_ <= 0x10FFFF && (code_ < 0xD800 || code_ > 0xDFFF);
+  return valid ? Step::kCharacter : Step::kMalformed;
+}
+
+Utf8Decoder::Step Utf8Decoder::Start(unsigned char lead) {
+  length_ = 1;
+  if ((lead & 0xE0) == 0xC0) {
+    needed_ = 1, code_ = lead & 0x1Fu, min_ = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    needed_ = 2, code_ = lead & 0x0Fu, min_ = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    needed_ = 3, code_ = lead & 0x07u, min_ = 0x10000;
+  } else {
+    return Step::kMalformed;
+  }
+  return Step::kMore;
+}
+
 bool DecodeUtf8(std::string_view bytes, std::u16string& out) {
   // Never more UTF-16 units than bytes: write in place, then cut to size.
   out.resize(bytes.size());
-  std::size_t n = 0;
+  char16_t* to = out.data();
   bool valid = true;
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    // A run of ASCII, the bulk of most texts, is copied in one go.
-    const std::string_view rest = bytes.substr(i);
-    const auto ascii_end =
-        std::find_if(rest.begin(), rest.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-    std::copy(rest.begin(), ascii_end, out.begin() + static_cast<std::ptrdiff_t>(n));
-    i += static_cast<std::size_t>(ascii_end - rest.begin());
-    n += static_cast<std::size_t>(ascii_end - rest.begin());
-    if (i == bytes.size()) break;
-    const auto b0 = static_cast<unsigned char>(bytes[i]);
-    std::size_t extra = 0;
-    char32_t cp = 0;
-    char32_t min = 0;
-    if ((b0 & 0xE0) == 0xC0) {
-      extra = 1, cp = b0 & 0x1Fu, min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-      extra = 2, cp = b0 & 0x0Fu, min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-      extra = 3, cp = b0 & 0x07u, min = 0x10000;
+  Utf8Decoder decoder;
+  const char* from = bytes.data();
+  const char* const end = from + bytes.size();
+  while (from != end) {
+    if (decoder.idle()) {
+      // A run of ASCII, the bulk of most texts, is copied in one go.
+      const char* ascii_end = std::find_if(from, end, [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+      to = std::copy(from, ascii_end, to);
+      from = ascii_end;
+      if (from == end) break;
     }
-    std::size_t k = 1;
-    if (extra > 0) {
-      for (; k <= extra && i + k < bytes.size(); ++k) {
-        const auto b = static_cast<unsigned char>(bytes[i + k]);
-        if ((b & 0xC0) != 0x80) break;
-        cp = (cp << 6) | (b & 0x3Fu);
-      }
+    switch (decoder.Feed(*from)) {
+      case Utf8Decoder::Step::kMore:
+        ++from;
+        break;
+      case Utf8Decoder::Step::kCharacter:
+        ++from;
+        if (char32_t cp = decoder.character(); cp >= 0x10000) {
+          cp -= 0x10000;
+          *to++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+          *to++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+          *to++ = static_cast<char16_t>(cp);
+        }
+        break;
+      case Utf8Decoder::Step::kMalformed:
+        ++from;
+        [[fallthrough]];
+      case Utf8Decoder::Step::kCutShort:
+        // One replacement per byte of the broken sequence; a byte that broke
+        // it off is looked at anew.
+        to = std::fill_n(to, decoder.length(), u'\uFFFD');
+        valid = false;
+        break;
     }
-    if (extra == 0 || k <= extra || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      // One replacement for the lead byte; what follows is looked at anew.
-      out[n++] = u'\uFFFD';
-      valid = false;
-      ++i;
-      continue;
-    }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out[n++] = static_cast<char16_t>(0xD800 + (cp >> 10));
-      out[n++] = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out[n++] = static_cast<char16_t>(cp);
-    }
-    i += extra + 1;
   }
-  out.resize(n);
+  if (!decoder.idle()) {
+    to = std::fill_n(to, decoder.length(), u'\uFFFD');
+    valid = false;
+  }
+  out.resize(static_cast<std::size_t>(to - out.data()));
   return valid;
 }
 
@@ -63,6 +85,24 @@ std::optional<std::u16string> DecodeUtf8(std::string_view bytes) {
   std::u16string out;
   if (!DecodeUtf8(bytes, out)) return std::nullopt;
   return out;
+}
+
+void AppendUtf8(char32_t cp, std::string& out) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
 }
 
 std::string EncodeUtf8(std::u16string_view text) {
@@ -76,21 +116,7 @@ std::string EncodeUtf8(std::u16string_view text) {
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
       cp = 0xFFFD;
     }
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    AppendUtf8(cp, out);
   }
   return out;
 }
