@@ -43,43 +43,45 @@ long double Read(const char* text) {
   return r.value;
 }
 
-// The same values in the general and in the fixed form with two decimals.
+// Values in the general and in the fixed form with two decimals. The forms of
+// rows without them are in format_golden.inc; every row is also compared with
+// the reference at every precision.
 struct FormCase {
   const char* name;
   std::function<long double()> value;
-  const char* general;
-  const char* fixed;
+  const char* general = nullptr;
+  const char* fixed = nullptr;
 };
 
 const FormCase kForms[] = {
     {"0", [] { return Read("0"); }, "0", "0.00"},
     {"-0", [] { return Read("-0"); }, "0", "0.00"},
-    {"1", [] { return Read("1"); }, "1", "1.00"},
-    {"-2.5", [] { return Read("-2.5"); }, "-2.5", "-2.50"},
-    {"1000", [] { return Read("1000"); }, "1000", "1000.00"},
-    {"0.1", [] { return Read("0.1"); }, "0.1", "0.10"},
-    {"0.1 + 0.2", [] { return Read("0.1") + Read("0.2"); }, "0.3", "0.30"},
-    {"1 / 3", [] { return 1.0L / 3.0L; }, "0.333333333333333", "0.33"},
-    {"2 / 3", [] { return 2.0L / 3.0L; }, "0.666666666666667", "0.67"},
+    {"1", [] { return Read("1"); }},
+    {"-2.5", [] { return Read("-2.5"); }},
+    {"1000", [] { return Read("1000"); }},
+    {"0.1", [] { return Read("0.1"); }},
+    {"0.1 + 0.2", [] { return Read("0.1") + Read("0.2"); }},
+    {"1 / 3", [] { return 1.0L / 3.0L; }},
+    {"2 / 3", [] { return 2.0L / 3.0L; }},
     {"pi", [] { return x87::Pi(); }, "3.14159265358979", "3.14"},
-    {"2.675", [] { return Read("2.675"); }, "2.675", "2.68"},
-    {"1.005", [] { return Read("1.005"); }, "1.005", "1.01"},
-    {"99.995", [] { return Read("99.995"); }, "99.995", "100.00"},
-    {"-0.005", [] { return Read("-0.005"); }, "-0.005", "-0.01"},
-    {"-0.004", [] { return Read("-0.004"); }, "-0.004", "0.00"},
-    {"0.0001", [] { return Read("0.0001"); }, "0.0001", "0.00"},
-    {"0.000123", [] { return Read("0.000123"); }, "0.000123", "0.00"},
-    {"0.00001", [] { return Read("0.00001"); }, "1E-5", "0.00"},
-    {"1.5E-7", [] { return Read("1.5E-7"); }, "1.5E-7", "0.00"},
-    {"999999999999999", [] { return Read("999999999999999"); }, "999999999999999", "999999999999999.00"},
-    {"999999999999999.5", [] { return Read("999999999999999.5"); }, "1E15", "999999999999999.50"},
-    {"1E15", [] { return Read("1E15"); }, "1E15", "1000000000000000.00"},
-    {"123456789012345678", [] { return Read("123456789012345678"); }, "1.23456789012346E17", "123456789012345678.00"},
-    {"1E18", [] { return Read("1E18"); }, "1E18", "1E18"},
-    {"2^64", [] { return 18446744073709551616.0L; }, "1.84467440737096E19", "1.84467440737095516E19"},
-    {"1.5E20", [] { return Read("1.5E20"); }, "1.5E20", "1.5E20"},
-    {"1E-3000", [] { return Read("1E-3000"); }, "1E-3000", "0.00"},
-    {"largest finite", [] { return LDBL_MAX; }, "1.18973149535723E4932", "1.18973149535723176E4932"},
+    {"2.675", [] { return Read("2.675"); }},
+    {"1.005", [] { return Read("1.005"); }},
+    {"99.995", [] { return Read("99.995"); }},
+    {"-0.005", [] { return Read("-0.005"); }},
+    {"-0.004", [] { return Read("-0.004"); }},
+    {"0.0001", [] { return Read("0.0001"); }},
+    {"0.000123", [] { return Read("0.000123"); }},
+    {"0.00001", [] { return Read("0.00001"); }},
+    {"1.5E-7", [] { return Read("1.5E-7"); }},
+    {"999999999999999", [] { return Read("999999999999999"); }},
+    {"999999999999999.5", [] { return Read("999999999999999.5"); }},
+    {"1E15", [] { return Read("1E15"); }},
+    {"123456789012345678", [] { return Read("123456789012345678"); }},
+    {"1E18", [] { return Read("1E18"); }},
+    {"2^64", [] { return 18446744073709551616.0L; }},
+    {"1.5E20", [] { return Read("1.5E20"); }},
+    {"1E-3000", [] { return Read("1E-3000"); }},
+    {"largest finite", [] { return LDBL_MAX; }},
     {"subnormal", [] { return LDBL_TRUE_MIN; }, "0", "0.00"},
     {"just below the normal range", [] { return Read("3.36210314311209E-4932"); }, "0", "0.00"},
     {"9.98E-206", [] { return Read("9.98E-206"); }, "9.98E-206", "0.00"},
@@ -87,11 +89,19 @@ const FormCase kForms[] = {
 };
 
 TEST(NumberText, GeneralForm) {
-  for (const FormCase& c : kForms) EXPECT_EQ(FormatGeneral(c.value(), 15), U(c.general)) << c.name;
+  for (const FormCase& c : kForms) {
+    if (c.general != nullptr) {
+      EXPECT_EQ(FormatGeneral(c.value(), 15), U(c.general)) << c.name;
+    }
+  }
 }
 
 TEST(NumberText, FixedFormWithTwoDecimals) {
-  for (const FormCase& c : kForms) EXPECT_EQ(FormatFixed(c.value(), 2), U(c.fixed)) << c.name;
+  for (const FormCase& c : kForms) {
+    if (c.fixed != nullptr) {
+      EXPECT_EQ(FormatFixed(c.value(), 2), U(c.fixed)) << c.name;
+    }
+  }
 }
 
 // The forms are written through a fixed buffer; the reference builds them
