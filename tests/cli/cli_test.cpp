@@ -324,15 +324,6 @@ TEST(Cli, InvalidUtf8IsAMessageNotACrash) {
   EXPECT_EQ(RunWith({"--", "2\xc3\xa9"}).err, "Invalid character \"\xc3\xa9\".\n");
 }
 
-TEST(Cli, Utf8RoundTrip) {
-  const std::string text = "a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80";
-  const auto decoded = DecodeUtf8(text);
-  ASSERT_TRUE(decoded.has_value());
-  EXPECT_EQ(decoded->size(), 5u);
-  EXPECT_EQ(EncodeUtf8(*decoded), text);
-  EXPECT_EQ(EncodeUtf8(u"\xd800"), "\xef\xbf\xbd");
-}
-
 TEST(Cli, CompleteUtf8PrefixHoldsBackACutCharacter) {
   struct Case {
     const char* text;
