@@ -405,42 +405,34 @@ struct ReadResult {
   long double value = 0;
 };
 
-// One reader per grammar, its rules known when compiled.
-template <const NumberGrammar& rules>
-ReadResult ReadWithGrammar(std::u16string_view text) {
-  std::size_t i = 0;
+void SkipSpaces(std::u16string_view text, std::size_t& i) {
   while (i < text.size() && text[i] == u' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-    negative = text[i] == u'-';
-    ++i;
-  }
-  if (i >= text.size()) return {};
+}
 
-  const Mantissa m = ReadMantissa(text, i);
-  if (rules.mantissa_required && m.digits == 0 && !m.point) return {};
-  if (m.overflow) return {ReadStatus::kOverflow, 0};
+// An optional sign; true for '-'.
+bool ReadSign(std::u16string_view text, std::size_t& i) {
+  if (i >= text.size() || (text[i] != u'+' && text[i] != u'-')) return false;
+  return text[i++] == u'-';
+}
 
-  long long exponent = 0;
-  if (i < text.size() && (text[i] == u'E' || text[i] == u'e')) {
-    ++i;
-    bool exponent_negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-      exponent_negative = text[i] == u'-';
-      ++i;
-    }
-    if (rules.exponent_digits_required && (i >= text.size() || !IsDigit(text[i]))) return {};
-    for (; i < text.size() && IsDigit(text[i]); ++i) {
-      if (rules.exponent_stop != 0 && exponent >= rules.exponent_stop) break;
-      if (exponent < kExponentSaturation) exponent = exponent * 10 + (text[i] - u'0');
-    }
-    if (exponent_negative) exponent = -exponent;
+// The exponent from an 'E' on, if there is one; false when the grammar
+// refuses it.
+template <const NumberGrammar& rules>
+bool ReadExponent(std::u16string_view text, std::size_t& i, long long& exponent) {
+  exponent = 0;
+  if (i >= text.size() || (text[i] != u'E' && text[i] != u'e')) return true;
+  ++i;
+  const bool negative = ReadSign(text, i);
+  if (rules.exponent_digits_required && (i >= text.size() || !IsDigit(text[i]))) return false;
+  for (; i < text.size() && IsDigit(text[i]); ++i) {
+    if (rules.exponent_stop != 0 && exponent >= rules.exponent_stop) break;
+    if (exponent < kExponentSaturation) exponent = exponent * 10 + (text[i] - u'0');
   }
-  if (rules.trailing_spaces_allowed) {
-    while (i < text.size() && text[i] == u' ') ++i;
-  }
-  if (i != text.size()) return {};
+  if (negative) exponent = -exponent;
+  return true;
+}
 
+ReadResult Scale(const Mantissa& m, long long exponent, bool negative) {
   long double value = 0;
   try {
     value = ScaleByPowerOfTen(m.value, exponent - m.fraction_digits);
@@ -448,6 +440,23 @@ ReadResult ReadWithGrammar(std::u16string_view text) {
     return {ReadStatus::kOverflow, 0};
   }
   return {ReadStatus::kNumber, negative ? -value : value};
+}
+
+// One reader per grammar, its rules known when compiled.
+template <const NumberGrammar& rules>
+ReadResult ReadWithGrammar(std::u16string_view text) {
+  std::size_t i = 0;
+  SkipSpaces(text, i);
+  const bool negative = ReadSign(text, i);
+  if (i >= text.size()) return {};
+  const Mantissa m = ReadMantissa(text, i);
+  if (rules.mantissa_required && m.digits == 0 && !m.point) return {};
+  if (m.overflow) return {ReadStatus::kOverflow, 0};
+  long long exponent = 0;
+  if (!ReadExponent<rules>(text, i, exponent)) return {};
+  if (rules.trailing_spaces_allowed) SkipSpaces(text, i);
+  if (i != text.size()) return {};
+  return Scale(m, exponent, negative);
 }
 
 }  // namespace
