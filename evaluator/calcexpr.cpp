@@ -196,6 +196,32 @@ class Normaliser {
   bool hasDivision_ = false;
 };
 
+// Where a divisor that starts with a name ends: after its bracketed group,
+// or at the end of the text when the group is not closed, which leaves the
+// brackets unbalanced for validation to report.
+std::size_t NamedDivisorEnd(const WorkText& s, std::size_t q) {
+  while (q < s.Size() && IsDivisorLetterChar(s[q])) ++q;
+  if (q >= s.Size() || s[q] != u'(') return q;
+  int opened = 1;
+  int closed = 0;
+  while (opened != closed && q + 1 < s.Size()) {
+    ++q;
+    if (s[q] == u'(') ++opened;
+    if (s[q] == u')') ++closed;
+  }
+  return opened != closed ? s.Size() : q;
+}
+
+// Where the divisor that starts at `q` ends: a name with its group, or a
+// number.
+std::size_t DivisorEnd(const WorkText& s, std::size_t q) {
+  if (q < s.Size() && IsDivisorLetterChar(s[q])) return NamedDivisorEnd(s, q);
+  while (q < s.Size() && (IsNumberChar(s[q]) || (s[q] == u'E' && q + 1 < s.Size() && IsNumberChar(s[q + 1])))) {
+    ++q;
+  }
+  return q;
+}
+
 // Every '/' but one in the last position becomes "*INV(" around the
 // shortest operand. Returns false once the text grows too long; nothing
 // after this pass shortens it.
@@ -211,27 +237,7 @@ bool RewriteDivisions(WorkText& s) {
       s.Replace(i, 1, u"*INV");
     } else {
       s.Replace(i, 1, u"*INV(");
-      std::size_t q = i + 5;
-      if (q < s.Size() && IsDivisorLetterChar(s[q])) {
-        while (q < s.Size() && IsDivisorLetterChar(s[q])) ++q;
-        if (q < s.Size() && s[q] == u'(') {
-          int opened = 1;
-          int closed = 0;
-          // Stops at the end of the text when the group is not closed, which
-          // leaves the brackets unbalanced for validation to report.
-          while (opened != closed && q + 1 < s.Size()) {
-            ++q;
-            if (s[q] == u'(') ++opened;
-            if (s[q] == u')') ++closed;
-          }
-          if (opened != closed) q = s.Size();
-        }
-      } else {
-        while (q < s.Size() && (IsNumberChar(s[q]) || (s[q] == u'E' && q + 1 < s.Size() && IsNumberChar(s[q + 1])))) {
-          ++q;
-        }
-      }
-      s.Replace(q, 0, u")");
+      s.Replace(DivisorEnd(s, i + 5), 0, u")");
     }
     if (s.Size() > kMaxExpressionLength) return false;
     ++i;
@@ -528,6 +534,29 @@ bool Evaluator::CheckFlatSyntax(std::u16string_view text) const {
   return operators == 0 || operators < numbers;
 }
 
+// True when the 'E' at `pos` starts an exponent: a sign or a number
+// character follows.
+bool StartsExponent(std::u16string_view text, int pos) {
+  if (pos == Length(text)) return false;
+  const char16_t after = At(text, pos + 1);
+  return after == u'+' || after == u'-' || IsNumberChar(after);
+}
+
+// Where an operand token from `pos` on ends: at an operator that follows
+// neither an 'E' nor another operator, at a space, or at an 'E' that starts
+// no exponent.
+int OperandEnd(std::u16string_view text, int pos) {
+  const int length = Length(text);
+  for (; pos <= length; ++pos) {
+    const char16_t c = At(text, pos);
+    const char16_t before = pos > 1 ? At(text, pos - 1) : u'\0';
+    if (IsOperatorChar(c) && before != u'E' && !IsOperatorChar(before)) break;
+    if (c == u' ') break;
+    if (c == u'E' && !StartsExponent(text, pos)) break;
+  }
+  return pos;
+}
+
 std::u16string_view Evaluator::NextToken(std::u16string_view text) {
   const int length = Length(text);
   int& pos = s_.scanPosition;
@@ -541,17 +570,7 @@ std::u16string_view Evaluator::NextToken(std::u16string_view text) {
   if (pos <= length && IsOperatorChar(At(text, pos))) {
     ++pos;
   } else {
-    while (pos <= length) {
-      const char16_t c = At(text, pos);
-      const char16_t before = pos > 1 ? At(text, pos - 1) : u'\0';
-      if (IsOperatorChar(c) && before != u'E' && !IsOperatorChar(before)) break;
-      if (c == u' ') break;
-      if (c == u'E') {
-        const char16_t after = pos < length ? At(text, pos + 1) : u'\0';
-        if (pos == length || (after != u'+' && after != u'-' && !IsNumberChar(after))) break;
-      }
-      ++pos;
-    }
+    pos = OperandEnd(text, pos);
   }
   return text.substr(static_cast<std::size_t>(s_.tokenStart - 1), static_cast<std::size_t>(pos - s_.tokenStart));
 }
