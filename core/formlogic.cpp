@@ -37,41 +37,43 @@ std::u16string Decimal(long long value) {
   return std::u16string(digits, std::to_chars(std::begin(digits), std::end(digits), value).ptr);
 }
 
-int HexDigit(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
+// The number that the digits in `base` make, all of `text` and no sign.
+std::optional<std::uint64_t> ReadDigits(std::u16string_view text, int base) {
+  std::string ascii(text.size(), '\0');
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] > 0x7F) return std::nullopt;
+    ascii[i] = static_cast<char>(text[i]);
+  }
+  std::uint64_t value = 0;
+  const char* const end = ascii.data() + ascii.size();
+  const auto [stop, error] = std::from_chars(ascii.data(), end, value, base);
+  if (error != std::errc() || stop != end) return std::nullopt;
+  return value;
+}
+
+std::size_t HexPrefixLength(std::u16string_view s) {
+  if (s.starts_with(u"0x") || s.starts_with(u"0X")) return 2;
+  return s.starts_with(u'$') || s.starts_with(u'x') || s.starts_with(u'X') ? 1 : 0;
 }
 
 }  // namespace
 
 std::optional<int> ReadInteger(std::u16string_view s) {
-  if (s.empty()) return std::nullopt;
   bool negative = false;
-  if (s.front() == u'+' || s.front() == u'-') {
+  if (s.starts_with(u'+') || s.starts_with(u'-')) {
     negative = s.front() == u'-';
     s.remove_prefix(1);
   }
   long long magnitude = 0;
-  if (s.starts_with(u'$') || s.starts_with(u'x') || s.starts_with(u'X') || s.starts_with(u"0x") ||
-      s.starts_with(u"0X")) {
-    s.remove_prefix(s.starts_with(u'0') ? 2 : 1);
-    if (s.empty() || s.size() > 8) return std::nullopt;
-    std::uint32_t bits = 0;
-    for (const char16_t c : s) {
-      const int digit = HexDigit(c);
-      if (digit < 0) return std::nullopt;
-      bits = bits * 16 + static_cast<std::uint32_t>(digit);
-    }
-    magnitude = static_cast<std::int32_t>(bits);
+  if (const std::size_t prefix = HexPrefixLength(s); prefix > 0) {
+    s.remove_prefix(prefix);
+    const std::optional<std::uint64_t> bits = s.size() <= 8 ? ReadDigits(s, 16) : std::nullopt;
+    if (!bits) return std::nullopt;
+    magnitude = static_cast<std::int32_t>(static_cast<std::uint32_t>(*bits));
   } else {
-    if (s.empty()) return std::nullopt;
-    for (const char16_t c : s) {
-      if (c < u'0' || c > u'9') return std::nullopt;
-      magnitude = magnitude * 10 + (c - u'0');
-      if (magnitude > 2147483648LL) return std::nullopt;
-    }
+    const std::optional<std::uint64_t> digits = ReadDigits(s, 10);
+    if (!digits || *digits > 2147483648u) return std::nullopt;
+    magnitude = static_cast<long long>(*digits);
   }
   const long long v = negative ? -magnitude : magnitude;
   if (v < INT32_MIN || v > INT32_MAX) return std::nullopt;
