@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "calc_version.h"
 #include "calcexpr.h"
@@ -214,38 +215,15 @@ class LineReader {
       if (const void* found = std::memchr(start, '\n', size)) {
         const auto length = static_cast<std::size_t>(static_cast<const char*>(found) - start);
         begin_ += length + 1;
-        if (!long_line && length <= kShortLine) {
-          line_ = {start, length};
-          return Status::kLine;
-        }
-        if (!long_line) long_.Reset();
-        long_.Feed({start, length});
-        return FinishLongLine();
+        return EndLine({start, length}, long_line);
       }
       if (!long_line && size > kShortLine) {
         long_line = true;
         long_.Reset();
       }
-      if (long_line) {
-        long_.Feed({start, size});
-        begin_ = end_ = 0;
-      } else if (begin_ > 0) {
-        std::memmove(buffer_.get(), start, size);
-        begin_ = 0;
-        end_ = size;
-      }
-      if (ended_) {
-        if (long_line) return FinishLongLine();
-        if (end_ == 0) return Status::kEnd;
-        line_ = {buffer_.get(), end_};
-        begin_ = end_ = 0;
-        return Status::kLine;
-      }
-      if (in_.WouldWait() && !before_wait_()) return Status::kWriteFailed;
-      const std::ptrdiff_t got = in_.Read(buffer_.get() + end_, kBlockSize - end_);
-      if (got < 0) return Status::kReadFailed;
-      if (got == 0) ended_ = true;
-      end_ += static_cast<std::size_t>(got);
+      SetAside({start, size}, long_line);
+      if (ended_) return long_line ? FinishLongLine() : LastLine();
+      if (const std::optional<Status> failed = Fill()) return *failed;
     }
   }
 
@@ -259,6 +237,48 @@ class LineReader {
     malformed_ = !long_.Finish();
     line_ = long_.kept();
     return Status::kLine;
+  }
+
+  // A line up to its line end: passed on whole when short enough.
+  Status EndLine(std::string_view bytes, bool long_line) {
+    if (!long_line && bytes.size() <= kShortLine) {
+      line_ = bytes;
+      return Status::kLine;
+    }
+    if (!long_line) long_.Reset();
+    long_.Feed(bytes);
+    return FinishLongLine();
+  }
+
+  // The block's bytes without a line end: fed to the long line, or moved to
+  // the front of the buffer for the rest of their line to follow.
+  void SetAside(std::string_view rest, bool long_line) {
+    if (long_line) {
+      long_.Feed(rest);
+      begin_ = end_ = 0;
+    } else if (begin_ > 0) {
+      std::memmove(buffer_.get(), rest.data(), rest.size());
+      begin_ = 0;
+      end_ = rest.size();
+    }
+  }
+
+  // The input's last line, which has no line end.
+  Status LastLine() {
+    if (end_ == 0) return Status::kEnd;
+    line_ = {buffer_.get(), end_};
+    begin_ = end_ = 0;
+    return Status::kLine;
+  }
+
+  // Reads more after the bytes held; the failure, if any.
+  std::optional<Status> Fill() {
+    if (in_.WouldWait() && !before_wait_()) return Status::kWriteFailed;
+    const std::ptrdiff_t got = in_.Read(buffer_.get() + end_, kBlockSize - end_);
+    if (got < 0) return Status::kReadFailed;
+    if (got == 0) ended_ = true;
+    end_ += static_cast<std::size_t>(got);
+    return std::nullopt;
   }
 
   Input& in_;
