@@ -43,6 +43,11 @@ def peak_resident(pid):
         return next(int(line.split()[1]) for line in status if line.startswith("VmHWM:"))
 
 
+def bytes_read(pid):
+    with open(f"/proc/{pid}/io", encoding="ascii") as io:
+        return next(int(line.split()[1]) for line in io if line.startswith("rchar:"))
+
+
 class Memory(unittest.TestCase):
     def test_a_100_mb_line_stays_under_64_mib(self):
         proc = subprocess.Popen(COMMAND, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
@@ -74,8 +79,12 @@ class Memory(unittest.TestCase):
             proc = subprocess.Popen(COMMAND, stdin=zero, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                     preexec_fn=limit if LIMIT_ADDRESS_SPACE else None)
         try:
-            time.sleep(3)
+            # Until it has read four times the memory it may use, within a minute.
+            deadline = time.monotonic() + 60
+            while bytes_read(proc.pid) < 256 << 20 and proc.poll() is None and time.monotonic() < deadline:
+                time.sleep(0.05)
             self.assertIsNone(proc.poll(), "ended on its own")
+            self.assertGreaterEqual(bytes_read(proc.pid), 256 << 20, "bytes read within a minute")
             self.assertLess(peak_resident(proc.pid), 64 * MIB, "peak resident KiB")
         finally:
             proc.kill()
