@@ -22,10 +22,11 @@ start() {
   wait_window 20
   sleep 0.5
 }
+# calculate EXPRESSION RESULT: waits until the window shows RESULT.
 calculate() {
   xdotool type --delay 20 "$1"
   xdotool key Return
-  sleep 0.3
+  copied "$2" || fail "$1 did not show $2"
 }
 wait_for_box() {
   box=$(timeout 20 xdotool search --sync --onlyvisible --name '^Exprcalc$' | head -n 1)
@@ -45,7 +46,7 @@ for row in TERM HUP INT "TERM help"; do
   signal=${row%% *}
   rm -rf "$XDG_CONFIG_HOME"
   start
-  calculate '6*7'
+  calculate '6*7' 42
   if [ "$row" != "$signal" ]; then
     click 564 13 # ?
     wait_for_box "the help box did not appear"
@@ -57,7 +58,7 @@ done
 
 chmod a-w "$settings"
 start
-calculate '1+1'
+calculate '1+1' 2
 python3 "$here/tools/x11_close.py" "$window"
 wait_for_box "no message box when the settings file is read-only"
 kill -TERM "$app_pid"
