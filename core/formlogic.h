@@ -92,7 +92,9 @@ class FormLogic {
   // Shows a failure that escaped a handler on the generic error display.
   void ReportFailure(std::string_view what);
 
-  // Moves the expression to the top of the history, keeping at most 50.
+  // Moves the expression to the top of the history. A history of exactly 50
+  // loses its oldest entry; a longer one, which only an edited file gives,
+  // keeps all of its entries.
   void AddToHistory(std::u16string_view expression);
   const std::vector<std::u16string>& History() const { return history_; }
 

@@ -8,7 +8,9 @@
 
 namespace calc {
 
-// The path ending in the separator; an empty path stays empty.
+// The path ending in the separator; an empty path stays empty. The name
+// says backslash because that is the Windows program's separator; the Qt
+// window passes '/'.
 std::u16string AddTrailingBackslash(std::u16string_view path, char16_t separator = u'\\');
 
 // The folder, exactly one separator and the name. A '\' inside the name

@@ -398,10 +398,10 @@ Mantissa ReadMantissa(std::u16string_view text, std::size_t& i) {
   return m;
 }
 
-enum class ReadStatus { kNumber, kNotANumber, kOverflow };
+enum class NumberStatus { kNumber, kNotANumber, kOverflow };
 
 struct ReadResult {
-  ReadStatus status = ReadStatus::kNotANumber;
+  NumberStatus status = NumberStatus::kNotANumber;
   long double value = 0;
 };
 
@@ -437,9 +437,9 @@ ReadResult Scale(const Mantissa& m, long long exponent, bool negative) {
   try {
     value = ScaleByPowerOfTen(m.value, exponent - m.fraction_digits);
   } catch (const FloatingPointOverflow&) {
-    return {ReadStatus::kOverflow, 0};
+    return {NumberStatus::kOverflow, 0};
   }
-  return {ReadStatus::kNumber, negative ? -value : value};
+  return {NumberStatus::kNumber, negative ? -value : value};
 }
 
 // One reader per grammar, its rules known when compiled.
@@ -451,7 +451,7 @@ ReadResult ReadWithGrammar(std::u16string_view text) {
   if (i >= text.size()) return {};
   const Mantissa m = ReadMantissa(text, i);
   if (rules.mantissa_required && m.digits == 0 && !m.point) return {};
-  if (m.overflow) return {ReadStatus::kOverflow, 0};
+  if (m.overflow) return {NumberStatus::kOverflow, 0};
   long long exponent = 0;
   if (!ReadExponent<rules>(text, i, exponent)) return {};
   if (rules.trailing_spaces_allowed) SkipSpaces(text, i);
@@ -463,14 +463,14 @@ ReadResult ReadWithGrammar(std::u16string_view text) {
 
 ScanResult ScanNumber(std::u16string_view text) {
   const ReadResult r = ReadWithGrammar<kStrictGrammar>(text);
-  if (r.status == ReadStatus::kOverflow) throw FloatingPointOverflow();
-  return {r.status == ReadStatus::kNumber, r.value};
+  if (r.status == NumberStatus::kOverflow) throw FloatingPointOverflow();
+  return {r.status == NumberStatus::kNumber, r.value};
 }
 
 ScanResult ReadNumber(std::u16string_view text) {
   x87::ScopedEnvironment environment;
   const ReadResult r = ReadWithGrammar<kLenientGrammar>(text);
-  return {r.status == ReadStatus::kNumber, r.value};
+  return {r.status == NumberStatus::kNumber, r.value};
 }
 
 std::u16string TrimTrailingZeros(std::u16string text) {

@@ -13,7 +13,7 @@
 
 namespace calc::test {
 
-// "a/b" as a UTF-8 text, for readable test rows.
+// An ASCII text ("a/b") widened byte by byte, for readable test rows.
 inline std::u16string U(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
 class FakePlatform : public Platform {
