@@ -46,7 +46,7 @@ void BM_TypicalWithDisplay(benchmark::State& state) {
   const std::u16string text = u"2 * sqrt(16) + sin(30)^2";
   for (auto _ : state) {
     const auto r = calc::EvaluateExpression(text);
-    benchmark::DoNotOptimize(calc::GroupThousands(*calc::TwoDecimals(r.resultText, true), u',', true));
+    benchmark::DoNotOptimize(calc::GroupThousands(*calc::TwoDecimals(r.resultText), u','));
   }
   state.SetItemsProcessed(state.iterations());
 }

@@ -73,8 +73,7 @@ constexpr std::size_t kBlockSize = 64 * 1024;
 constexpr std::size_t kShortLine = kMaxInputLength + 1;
 
 struct Options {
-  bool separators = false;
-  bool two_decimals = false;
+  DisplayOptions display;
 };
 
 // The two output streams' buffers. Each is written when full, when the
@@ -331,8 +330,7 @@ class LineEvaluator {
       sinks_.err() += "The expression is not valid UTF-8 text.\n";
       return false;
     }
-    const Presentation shown =
-        PresentCalculation(TrimControlCharacters(text_), options_.separators, options_.two_decimals);
+    const Presentation shown = PresentCalculation(TrimControlCharacters(text_), options_.display);
     if (shown.kind == Presentation::Kind::kResult) {
       AppendUtf8(shown.text, sinks_.out());
       sinks_.out() += '\n';
@@ -381,9 +379,9 @@ Parsed ParseOptions(const std::vector<std::string>& args, Sinks& sinks, const St
     // Short options go together, as in -sd.
     const bool bundle = a[1] != '-' && a.find_first_not_of("sdh", 1) == std::string::npos;
     if (a == "--separators") {
-      options.separators = true;
+      options.display.separators = true;
     } else if (a == "--two-decimals") {
-      options.two_decimals = true;
+      options.display.two_decimals = true;
     } else if (a == "--help" || (bundle && a.find('h') != std::string::npos)) {
       sinks.out() += kUsage;
       parsed.status = kAllGood;
@@ -393,8 +391,8 @@ Parsed ParseOptions(const std::vector<std::string>& args, Sinks& sinks, const St
       parsed.status = kAllGood;
       return parsed;
     } else if (bundle) {
-      options.separators |= a.find('s') != std::string::npos;
-      options.two_decimals |= a.find('d') != std::string::npos;
+      options.display.separators |= a.find('s') != std::string::npos;
+      options.display.two_decimals |= a.find('d') != std::string::npos;
     } else {
       sinks.err() += "exprcalc-cli: unknown option '" + ShowControlCharacters(a, streams.visible_controls) +
                      "' (write -- before an expression that starts with '-')\n"

@@ -159,8 +159,7 @@ std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafil
   return stored;
 }
 
-bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement& window, bool separators,
-                         bool two_decimals) {
+bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement& window, DisplayOptions options) {
   bool written = OpenSettings(datafilename);
   if (written) {
     SettingsDocument& doc = *document_;
@@ -170,8 +169,8 @@ bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement
     doc.WriteString(kInterface, u"Top", Decimal(at.top));
     doc.WriteString(kInterface, u"Left", Decimal(at.left));
     doc.WriteString(kInterface, u"Width", Decimal(window.outer_width));
-    doc.WriteString(kInterface, u"ThousandsSeparator", separators ? u"1" : u"0");
-    doc.WriteString(kInterface, u"DecimalPlaces", two_decimals ? u"2" : u"-1");
+    doc.WriteString(kInterface, u"ThousandsSeparator", options.separators ? u"1" : u"0");
+    doc.WriteString(kInterface, u"DecimalPlaces", options.two_decimals ? u"2" : u"-1");
     std::u16string key(kExpressionKey);
     for (std::size_t i = 0; i < history_.size(); ++i) {
       key.resize(kExpressionKey.size());
@@ -184,16 +183,15 @@ bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement
   return written;
 }
 
-void FormLogic::FormCloseQuery(const WindowPlacement& window, bool separators, bool two_decimals) {
+void FormLogic::FormCloseQuery(const WindowPlacement& window, DisplayOptions options) {
   if (closed_) return;
   closed_ = true;
-  savedata(SettingsFileName, window, separators, two_decimals);
+  savedata(SettingsFileName, window, options);
 }
 
-FormLogic::Calculation FormLogic::calculatebuttonClick(std::u16string_view box_text, bool separators,
-                                                       bool two_decimals) {
+FormLogic::Calculation FormLogic::calculatebuttonClick(std::u16string_view box_text, DisplayOptions options) {
   const std::u16string_view t = TrimControlCharacters(box_text);
-  Presentation shown = PresentCalculation(t, separators, two_decimals);
+  Presentation shown = PresentCalculation(t, options);
   Calculation c;
   switch (shown.kind) {
     case Presentation::Kind::kFailure:

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "display.h"
 #include "platform.h"
 #include "settingsdoc.h"
 
@@ -62,12 +63,12 @@ class FormLogic {
 
   // Writes the settings file, keeping whatever else it holds. A failure is
   // reported with "Error saving settings"; false then.
-  bool savedata(std::u16string_view datafilename, const WindowPlacement& window, bool separators, bool two_decimals);
+  bool savedata(std::u16string_view datafilename, const WindowPlacement& window, DisplayOptions options);
 
   // The close's save into SettingsFileName. A run saves at its close once:
   // a session end during or after the close (a second signal, or the end
   // of the session while "Error saving settings" is shown) writes nothing.
-  void FormCloseQuery(const WindowPlacement& window, bool separators, bool two_decimals);
+  void FormCloseQuery(const WindowPlacement& window, DisplayOptions options);
 
   struct Calculation {
     // False when a failure went to the generic error display: the rest of
@@ -78,7 +79,7 @@ class FormLogic {
     // history; nullopt leaves the box as typed.
     std::optional<std::u16string> box_text;
   };
-  Calculation calculatebuttonClick(std::u16string_view box_text, bool separators, bool two_decimals);
+  Calculation calculatebuttonClick(std::u16string_view box_text, DisplayOptions options);
 
   // Puts the label's text on the clipboard. False when that failed and the
   // generic error display showed why.

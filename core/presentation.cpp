@@ -6,7 +6,7 @@
 
 namespace calc {
 
-Presentation PresentCalculation(std::u16string_view expression, bool separators, bool two_decimals) {
+Presentation PresentCalculation(std::u16string_view expression, DisplayOptions options) {
   EvaluationResult r;
   try {
     r = EvaluateExpression(expression);
@@ -16,12 +16,12 @@ Presentation PresentCalculation(std::u16string_view expression, bool separators,
   if (!r.errorMessage.empty()) return {Presentation::Kind::kMessage, std::move(r.errorMessage)};
   // An option that is off leaves the text as it is: no copy for it.
   Presentation shown{Presentation::Kind::kResult, std::move(r.resultText)};
-  if (two_decimals) {
-    std::optional<std::u16string> fixed = TwoDecimals(shown.text, true);
+  if (options.two_decimals) {
+    std::optional<std::u16string> fixed = TwoDecimals(shown.text);
     if (!fixed) return {Presentation::Kind::kFailure, GenericErrorText(InvalidFloatingPointMessage(shown.text))};
     shown.text = std::move(*fixed);
   }
-  if (separators) shown.text = GroupThousands(shown.text, u',', true);
+  if (options.separators) shown.text = GroupThousands(shown.text, u',');
   return shown;
 }
 

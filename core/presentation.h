@@ -3,14 +3,16 @@
 // the two display options, or its message, or a failure for the generic
 // error display.
 //
-//   PresentCalculation(u"(2 + 2) / 3", true, true)  -> result  "1.33"
-//   PresentCalculation(u"1234.5678", true, false)   -> result  "1,234.5678"
-//   PresentCalculation(u"1/0", true, true)          -> message "Division by zero."
-//   PresentCalculation(u"1E5000", true, true)       -> failure "Floating point overflow."
+//   PresentCalculation(u"(2 + 2) / 3", {true, true})  -> result  "1.33"
+//   PresentCalculation(u"1234.5678", {true, false})   -> result  "1,234.5678"
+//   PresentCalculation(u"1/0", {true, true})          -> message "Division by zero."
+//   PresentCalculation(u"1E5000", {true, true})       -> failure "Floating point overflow."
 #pragma once
 
 #include <string>
 #include <string_view>
+
+#include "display.h"
 
 namespace calc {
 
@@ -26,7 +28,7 @@ struct Presentation {
 
 // Evaluates an expression (already trimmed) and presents the result: two
 // decimals first, then the thousands separators (',').
-Presentation PresentCalculation(std::u16string_view expression, bool separators, bool two_decimals);
+Presentation PresentCalculation(std::u16string_view expression, DisplayOptions options);
 
 // The text of the generic error display: the failure's message with "."
 // appended when its last character sorts after '.'.

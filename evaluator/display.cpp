@@ -5,16 +5,16 @@
 
 namespace calc {
 
-std::optional<std::u16string> TwoDecimals(std::u16string_view text, bool enabled) {
-  if (text.empty() || !enabled || text.find(u'.') == std::u16string_view::npos) return std::u16string(text);
+std::optional<std::u16string> TwoDecimals(std::u16string_view text) {
+  if (text.empty() || text.find(u'.') == std::u16string_view::npos) return std::u16string(text);
   const ScanResult r = ReadNumber(text);
   if (!r.ok) return std::nullopt;
   return FormatFixed(r.value, 2);
 }
 
-std::u16string GroupThousands(std::u16string_view text, char16_t separator, bool enabled) {
+std::u16string GroupThousands(std::u16string_view text, char16_t separator) {
   std::u16string r(text);
-  if (!enabled || text.empty()) return r;
+  if (text.empty()) return r;
   // k counts the characters before the point or exponent, a sign included.
   long long k = 0;
   if (const std::size_t point = text.find(u'.'); point != std::u16string_view::npos) {

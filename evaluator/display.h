@@ -9,13 +9,19 @@
 
 namespace calc {
 
-// With the option on, a result text holding a '.' is rewritten with exactly
-// two decimals. nullopt when the text cannot be read back as a number.
-std::optional<std::u16string> TwoDecimals(std::u16string_view text, bool enabled);
+// The window's two check boxes, and the command line's -s and -d.
+struct DisplayOptions {
+  bool separators = false;    // GroupThousands with ','
+  bool two_decimals = false;  // TwoDecimals, applied first
+};
 
-// With the option on, groups the integer digits in threes with `separator`,
-// never directly after a leading minus sign.
-std::u16string GroupThousands(std::u16string_view text, char16_t separator, bool enabled);
+// A result text holding a '.' rewritten with exactly two decimals. nullopt
+// when the text cannot be read back as a number.
+std::optional<std::u16string> TwoDecimals(std::u16string_view text);
+
+// The integer digits grouped in threes with `separator`, never directly
+// after a leading minus sign.
+std::u16string GroupThousands(std::u16string_view text, char16_t separator);
 
 // The message for a result text the two-decimal display could not read.
 std::u16string InvalidFloatingPointMessage(std::u16string_view text);

@@ -39,10 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!r.resultText.empty()) {
     // A result is number text; a typed plain number comes back as typed.
     if (!calc::ScanNumber(r.resultText).ok) std::abort();
-    for (const bool decimals : {false, true}) {
-      const auto shown = calc::TwoDecimals(r.resultText, decimals);
-      if (shown) calc::GroupThousands(*shown, u',', true);
-    }
+    calc::GroupThousands(r.resultText, u',');
+    if (const auto shown = calc::TwoDecimals(r.resultText)) calc::GroupThousands(*shown, u',');
   }
   return 0;
 }

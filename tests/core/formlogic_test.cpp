@@ -30,7 +30,7 @@ class FormLogicTest : public ::testing::Test {
     return logic_.FormCreate(kOuterWidth, kOuterHeight);
   }
   std::string& File() { return platform_.files[std::u16string(kFile)]; }
-  bool Save() { return logic_.savedata(kFile, {667, 439, 601}, true, true); }
+  bool Save() { return logic_.savedata(kFile, {667, 439, 601}, {true, true}); }
 
   FakePlatform platform_;
   FormLogic logic_{platform_};
@@ -96,8 +96,8 @@ TEST_F(FormLogicTest, FirstRunWritesTheFileAndTheNextStartRestoresIt) {
   EXPECT_EQ(start.top, (1080 - 202) / 2);
   EXPECT_FALSE(start.stored) << "no file yet";
   EXPECT_TRUE(logic_.DecimalPlacesOn);
-  logic_.calculatebuttonClick(u"(2 + 2) / 3", true, true);
-  logic_.calculatebuttonClick(u"2*3", true, true);
+  logic_.calculatebuttonClick(u"(2 + 2) / 3", {true, true});
+  logic_.calculatebuttonClick(u"2*3", {true, true});
   ASSERT_TRUE(Save());
   EXPECT_EQ(File(),
             kInformation +
@@ -116,7 +116,7 @@ TEST_F(FormLogicTest, FirstRunWritesTheFileAndTheNextStartRestoresIt) {
 }
 
 TEST_F(FormLogicTest, NoExpressionsSectionWithoutHistory) {
-  ASSERT_TRUE(logic_.savedata(u"/s.ini", {1, 2, 601}, false, false));
+  ASSERT_TRUE(logic_.savedata(u"/s.ini", {1, 2, 601}, {false, false}));
   EXPECT_EQ(
       platform_.files[u"/s.ini"],
       kInformation + "[Interface]\r\nTop=2\r\nLeft=1\r\nWidth=601\r\nThousandsSeparator=0\r\nDecimalPlaces=-1\r\n\r\n");
@@ -207,7 +207,7 @@ TEST_F(FormLogicTest, UnreadableFileKeepsTheDesignAndIsNotReplaced) {
 TEST_F(FormLogicTest, ReadOnlyFileIsReportedAndKept) {
   StartWith("[Interface]\r\nThousandsSeparator=0\r\n");
   platform_.read_only.insert(std::u16string(kFile));
-  logic_.calculatebuttonClick(u"1+1", true, true);
+  logic_.calculatebuttonClick(u"1+1", {true, true});
   EXPECT_FALSE(Save());
   ASSERT_EQ(platform_.boxes.size(), 1u);
   EXPECT_EQ(platform_.boxes[0].message, u"Error saving settings");
@@ -225,13 +225,13 @@ TEST_F(FormLogicTest, TheCloseSavesOnce) {
     FormLogic logic(platform);
     logic.FormCreate(kOuterWidth, kOuterHeight);
     if (!writable) platform.read_only.insert(std::u16string(kFile));
-    logic.calculatebuttonClick(u"6*7", true, true);
-    logic.FormCloseQuery({1, 2, 601}, true, true);
+    logic.calculatebuttonClick(u"6*7", {true, true});
+    logic.FormCloseQuery({1, 2, 601}, {true, true});
     const std::map<std::u16string, std::string> files = platform.files;
     EXPECT_EQ(files.count(std::u16string(kFile)), writable ? 1u : 0u);
     EXPECT_EQ(platform.boxes.size(), writable ? 0u : 1u);
-    logic.calculatebuttonClick(u"1+1", true, true);
-    logic.FormCloseQuery({5, 5, 700}, false, false);
+    logic.calculatebuttonClick(u"1+1", {true, true});
+    logic.FormCloseQuery({5, 5, 700}, {false, false});
     EXPECT_EQ(platform.files, files) << "writable: " << writable;
     EXPECT_EQ(platform.boxes.size(), writable ? 0u : 1u) << "writable: " << writable;
   }
@@ -259,7 +259,7 @@ TEST_F(FormLogicTest, UnknownPositionIsWrittenBackAsRead) {
     logic.WindowPositionKnown = false;
     platform.files[std::u16string(kFile)] = std::string("[Interface]\r\n") + row.values;
     logic.FormCreate(kOuterWidth, kOuterHeight);
-    logic.FormCloseQuery({0, 0, 700}, true, true);
+    logic.FormCloseQuery({0, 0, 700}, {true, true});
     EXPECT_NE(platform.files[std::u16string(kFile)].find(row.written), std::string::npos)
         << row.values << "gave\n"
         << platform.files[std::u16string(kFile)];
@@ -268,7 +268,7 @@ TEST_F(FormLogicTest, UnknownPositionIsWrittenBackAsRead) {
   FormLogic logic(platform);
   logic.WindowPositionKnown = false;
   logic.FormCreate(kOuterWidth, kOuterHeight);
-  logic.FormCloseQuery({0, 0, 601}, true, true);
+  logic.FormCloseQuery({0, 0, 601}, {true, true});
   EXPECT_NE(platform.files[std::u16string(kFile)].find("[Interface]\r\nTop=439\r\nLeft=659\r\nWidth=601\r\n"),
             std::string::npos)
       << "a first run writes the centred start";
@@ -288,7 +288,7 @@ TEST_F(FormLogicTest, HistoryInFileOrderAndKeysBeyondTheCountKept) {
   second.AddToHistory(u"c");
   second.AddToHistory(u"b");
   second.AddToHistory(u"a");
-  ASSERT_TRUE(second.savedata(kFile, {1, 1, 601}, true, true));
+  ASSERT_TRUE(second.savedata(kFile, {1, 1, 601}, {true, true}));
   EXPECT_NE(File().find("Expression1=a\r\nExpression2=b\r\nExpression3=c\r\nExpression4=4\r\n"), std::string::npos);
   EXPECT_NE(File().find("Expression10=10\r\nOdd=last\r\nExpression11=\r\n"), std::string::npos);
   FormLogic third(platform_);
@@ -323,7 +323,7 @@ TEST_F(FormLogicTest, AHandNamedKeyIsLoadedOnceAndTheFileStaysTheSame) {
     FormLogic next(platform_);
     next.FormCreate(kOuterWidth, kOuterHeight);
     EXPECT_EQ(next.History().size(), 3u);
-    ASSERT_TRUE(next.savedata(kFile, {667, 439, 601}, true, true));
+    ASSERT_TRUE(next.savedata(kFile, {667, 439, 601}, {true, true}));
     EXPECT_EQ(File(), first) << "cycle " << cycle;
   }
 }
@@ -339,7 +339,7 @@ TEST_F(FormLogicTest, MoreThanFiftyFromAFileAreNotCutBack) {
   for (int i = 1; i <= 60; ++i) file += "Expression" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
   StartWith(file);
   EXPECT_EQ(logic_.History().size(), 60u);
-  logic_.calculatebuttonClick(u"7+7", true, true);
+  logic_.calculatebuttonClick(u"7+7", {true, true});
   EXPECT_EQ(logic_.History().size(), 61u);
 }
 
@@ -388,7 +388,7 @@ TEST_F(FormLogicTest, CalculateDecides) {
   for (const Row& row : rows) {
     FakePlatform platform;
     FormLogic logic(platform);
-    const FormLogic::Calculation c = logic.calculatebuttonClick(U(row.box), row.separators, row.two_decimals);
+    const FormLogic::Calculation c = logic.calculatebuttonClick(U(row.box), {row.separators, row.two_decimals});
     EXPECT_TRUE(c.completed) << row.box;
     EXPECT_EQ(c.label, U(row.label)) << row.box;
     EXPECT_EQ(c.box_text, row.box_text) << row.box;
@@ -399,7 +399,7 @@ TEST_F(FormLogicTest, CalculateDecides) {
 
 TEST_F(FormLogicTest, AnOverflowGoesToTheGenericErrorDisplay) {
   logic_.AddToHistory(u"2+2");
-  const FormLogic::Calculation c = logic_.calculatebuttonClick(u"1E5000", true, true);
+  const FormLogic::Calculation c = logic_.calculatebuttonClick(u"1E5000", {true, true});
   EXPECT_FALSE(c.completed) << "the rest of the handler is skipped";
   ASSERT_EQ(platform_.boxes.size(), 1u);
   EXPECT_TRUE(platform_.boxes[0].error);

@@ -30,7 +30,7 @@ TEST(PresentCalculation, ResultsMessagesAndFailures) {
       {u"1E5000", true, true, Kind::kFailure, u"Floating point overflow."},
   };
   for (const Row& row : rows) {
-    const Presentation p = PresentCalculation(row.expression, row.separators, row.two_decimals);
+    const Presentation p = PresentCalculation(row.expression, {row.separators, row.two_decimals});
     EXPECT_EQ(p.kind, row.kind) << EncodeUtf8(row.expression);
     EXPECT_EQ(p.text, row.text) << EncodeUtf8(row.expression);
   }

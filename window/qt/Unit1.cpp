@@ -250,13 +250,14 @@ void TForm1::FormResize() {
 }
 
 void TForm1::FormCloseQuery(bool& CanClose) {
-  logic_.FormCloseQuery({x(), y(), OuterWidth()}, sepcb->isChecked(), dec2cb->isChecked());
+  logic_.FormCloseQuery({x(), y(), OuterWidth()},
+                        {.separators = sepcb->isChecked(), .two_decimals = dec2cb->isChecked()});
   CanClose = true;
 }
 
 void TForm1::calculatebuttonClick() {
-  const FormLogic::Calculation c =
-      logic_.calculatebuttonClick(ToU16(cb->currentText()), sepcb->isChecked(), dec2cb->isChecked());
+  const FormLogic::Calculation c = logic_.calculatebuttonClick(
+      ToU16(cb->currentText()), {.separators = sepcb->isChecked(), .two_decimals = dec2cb->isChecked()});
   if (!c.completed) return;
   resultlabel->Present(ToQString(c.label));
   if (c.box_text) {
@@ -284,7 +285,8 @@ bool TForm1::readdata(const QString& datafilename) {
 }
 
 bool TForm1::savedata(const QString& datafilename) {
-  return logic_.savedata(ToU16(datafilename), {x(), y(), OuterWidth()}, sepcb->isChecked(), dec2cb->isChecked());
+  return logic_.savedata(ToU16(datafilename), {x(), y(), OuterWidth()},
+                         {.separators = sepcb->isChecked(), .two_decimals = dec2cb->isChecked()});
 }
 
 void TForm1::AddToHistory(const QString& expression) {

@@ -254,7 +254,7 @@ void TForm1::FormResize() {
 }
 
 void TForm1::FormCloseQuery(bool& CanClose) {
-  logic_.FormCloseQuery(Placement(), Checked(sepcb), Checked(dec2cb));
+  logic_.FormCloseQuery(Placement(), {.separators = Checked(sepcb), .two_decimals = Checked(dec2cb)});
   CanClose = true;
 }
 
@@ -290,7 +290,8 @@ void TForm1::RestoreFocus() {
 }
 
 void TForm1::calculatebuttonClick() {
-  const FormLogic::Calculation c = logic_.calculatebuttonClick(Text(cb), Checked(sepcb), Checked(dec2cb));
+  const FormLogic::Calculation c =
+      logic_.calculatebuttonClick(Text(cb), {.separators = Checked(sepcb), .two_decimals = Checked(dec2cb)});
   if (!c.completed) return;
   SetWindowTextW(resultlabel, ToWide(c.label).c_str());
   AnnounceResult(resultlabel);

@@ -54,7 +54,7 @@ TEST(QtPlatform, EveryByteOfAFileWithoutAMarkSurvivesASave) {
   ASSERT_TRUE(logic.readdata(ToU16(path), 601, 202));
   ASSERT_EQ(logic.History().size(), 1u);
   EXPECT_EQ(logic.History()[0], u"caf\u00E9");
-  ASSERT_TRUE(logic.savedata(ToU16(path), {1, 2, 601}, true, true));
+  ASSERT_TRUE(logic.savedata(ToU16(path), {1, 2, 601}, {true, true}));
   const QByteArray saved = test::ReadAll(path);
   EXPECT_TRUE(saved.startsWith("[Mine]\r\nName=caf\xE9\r\n\r\n[Expressions]\r\nExpression1=caf\xE9\r\n\r\n"))
       << saved.constData();
