@@ -191,7 +191,8 @@ void FormLogic::FormCloseQuery(const WindowPlacement& window, bool separators, b
 FormLogic::Calculation FormLogic::calculatebuttonClick(std::u16string_view box_text, bool separators,
                                                        bool two_decimals) {
   const std::u16string_view t = TrimControlCharacters(box_text);
-  Presentation shown = PresentCalculation(t, separators, two_decimals);
+  StepList steps;
+  Presentation shown = PresentCalculation(t, separators, two_decimals, &steps);
   Calculation c;
   switch (shown.kind) {
     case Presentation::Kind::kFailure:
@@ -208,8 +209,13 @@ FormLogic::Calculation FormLogic::calculatebuttonClick(std::u16string_view box_t
       }
       break;
   }
+  c.tooltip = ResultToolTip(c.label, steps.steps);
   c.completed = true;
   return c;
+}
+
+std::u16string_view FormLogic::ResultDescription(std::u16string_view tooltip) {
+  return tooltip.empty() ? Design(Control::kResult).accessible_description : tooltip;
 }
 
 bool FormLogic::copybuttonClick(std::u16string_view label_text) {
