@@ -57,6 +57,8 @@ constexpr std::string_view kUsage =
     "\n"
     "  -s, --separators     group the integer digits with commas (1,234)\n"
     "  -d, --two-decimals   show results with a point with two decimals\n"
+    "      --steps          before each result or message, the steps that led to\n"
+    "                       it, one a line after \"  \u2192 \" on the same stream\n"
     "  -h, --help           show this help and exit\n"
     "      --version        show the version and exit\n"
     "  --                   end of options (for expressions starting with '-')\n"
@@ -74,6 +76,7 @@ constexpr std::size_t kShortLine = kMaxInputLength + 1;
 
 struct Options {
   DisplayOptions display;
+  bool steps = false;
 };
 
 // The two output streams' buffers. Each is written when full, when the
@@ -319,7 +322,7 @@ bool DecodeLine(std::string_view utf8, std::u16string& out) {
 }
 
 // Evaluates the lines one by one into the sinks, reusing its buffers.
-class LineEvaluator {
+class LineEvaluator final : private StepObserver {
  public:
   LineEvaluator(const Options& options, const Streams& streams, Sinks& sinks)
       : options_(options), streams_(streams), sinks_(sinks) {}
@@ -330,13 +333,17 @@ class LineEvaluator {
       sinks_.err() += "The expression is not valid UTF-8 text.\n";
       return false;
     }
-    const Presentation shown = PresentCalculation(TrimControlCharacters(text_), options_.display);
+    steps_.clear();
+    const Presentation shown =
+        PresentCalculation(TrimControlCharacters(text_), options_.display, options_.steps ? this : nullptr);
     if (shown.kind == Presentation::Kind::kResult) {
+      sinks_.out() += steps_;
       AppendUtf8(shown.text, sinks_.out());
       sinks_.out() += '\n';
       return true;
     }
     std::string& err = sinks_.err();
+    err += steps_;
     if (streams_.visible_controls) {
       err += ShowControlCharacters(EncodeUtf8(shown.text), true);
     } else {
@@ -349,10 +356,24 @@ class LineEvaluator {
   bool Done(bool result) { return result ? sinks_.ResultDone() : sinks_.MessageDone(); }
 
  private:
+  // Kept until the outcome is known: the steps go before it, on its stream.
+  // A step holding a control character ends in a message.
+  void Step(std::u16string_view text) override {
+    steps_ += "  ";
+    AppendUtf8(kStepMark, steps_);
+    if (streams_.visible_controls) {
+      steps_ += ShowControlCharacters(EncodeUtf8(text), true);
+    } else {
+      AppendUtf8(text, steps_);
+    }
+    steps_ += '\n';
+  }
+
   const Options& options_;
   const Streams& streams_;
   Sinks& sinks_;
   std::u16string text_;
+  std::string steps_;
 };
 
 int Finish(Sinks& sinks, int status) { return sinks.Flush() ? status : sinks.ReportWriteError(); }
@@ -382,6 +403,8 @@ Parsed ParseOptions(const std::vector<std::string>& args, Sinks& sinks, const St
       options.display.separators = true;
     } else if (a == "--two-decimals") {
       options.display.two_decimals = true;
+    } else if (a == "--steps") {
+      options.steps = true;
     } else if (a == "--help" || (bundle && a.find('h') != std::string::npos)) {
       sinks.out() += kUsage;
       parsed.status = kAllGood;

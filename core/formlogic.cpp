@@ -191,7 +191,8 @@ void FormLogic::FormCloseQuery(const WindowPlacement& window, DisplayOptions opt
 
 FormLogic::Calculation FormLogic::calculatebuttonClick(std::u16string_view box_text, DisplayOptions options) {
   const std::u16string_view t = TrimControlCharacters(box_text);
-  Presentation shown = PresentCalculation(t, options);
+  StepList steps;
+  Presentation shown = PresentCalculation(t, options, &steps);
   Calculation c;
   switch (shown.kind) {
     case Presentation::Kind::kFailure:
@@ -208,8 +209,13 @@ FormLogic::Calculation FormLogic::calculatebuttonClick(std::u16string_view box_t
       }
       break;
   }
+  c.tooltip = ResultToolTip(c.label, steps.steps);
   c.completed = true;
   return c;
+}
+
+std::u16string_view FormLogic::ResultDescription(std::u16string_view tooltip) {
+  return tooltip.empty() ? Design(Control::kResult).accessible_description : tooltip;
 }
 
 bool FormLogic::copybuttonClick(std::u16string_view label_text) {

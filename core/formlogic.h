@@ -78,8 +78,15 @@ class FormLogic {
     // The box's new text (the trimmed expression) once it entered the
     // history; nullopt leaves the box as typed.
     std::optional<std::u16string> box_text;
+    // The result line's tooltip: the label's full text, then the steps
+    // that led to it (see ResultToolTip).
+    std::u16string tooltip;
   };
   Calculation calculatebuttonClick(std::u16string_view box_text, DisplayOptions options);
+
+  // The result line's accessible description with this tooltip: the
+  // tooltip, or what the line is while it shows nothing.
+  static std::u16string_view ResultDescription(std::u16string_view tooltip);
 
   // Puts the label's text on the clipboard. False when that failed and the
   // generic error display showed why.

@@ -6,10 +6,10 @@
 
 namespace calc {
 
-Presentation PresentCalculation(std::u16string_view expression, DisplayOptions options) {
+Presentation PresentCalculation(std::u16string_view expression, DisplayOptions options, StepObserver* steps) {
   EvaluationResult r;
   try {
-    r = EvaluateExpression(expression);
+    r = EvaluateExpression(expression, steps);
   } catch (const FloatingPointOverflow& e) {
     return {Presentation::Kind::kFailure, GenericErrorText(FromAscii(e.what()))};
   }
@@ -23,6 +23,16 @@ Presentation PresentCalculation(std::u16string_view expression, DisplayOptions o
   }
   if (options.separators) shown.text = GroupThousands(shown.text, u',');
   return shown;
+}
+
+std::u16string ResultToolTip(std::u16string_view shown, const std::vector<std::u16string>& steps) {
+  std::u16string tip(shown);
+  for (const std::u16string& step : steps) {
+    tip += u'\n';
+    tip += kStepMark;
+    tip += step;
+  }
+  return tip;
 }
 
 std::u16string GenericErrorText(std::u16string_view message) {

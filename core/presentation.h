@@ -11,7 +11,9 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "calcexpr.h"
 #include "display.h"
 
 namespace calc {
@@ -27,8 +29,26 @@ struct Presentation {
 };
 
 // Evaluates an expression (already trimmed) and presents the result: two
-// decimals first, then the thousands separators (',').
-Presentation PresentCalculation(std::u16string_view expression, DisplayOptions options);
+// decimals first, then the thousands separators (','). `steps`, when given,
+// is told the evaluator's steps.
+Presentation PresentCalculation(std::u16string_view expression, DisplayOptions options, StepObserver* steps = nullptr);
+
+// What marks a line as a step where it follows or precedes the result.
+inline constexpr std::u16string_view kStepMark = u"\u2192 ";
+
+// The steps of one calculation, kept.
+class StepList final : public StepObserver {
+ public:
+  void Step(std::u16string_view text) override { steps.emplace_back(text); }
+  std::vector<std::u16string> steps;
+};
+
+// The result line's tooltip: the full text shown, then each step after the
+// mark, one a line.
+//   ResultToolTip(u"1.00", {u"1*INV(3)*3", u"1*0.333333333333333*3", u"0.999999999999999"})
+//     -> u"1.00\n→ 1*INV(3)*3\n→ 1*0.333333333333333*3\n→ 0.999999999999999"
+//   ResultToolTip(u"", {}) -> u""
+std::u16string ResultToolTip(std::u16string_view shown, const std::vector<std::u16string>& steps);
 
 // The text of the generic error display: the failure's message with "."
 // appended when its last character sorts after '.'.

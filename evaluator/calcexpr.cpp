@@ -433,6 +433,7 @@ struct EvalState {
 
 class Evaluator {
  public:
+  explicit Evaluator(StepObserver* steps = nullptr) : steps_(steps) {}
   void Evaluate(std::u16string_view input);
   long double EvaluateFlat(std::u16string_view text);
   // Applies the function named in `callText` to its argument. `written` is
@@ -473,7 +474,12 @@ class Evaluator {
 
   bool ExtractArgument(std::u16string_view callText, long double& argument);
 
+  void ReportStep(std::u16string_view text) {
+    if (steps_ != nullptr) steps_->Step(text);
+  }
+
   EvalState s_;
+  StepObserver* steps_;
   long double stack_[kWorkCapacity];  // the reduction's operands
 };
 
@@ -842,13 +848,18 @@ void Evaluator::ReduceDeepestBracket() {
 
   bool fits = true;
   if (s_.openPos > 1 && IsLetterChar(At(e.View(), s_.openPos - 1)) && At(e.View(), s_.openPos - 1) != u'X') {
+    const bool argumentRewritten = inner != valueText;
     fits = e.Replace(open, innerLength, valueText);
     assert(fits);
     s_.nameStart = s_.openPos - 1;
     while (s_.nameStart > 1 && IsLetterChar(At(e.View(), s_.nameStart - 1))) --s_.nameStart;
     const auto callLength = static_cast<std::size_t>(s_.openPos - s_.nameStart) + valueText.size() + 2;
     const auto nameIndex = static_cast<std::size_t>(s_.nameStart - 1);
-    if (!ApplyFunction(e.View().substr(nameIndex, callLength), &s_.valueText, s_.functionText)) return;
+    if (!ApplyFunction(e.View().substr(nameIndex, callLength), &s_.valueText, s_.functionText)) {
+      // The call as the function saw it, such as INV(0).
+      if (argumentRewritten) ReportStep(e.View());
+      return;
+    }
     fits = e.Replace(nameIndex, callLength, s_.functionText.text.View());
   } else {
     fits = e.Replace(open - 1, innerLength + 2, valueText);
@@ -891,6 +902,7 @@ void Evaluator::Evaluate(std::u16string_view input) {
     s_.resultText = {};
     return;
   }
+  ReportStep(s_.expression.View());
 
   ValidateExpression();
   if (HasError()) return;
@@ -898,6 +910,7 @@ void Evaluator::Evaluate(std::u16string_view input) {
   for (s_.pairsLeft = CountOpenBrackets(s_.expression.View()); s_.pairsLeft > 0; --s_.pairsLeft) {
     ReduceDeepestBracket();
     if (HasError()) return;
+    ReportStep(s_.expression.View());
   }
 
   const std::u16string_view e = s_.expression.View();
@@ -915,6 +928,7 @@ void Evaluator::Evaluate(std::u16string_view input) {
   }
   if (!FormatNumber(EvaluateFlat(e), s_.valueText)) return;
   if (HasError()) return;
+  ReportStep(s_.valueText.text.View());
   ClearTermList();
   s_.finalValue = ParseWritten(s_.valueText);
   // Re-formatting the value read back would give the written text again.
@@ -941,11 +955,11 @@ bool NormaliseExpression(std::u16string_view input, std::u16string& normalised) 
   return fits;
 }
 
-void EvaluateExpression(std::u16string_view expression, EvaluationResult& result) {
+void EvaluateExpression(std::u16string_view expression, EvaluationResult& result, StepObserver* steps) {
   result.errorMessage.clear();
   result.resultText.clear();
   x87::ScopedEnvironment environment;
-  Evaluator evaluator;
+  Evaluator evaluator(steps);
   evaluator.Evaluate(expression);
   if (!evaluator.state().errorMessage.Empty()) {
     result.errorMessage.assign(evaluator.state().errorMessage.View());
@@ -954,9 +968,9 @@ void EvaluateExpression(std::u16string_view expression, EvaluationResult& result
   }
 }
 
-EvaluationResult EvaluateExpression(std::u16string_view expression) {
+EvaluationResult EvaluateExpression(std::u16string_view expression, StepObserver* steps) {
   EvaluationResult result;
-  EvaluateExpression(expression, result);
+  EvaluateExpression(expression, result, steps);
   return result;
 }
 

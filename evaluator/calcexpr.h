@@ -24,6 +24,21 @@ inline constexpr std::size_t kMaxInputLength = 4096;
 // and including U+0020 (spaces and control characters) at either end.
 std::u16string_view TrimControlCharacters(std::u16string_view text);
 
+// Told each step of an evaluation as it happens, as the exact working text
+// (valid for the call only): the normalised expression, the text after each
+// bracket pair is reduced, then the value of the bracket-free rest unless it
+// is one number already. A message that arises once a function's argument
+// stands written in its brackets adds that text.
+//   "1/3*3"        steps "1*INV(3)*3", "1*0.333333333333333*3", "0.999999999999999"
+//   "(2+2)/(1-1)"  steps "(2+2)*INV(1+-1)", "4*INV(1+-1)", "4*INV(0)", then the message
+class StepObserver {
+ public:
+  virtual void Step(std::u16string_view text) = 0;
+
+ protected:
+  ~StepObserver() = default;
+};
+
 // Evaluates one expression. Throws FloatingPointOverflow (and nothing else)
 // when a typed number lies beyond the extended range, such as 1E5000. Sets
 // the x87 environment it needs for the call and restores the caller's.
@@ -32,11 +47,12 @@ std::u16string_view TrimControlCharacters(std::u16string_view text);
 //   "1e9"          gives "1E9": a plain number outside 1E-8..1E8 comes back as typed
 //   "sqrt(-4)"     gives the message "Cannot find root of a -ve no."
 //   "  ,, "        gives neither
-EvaluationResult EvaluateExpression(std::u16string_view expression);
+// `steps`, when given, is told each step.
+EvaluationResult EvaluateExpression(std::u16string_view expression, StepObserver* steps = nullptr);
 
 // The same into `result`, whose strings keep their capacity from call to
 // call: a caller that keeps one result evaluates without allocating. Both
 // strings are cleared first, also when the overflow escapes.
-void EvaluateExpression(std::u16string_view expression, EvaluationResult& result);
+void EvaluateExpression(std::u16string_view expression, EvaluationResult& result, StepObserver* steps = nullptr);
 
 }  // namespace calc

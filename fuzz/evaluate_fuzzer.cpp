@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: MIT
 // Feeds arbitrary text to EvaluateExpression and checks what every caller
 // relies on: it returns (or lets out the one overflow), gives at most one of
-// message and result, and a result always reads back as a number.
+// message and result, and a result always reads back as a number. Told its
+// steps, it gives the same outcome; the steps lose brackets one pair at a
+// time, and a result's last step is a number.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "calcexpr.h"
 #include "display.h"
@@ -25,6 +29,26 @@ std::u16string ToText(const std::uint8_t* data, std::size_t size) {
   return text;
 }
 
+class StepRecorder final : public calc::StepObserver {
+ public:
+  void Step(std::u16string_view text) override { steps.emplace_back(text); }
+  std::vector<std::u16string> steps;
+};
+
+void CheckSteps(const std::u16string& text, const calc::EvaluationResult& r) {
+  StepRecorder recorder;
+  const calc::EvaluationResult observed = calc::EvaluateExpression(text, &recorder);
+  if (observed.errorMessage != r.errorMessage || observed.resultText != r.resultText) std::abort();
+  std::ptrdiff_t brackets = -1;
+  for (const std::u16string& step : recorder.steps) {
+    if (step.empty()) std::abort();
+    const std::ptrdiff_t now = std::ranges::count(step, u'(');
+    if (brackets >= 0 && now != brackets && now != brackets - 1) std::abort();
+    brackets = now;
+  }
+  if (!r.resultText.empty() && (recorder.steps.empty() || !calc::ScanNumber(recorder.steps.back()).ok)) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -36,6 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   if (!r.errorMessage.empty() && !r.resultText.empty()) std::abort();
+  CheckSteps(text, r);
   if (!r.resultText.empty()) {
     // A result is number text; a typed plain number comes back as typed.
     if (!calc::ScanNumber(r.resultText).ok) std::abort();

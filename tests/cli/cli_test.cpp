@@ -153,6 +153,28 @@ TEST(Cli, ReadsStandardInputLineByLine) {
   EXPECT_EQ(RunWith({"-d"}, "1/3").out, "0.33\n");
 }
 
+// Each step on its own line after the mark, before the outcome and on its
+// stream, so that a script can tell steps from results.
+TEST(Cli, StepsGoBeforeEachOutcomeOnItsStream) {
+  const std::string third = "  \u2192 1*INV(3)*3\n  \u2192 1*0.333333333333333*3\n  \u2192 0.999999999999999\n";
+  const std::string zero = "  \u2192 (2+2)*INV(1+-1)\n  \u2192 4*INV(1+-1)\n  \u2192 4*INV(0)\nDivision by zero.\n";
+  const Outcome o = RunWith({"--steps", "-d", "--", "1/3*3", "(2+2)/(1-1)", "  "});
+  EXPECT_EQ(o.out, third + "1.00\n\n");
+  EXPECT_EQ(o.err, zero);
+  EXPECT_EQ(o.status, kSomeMessage);
+  EXPECT_EQ(RunWith({"--steps"}, "2pi\n1/3*3").out,
+            "  \u2192 23.14159265358979\n23.1415926535898\n" + third + "0.999999999999999\n");
+
+  TextInput in("1/3*3\n(2+2)/(1-1)\n1\x1b+2\n");
+  TextOutput out;
+  TextOutput err;
+  Streams joined;
+  joined.err_place = Streams::Place::kSame;
+  joined.visible_controls = true;
+  EXPECT_EQ(cli::Run({"--steps"}, in, out, err, joined), kSomeMessage);
+  EXPECT_EQ(out.text(), third + "0.999999999999999\n" + zero + "  \u2192 1\\x1B+2\nInvalid character \"\\x1B\".\n");
+}
+
 std::string Repeat(const std::string& text, std::size_t times) {
   std::string out;
   for (std::size_t i = 0; i < times; ++i) out += text;

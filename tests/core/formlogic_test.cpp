@@ -397,6 +397,16 @@ TEST_F(FormLogicTest, CalculateDecides) {
   }
 }
 
+TEST_F(FormLogicTest, TheResultLinesTooltipShowsTheSteps) {
+  const FormLogic::Calculation result = logic_.calculatebuttonClick(u" 1/3*3 ", {true, true});
+  EXPECT_EQ(result.tooltip, u"1.00\n\u2192 1*INV(3)*3\n\u2192 1*0.333333333333333*3\n\u2192 0.999999999999999");
+  EXPECT_EQ(FormLogic::ResultDescription(result.tooltip), result.tooltip);
+  const FormLogic::Calculation message = logic_.calculatebuttonClick(u"(2+2)/(1-1)", {true, true});
+  EXPECT_EQ(message.tooltip, u"Division by zero.\n\u2192 (2+2)*INV(1+-1)\n\u2192 4*INV(1+-1)\n\u2192 4*INV(0)");
+  EXPECT_EQ(logic_.calculatebuttonClick(u"  ", {true, true}).tooltip, u"");
+  EXPECT_EQ(FormLogic::ResultDescription(u""), u"Result");
+}
+
 TEST_F(FormLogicTest, AnOverflowGoesToTheGenericErrorDisplay) {
   logic_.AddToHistory(u"2+2");
   const FormLogic::Calculation c = logic_.calculatebuttonClick(u"1E5000", {true, true});

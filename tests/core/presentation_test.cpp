@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "mymisc.h"
 #include "utf.h"
 
@@ -34,6 +36,24 @@ TEST(PresentCalculation, ResultsMessagesAndFailures) {
     EXPECT_EQ(p.kind, row.kind) << EncodeUtf8(row.expression);
     EXPECT_EQ(p.text, row.text) << EncodeUtf8(row.expression);
   }
+}
+
+// The header's examples, and steps under a message.
+TEST(ResultToolTip, TheFullTextThenOneStepALine) {
+  struct Row {
+    std::u16string_view shown;
+    std::vector<std::u16string> steps;
+    std::u16string_view tip;
+  };
+  const Row rows[] = {
+      {u"1.00",
+       {u"1*INV(3)*3", u"1*0.333333333333333*3", u"0.999999999999999"},
+       u"1.00\n\u2192 1*INV(3)*3\n\u2192 1*0.333333333333333*3\n\u2192 0.999999999999999"},
+      {u"Division by zero.", {u"1*INV(0)"}, u"Division by zero.\n\u2192 1*INV(0)"},
+      {u"Expression too long.", {}, u"Expression too long."},
+      {u"", {}, u""},
+  };
+  for (const Row& row : rows) EXPECT_EQ(ResultToolTip(row.shown, row.steps), row.tip) << EncodeUtf8(row.shown);
 }
 
 // The header's examples, and no point after a point or a sign.

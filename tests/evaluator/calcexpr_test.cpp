@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "calcexpr_internal.h"
 #include "test_util.h"
@@ -215,6 +216,60 @@ TEST(Driver, HeaderExamples) {
       {"  ,, ", "out", ""},
   };
   for (const ResultCase& c : cases) ExpectOutcome(EvaluateExpression(U(c.input)), c);
+}
+
+class StepRecorder final : public StepObserver {
+ public:
+  void Step(std::u16string_view text) override { steps.emplace_back(text); }
+  std::vector<std::u16string> steps;
+};
+
+std::vector<std::u16string> Texts(const std::vector<std::string>& ascii) {
+  std::vector<std::u16string> texts;
+  for (const std::string& a : ascii) texts.push_back(U(a));
+  return texts;
+}
+
+TEST(Driver, ReportsEachStepAsTheTextItHolds) {
+  struct StepsCase {
+    ResultCase outcome;
+    std::vector<std::string> steps;
+  };
+  const StepsCase cases[] = {
+      // The examples in calcexpr.h.
+      {{"1/3*3", "out", "0.999999999999999"}, {"1*INV(3)*3", "1*0.333333333333333*3", "0.999999999999999"}},
+      {{"(2+2)/(1-1)", "err", "Division by zero."}, {"(2+2)*INV(1+-1)", "4*INV(1+-1)", "4*INV(0)"}},
+      // Functions; the final step is the flat text's value.
+      {{"2*sqrt(16)+sin(30)^2", "out", "8.25"}, {"2*SQRT(16)+SIN(30)^2", "2*4+SIN(30)^2", "2*4+0.5^2", "8.25"}},
+      // Deepest pair first, then the leftmost; a bare number left needs no final step.
+      {{"((1+2)*(3+4))", "out", "21"}, {"((1+2)*(3+4))", "(3*(3+4))", "(3*7)", "21"}},
+      {{"sqrt(sqrt(8*2))", "out", "2"}, {"SQRT(SQRT(8*2))", "SQRT(4)", "2"}},
+      {{"(2 + 2) / 3", "out", "1.33333333333333"},
+       {"(2+2)*INV(3)", "4*INV(3)", "4*0.333333333333333", "1.33333333333333"}},
+      // Joined digits.
+      {{"2pi", "out", "23.1415926535898"}, {"23.14159265358979"}},
+      {{"(2)(3)", "out", "23"}, {"(2)(3)", "2(3)", "23"}},
+      {{"1.50", "out", "1.5"}, {"1.50"}},
+      // A message adds the text it arose in only when that text is new.
+      {{"exp(10^5)", "err", "Out of bounds"}, {"EXP(10^5)", "EXP(100000)"}},
+      {{"sqrt(-4)", "err", "Cannot find root of a -ve no."}, {"SQRT(-4)"}},
+      {{"1+(2*)", "err", "Invalid expression syntax."}, {"1+(2*)"}},
+      {{"(1+1)*(5*)", "err", "Invalid expression syntax."}, {"(1+1)*(5*)", "2*(5*)"}},
+      {{"2+#", "err", "Invalid character \"#\"."}, {"2+#"}},
+      {{"  ,, ", "out", ""}, {}},
+      {{std::string(300, '1'), "err", "Expression too long."}, {}},
+  };
+  for (const StepsCase& c : cases) {
+    StepRecorder recorder;
+    ExpectOutcome(EvaluateExpression(U(c.outcome.input), &recorder), c.outcome);
+    EXPECT_EQ(recorder.steps, Texts(c.steps)) << c.outcome.input;
+  }
+}
+
+TEST(Driver, StepsBeforeAnEscapingOverflowAreReported) {
+  StepRecorder recorder;
+  EXPECT_THROW(EvaluateExpression(u"1e5000", &recorder), FloatingPointOverflow);
+  EXPECT_EQ(recorder.steps, Texts({"1E5000"}));
 }
 
 TEST(Functions, NamedConstantsAreTheExtendedValuesMeant) {

@@ -12,6 +12,7 @@
 #include <QSignalBlocker>
 #include <QStringListModel>
 #include <QStyledItemDelegate>
+#include <QTextDocument>
 #include <algorithm>
 #include <exception>
 
@@ -259,6 +260,7 @@ void TForm1::calculatebuttonClick() {
   const FormLogic::Calculation c = logic_.calculatebuttonClick(
       ToU16(cb->currentText()), {.separators = sepcb->isChecked(), .two_decimals = dec2cb->isChecked()});
   if (!c.completed) return;
+  ShowResultTip(c.tooltip);
   resultlabel->Present(ToQString(c.label));
   if (c.box_text) {
     ShowHistory();
@@ -276,7 +278,17 @@ void TForm1::aboutbuttonClick() {
   cb->setFocus();
 }
 
-void TForm1::cbClick() { resultlabel->Present(ToQString(FormLogic::cbClick())); }
+void TForm1::cbClick() {
+  ShowResultTip({});
+  resultlabel->Present(ToQString(FormLogic::cbClick()));
+}
+
+void TForm1::ShowResultTip(std::u16string_view tip) {
+  const QString text = ToQString(tip);
+  // A tooltip that looks like markup would be drawn as markup.
+  resultlabel->setToolTip(Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap) : text);
+  resultlabel->setAccessibleDescription(ToQString(FormLogic::ResultDescription(tip)));
+}
 
 bool TForm1::readdata(const QString& datafilename) {
   const std::optional<FormLogic::Stored> stored = logic_.readdata(ToU16(datafilename), OuterWidth(), OuterHeight());

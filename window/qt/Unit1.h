@@ -76,6 +76,8 @@ class TForm1 : public QWidget {
   // Shows the logic's history as the box's list without changing what the
   // box shows.
   void ShowHistory();
+  // The result line's tooltip and accessible description.
+  void ShowResultTip(std::u16string_view tip);
 
   QtPlatform platform_;
   FormLogic logic_{platform_};

@@ -110,7 +110,8 @@ void TForm1::CreateControl(const ControlDesign& design) {
       break;
     case ControlKind::kLabel:
       window_class = L"STATIC";
-      style |= SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX;
+      // SS_NOTIFY: the mouse reaches the line, and with it the tooltip.
+      style |= SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX | SS_NOTIFY;
       break;
   }
   const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
@@ -145,8 +146,11 @@ void TForm1::AddTooltips() {
   const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
   tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance, nullptr);
+  // The result line's tip has a line for each step, and time to be read.
+  SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXSCREEN));
+  SendMessageW(tooltips_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(30000, 0));
   for (const ControlDesign& design : kControls) {
-    if (design.hint.empty()) continue;
+    if (design.hint.empty() && design.id != Control::kResult) continue;
     std::wstring hint = ToWide(design.hint);
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
@@ -293,6 +297,7 @@ void TForm1::calculatebuttonClick() {
   const FormLogic::Calculation c =
       logic_.calculatebuttonClick(Text(cb), {.separators = Checked(sepcb), .two_decimals = Checked(dec2cb)});
   if (!c.completed) return;
+  ShowResultTip(c.tooltip);
   SetWindowTextW(resultlabel, ToWide(c.label).c_str());
   AnnounceResult(resultlabel);
   if (c.box_text) {
@@ -315,8 +320,20 @@ void TForm1::aboutbuttonClick() {
 }
 
 void TForm1::cbClick() {
+  ShowResultTip({});
   SetWindowTextW(resultlabel, ToWide(FormLogic::cbClick()).c_str());
   AnnounceResult(resultlabel);
+}
+
+void TForm1::ShowResultTip(std::u16string_view tip) {
+  std::wstring text = ToWide(tip);
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = window_;
+  tool.uId = reinterpret_cast<UINT_PTR>(resultlabel);
+  tool.lpszText = text.data();
+  SendMessageW(tooltips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  annotations_.Describe(resultlabel, FormLogic::ResultDescription(tip));
 }
 
 void TForm1::ShowHistory() {

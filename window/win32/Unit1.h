@@ -64,6 +64,8 @@ class TForm1 {
   void AddTooltips();
   void Apply(const FormLogic::Stored& stored);
   void ShowHistory();
+  // The result line's tooltip and accessible description.
+  void ShowResultTip(std::u16string_view tip);
   void DrawListRow(const DRAWITEMSTRUCT& row) const;
   // Design pixels (96 per inch) to the display's.
   int Scale(int design) const { return MulDiv(design, dpi_, 96); }

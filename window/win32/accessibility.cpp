@@ -97,6 +97,10 @@ void AccessibleAnnotations::Annotate(HWND control, const ControlDesign& design) 
   }
 }
 
+void AccessibleAnnotations::Describe(HWND control, std::u16string_view description) {
+  if (Start()) SetText(control, PROPID_ACC_DESCRIPTION, description);
+}
+
 void AccessibleAnnotations::Clear() {
   const MSAAPROPID properties[] = {PROPID_ACC_NAME, PROPID_ACC_DESCRIPTION, kLiveSettingProperty};
   for (HWND control : annotated_) {

@@ -25,6 +25,7 @@ class AccessibleAnnotations {
   AccessibleAnnotations& operator=(const AccessibleAnnotations&) = delete;
 
   void Annotate(HWND control, const ControlDesign& design);
+  void Describe(HWND control, std::u16string_view description);
   // Before the controls are destroyed: the system keeps annotations apart
   // from the windows.
   void Clear();

@@ -241,9 +241,12 @@ int wmain(int argc, wchar_t** argv) {
   struct Case {
     const wchar_t* expression;
     const wchar_t* shown;
+    const wchar_t* description;  // the full text, then the steps
   };
-  for (const Case& c : {Case{L"1234.5678", L"1,234.57"}, Case{L"1/0", L"Division by zero."},
-                        Case{L"1/0", L"Division by zero."}, Case{L"", L""}}) {
+  for (const Case& c :
+       {Case{L"1234.5678", L"1,234.57", L"1,234.57\n\u2192 1234.5678"},
+        Case{L"1/0", L"Division by zero.", L"Division by zero.\n\u2192 1*INV(0)"},
+        Case{L"1/0", L"Division by zero.", L"Division by zero.\n\u2192 1*INV(0)"}, Case{L"", L"", L"Result"}}) {
     const std::string which = Quoted(c.expression);
     SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.expression));
     const std::size_t from = g_events.size();
@@ -252,6 +255,9 @@ int wmain(int argc, wchar_t** argv) {
       Fail("after " + which + " the result line is called " + Quoted(Describe(result).name));
     }
     std::printf("%s: the result line is called %s\n", which.c_str(), Quoted(c.shown).c_str());
+    if (system.annotations && Describe(result).description != c.description) {
+      Fail("after " + which + " the result line is described as " + Quoted(Describe(result).description));
+    }
     if (system.set_text_events && !PumpUntil([&] { return Arrived(from, EVENT_OBJECT_NAMECHANGE, result); })) {
       Fail("no EVENT_OBJECT_NAMECHANGE from the result line after " + which);
     }
@@ -261,6 +267,36 @@ int wmain(int argc, wchar_t** argv) {
       Fail("no EVENT_OBJECT_LIVEREGIONCHANGED from the result line after " + which);
     }
   }
+
+  // The pointer on the result line shows its tooltip: the steps of the
+  // last calculation.
+  SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1/3*3"));
+  SendMessageW(calculate, BM_CLICK, 0, 0);
+  if (!PumpUntil([&] { return Describe(result).name == L"1.00"; })) Fail("1/3*3 did not give 1.00");
+  const std::wstring tip = L"1.00\n\u2192 1*INV(3)*3\n\u2192 1*0.333333333333333*3\n\u2192 0.999999999999999";
+  RECT line;
+  GetWindowRect(result, &line);
+  SetForegroundWindow(form);
+  std::wstring shown_tip;
+  const bool tip_shown = PumpUntil([&] {
+    // A small move now and then, as a hand makes: a tooltip appears once
+    // the pointer rests.
+    const int x = (line.left + line.right) / 2 + static_cast<int>(GetTickCount() / 1000 % 2);
+    INPUT move{};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    move.mi.dy = MulDiv((line.top + line.bottom) / 2, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &move, sizeof move);
+    const HWND tooltip = probe::FindTopLevel(process.dwProcessId, L"tooltips_class32");
+    if (!tooltip) return false;
+    wchar_t text[256] = L"";
+    SendMessageW(tooltip, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+    shown_tip = text;
+    return shown_tip == tip;
+  });
+  if (!tip_shown) Fail("the result line's tooltip shows " + Quoted(shown_tip));
+  std::printf("the result line's tooltip shows the steps\n");
 
   PostMessageW(form, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(process.hProcess, kWait) != WAIT_OBJECT_0) Fail("the window did not close");

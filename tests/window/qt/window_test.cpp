@@ -117,6 +117,20 @@ class WindowTest : public QObject {
     QCOMPARE(result->text(QAccessible::Name), QString("Division by zero."));
   }
 
+  // Its tooltip and description show the steps, until the line is cleared.
+  void ResultLineShowsTheStepsOfItsCalculation() {
+    Type("1/3*3");
+    Enter();
+    const QString tip =
+        QString::fromUtf8("1.00\n\u2192 1*INV(3)*3\n\u2192 1*0.333333333333333*3\n\u2192 0.999999999999999");
+    QCOMPARE(form_->resultlabel->toolTip(), tip);
+    QAccessibleInterface* result = QAccessible::queryAccessibleInterface(form_->resultlabel);
+    QCOMPARE(result->text(QAccessible::Description), tip);
+    form_->cbClick();
+    QCOMPARE(form_->resultlabel->toolTip(), QString());
+    QCOMPARE(result->text(QAccessible::Description), ToQString(Design(Control::kResult).accessible_description));
+  }
+
   void CentredOnTheScreenAtStart() {
     const ScreenSize screen = QtPlatform().PrimaryScreenSize();
     QCOMPARE(form_->x(), (screen.width - kForm.design_outer_width()) / 2);
