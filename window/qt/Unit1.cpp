@@ -168,9 +168,15 @@ void TForm1::SetUpResultLabel() {
   // The window's button-face background would otherwise make the label
   // paint in the button text colour.
   resultlabel->setForegroundRole(QPalette::WindowText);
+  ApplyColours();
+}
+
+void TForm1::ApplyColours() {
+  // The label is drawn on the window's button face.
   QPalette resultPalette = resultlabel->palette();
-  const ColourDesign& colour = kForm.result_colour;
-  resultPalette.setColor(QPalette::WindowText, QColor(colour.red, colour.green, colour.blue));
+  resultPalette.setColor(QPalette::WindowText,
+                         ReadableTextColour(kForm.result_colour, palette().color(QPalette::Button),
+                                            palette().color(QPalette::ButtonText)));
   resultlabel->setPalette(resultPalette);
 }
 
@@ -322,6 +328,15 @@ void TForm1::closeEvent(QCloseEvent* event) {
   Guarded([&] { FormCloseQuery(canClose); });
   // The window always closes, whatever happened while saving.
   event->accept();
+}
+
+void TForm1::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  // A new palette or theme while the window is open.
+  if (resultlabel && (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange ||
+                      event->type() == QEvent::ThemeChange)) {
+    ApplyColours();
+  }
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {

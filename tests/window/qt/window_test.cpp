@@ -11,9 +11,12 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <algorithm>
 #include <memory>
 
 #include "Unit1.h"
+#include "contrast.h"
+#include "dark_palette.h"
 #include "design.h"
 #include "mydialogs.h"
 #include "qtplatform.h"
@@ -27,6 +30,7 @@ class WindowTest : public QObject {
  private:
   std::unique_ptr<TemporaryConfig> config_;
   std::unique_ptr<TForm1> form_;
+  const QPalette light_ = QApplication::palette();
 
   void Type(const QString& text) {
     form_->cb->setFocus();
@@ -52,6 +56,7 @@ class WindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
   }
   void cleanup() {
+    QApplication::setPalette(light_);
     form_.reset();
     config_.reset();
   }
@@ -304,6 +309,37 @@ class WindowTest : public QObject {
     for (int y = 0; y < image.height(); ++y) {
       for (int x = 0; x < image.width(); ++x) QVERIFY(QColor(image.pixel(x, y)) != QColor(Qt::black));
     }
+  }
+
+  // The result's text against the window's background, as drawn: the
+  // pixel of the label's box that differs most from its corner.
+  double DrawnContrast() const {
+    const QImage image = form_->grab(form_->resultlabel->geometry()).toImage();
+    const auto colour = [&](int x, int y) {
+      const QColor c(image.pixel(x, y));
+      return ColourDesign{c.red(), c.green(), c.blue()};
+    };
+    const ColourDesign background = colour(0, 0);
+    double best = 1;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) best = std::max(best, ContrastRatio(colour(x, y), background));
+    }
+    return best;
+  }
+
+  // A dark palette while the window is open: the design colour would be
+  // unreadable there, and comes back with the light one.
+  void ResultReadableUnderADarkPalette() {
+    Type("8888888");
+    Enter();
+    QApplication::setPalette(DarkPalette());
+    QTRY_COMPARE(form_->palette().color(QPalette::Button), DarkPalette().color(QPalette::Button));
+    QVERIFY2(DrawnContrast() >= kMinimumTextContrast,
+             qPrintable(QString("the result's contrast under a dark palette is %1").arg(DrawnContrast())));
+    QApplication::setPalette(light_);
+    QTRY_COMPARE(form_->resultlabel->palette().color(QPalette::WindowText), ToQColor(kForm.result_colour));
+    QVERIFY2(DrawnContrast() >= kMinimumTextContrast,
+             qPrintable(QString("the result's contrast under a light palette is %1").arg(DrawnContrast())));
   }
 
   // Calculate stays the default button (and shows it) wherever the focus
