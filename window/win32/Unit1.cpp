@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "contrast.h"
 #include "design.h"
 
 namespace calc {
@@ -15,6 +16,8 @@ constexpr wchar_t kWindowProperty[] = L"TForm1";
 
 // Control IDs: Calculate is IDOK, so Enter anywhere in the window presses it.
 int ControlId(Control id) { return id == Control::kCalculate ? IDOK : 100 + static_cast<int>(id); }
+
+ColourDesign FromColorRef(COLORREF colour) { return {GetRValue(colour), GetGValue(colour), GetBValue(colour)}; }
 
 HFONT MakeFont(const FontDesign& design, int pixel_height) {
   return CreateFontW(-pixel_height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -63,6 +66,7 @@ bool TForm1::Create(HINSTANCE instance) {
                             CW_USEDEFAULT, frame.right - frame.left, outer_height_, nullptr, nullptr, instance, this);
   if (!window_) return false;
   platform_.SetWindow(window_);
+  FollowSystemColours();
   CreateControls();
   FormResize();
   Guarded([this] { FormCreate(); });
@@ -357,12 +361,33 @@ void TForm1::MeasureListRow(MEASUREITEMSTRUCT& measure) const {
 }
 
 LRESULT TForm1::ColourStatic(HDC dc, HWND control) const {
-  if (control == resultlabel) {
-    const ColourDesign& colour = kForm.result_colour;
-    SetTextColor(dc, RGB(colour.red, colour.green, colour.blue));
+  // In high contrast every control is drawn in the system's colours, by the
+  // system.
+  if (high_contrast_) {
+    return DefWindowProcW(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
   }
+  // The label and the check boxes stand on the button face: its text
+  // colour, and the result's own where that is readable. Unset, the check
+  // boxes' text would stay the device context's black.
+  COLORREF text = GetSysColor(COLOR_BTNTEXT);
+  if (control == resultlabel) {
+    const ColourDesign colour =
+        ReadableTextColour(kForm.result_colour, FromColorRef(GetSysColor(COLOR_BTNFACE)), FromColorRef(text));
+    text = RGB(colour.red, colour.green, colour.blue);
+  }
+  SetTextColor(dc, text);
   SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
   return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
+void TForm1::FollowSystemColours() {
+  HIGHCONTRASTW high_contrast{};
+  high_contrast.cbSize = sizeof high_contrast;
+  high_contrast_ = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof high_contrast, &high_contrast, 0) &&
+                   (high_contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+  // The common controls learn of new colours from their parent.
+  if (tooltips_) SendMessageW(tooltips_, WM_SYSCOLORCHANGE, 0, 0);
+  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 bool TForm1::OnCommand(WPARAM wparam) {
@@ -409,6 +434,12 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
     }
     case WM_CTLCOLORSTATIC:
       return ColourStatic(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+    // A new colour scheme, high contrast or visual style while open.
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_THEMECHANGED:
+      FollowSystemColours();
+      break;
     case WM_COMMAND:
       if (!OnCommand(wparam)) break;
       return 0;

@@ -53,6 +53,8 @@ class TForm1 {
   void LimitTrackSize(MINMAXINFO& limits) const;
   void MeasureListRow(MEASUREITEMSTRUCT& measure) const;
   LRESULT ColourStatic(HDC dc, HWND control) const;
+  // Reads the high-contrast state again and redraws everything.
+  void FollowSystemColours();
   // False for a notification the window leaves to the default handling.
   bool OnCommand(WPARAM wparam);
   // The close's save, as a session end does it too.
@@ -86,6 +88,7 @@ class TForm1 {
   HFONT box_font_ = nullptr;
   HFONT result_font_ = nullptr;
   int dpi_ = 96;
+  bool high_contrast_ = false;
   int outer_height_ = 0;  // fixed
   HWND focus_ = nullptr;  // the control that had the focus when the window was left
 };
