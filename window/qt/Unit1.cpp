@@ -269,16 +269,22 @@ void TForm1::calculatebuttonClick() {
     ShowHistory();
     cb->setEditText(ToQString(*c.box_text));
   }
-  cb->setFocus();
+  FocusTheBox();
 }
 
 void TForm1::copybuttonClick() {
-  if (logic_.copybuttonClick(ToU16(resultlabel->text()))) cb->setFocus();
+  if (logic_.copybuttonClick(ToU16(resultlabel->text()))) FocusTheBox();
 }
 
 void TForm1::aboutbuttonClick() {
   logic_.aboutbuttonClick();
+  FocusTheBox();
+}
+
+void TForm1::FocusTheBox() {
   cb->setFocus();
+  // Typing starts a new expression; End or an arrow key edits this one.
+  cb->lineEdit()->selectAll();
 }
 
 void TForm1::cbClick() { resultlabel->Present(ToQString(FormLogic::cbClick())); }

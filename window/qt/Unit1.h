@@ -79,6 +79,8 @@ class TForm1 : public QWidget {
   // Shows the logic's history as the box's list without changing what the
   // box shows.
   void ShowHistory();
+  // Gives the box the focus with its text selected.
+  void FocusTheBox();
 
   QtPlatform platform_;
   FormLogic logic_{platform_};

@@ -12,6 +12,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "Unit1.h"
@@ -325,6 +326,36 @@ class WindowTest : public QObject {
       for (int x = 0; x < image.width(); ++x) best = std::max(best, ContrastRatio(colour(x, y), background));
     }
     return best;
+  }
+
+  // After each calculation the box's text is selected: typing starts a new
+  // expression.
+  void TextSelectedAfterEachCalculation() {
+    struct Action {
+      const char* what;
+      std::function<void()> act;
+    };
+    const Action actions[] = {
+        {"Enter", [this] { Enter(); }},
+        {"Calculate", [this] { QTest::mouseClick(form_->calculatebutton, Qt::LeftButton); }},
+        {"a check box", [this] { QTest::mouseClick(form_->sepcb, Qt::LeftButton); }},
+        {"Copy", [this] { QTest::mouseClick(form_->copybutton, Qt::LeftButton); }},
+        {"the help box closed",
+         [this] {
+           SeenBox seen;
+           CloseNextBox(&seen);
+           QTest::mouseClick(form_->aboutbutton, Qt::LeftButton);
+         }},
+    };
+    for (const Action& action : actions) {
+      Type(" 2+2 ");
+      action.act();
+      QTRY_VERIFY2(InTheBox(form_->focusWidget()), action.what);
+      QVERIFY2(!form_->cb->currentText().isEmpty() && form_->cb->lineEdit()->selectedText() == form_->cb->currentText(),
+               action.what);
+    }
+    QTest::keyClicks(form_->cb->lineEdit(), "5*5");
+    QCOMPARE(form_->cb->currentText(), QString("5*5"));
   }
 
   // A dark palette while the window is open: the design colour would be
