@@ -4,10 +4,13 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QFontMetrics>
+#include <QPainter>
 #include <QStyle>
 #include <QTimer>
 
 #include "Unit1.h"
+#include "qtplatform.h"
+#include "resultline.h"
 
 namespace calc {
 namespace {
@@ -70,11 +73,13 @@ class ResultAccessible : public QAccessibleWidget, public QAccessibleTextInterfa
   }
 
  private:
-  const QLabel* Label() const { return static_cast<const QLabel*>(widget()); }
+  const ResultLabel* Label() const { return static_cast<const ResultLabel*>(widget()); }
   QString Shown() const { return Label()->text(); }
   QRect LineRect(const QFontMetrics& metrics) const {
     const QSize size(metrics.horizontalAdvance(Shown()), metrics.height());
-    return QStyle::alignedRect(Label()->layoutDirection(), Label()->alignment(), size, Label()->contentsRect());
+    // An elided text starts at the line's left edge.
+    const Qt::Alignment alignment = Label()->Elided() ? Qt::AlignLeft | Qt::AlignVCenter : Label()->alignment();
+    return QStyle::alignedRect(Label()->layoutDirection(), alignment, size, Label()->contentsRect());
   }
 };
 
@@ -122,12 +127,26 @@ void ResultNotice::Announce(const QString& text) {
   });
 }
 
+bool ResultLabel::Elided() const { return fontMetrics().horizontalAdvance(text()) > contentsRect().width(); }
+
+void ResultLabel::paintEvent(QPaintEvent* event) {
+  if (!Elided()) {
+    QLabel::paintEvent(event);
+    return;
+  }
+  QPainter painter(this);
+  const QRect area = contentsRect();
+  style()->drawItemText(&painter, area, Qt::AlignLeft | Qt::AlignVCenter, palette(), isEnabled(),
+                        fontMetrics().elidedText(text(), Qt::ElideRight, area.width()), foregroundRole());
+}
+
 ResultLabel::ResultLabel(QWidget* parent) : QLabel(parent), notice_(new ResultNotice(parent)) {}
 
 void ResultLabel::Present(const QString& text) {
   const QString previous = QLabel::text();
   // QLabel reports a changed name itself.
   setText(text);
+  setToolTip(ToQString(ResultTooltip(ToU16(text), Elided())));
   QAccessibleTextUpdateEvent update(this, 0, previous, text);
   QAccessible::updateAccessibility(&update);
   if (!text.isEmpty()) notice_->Announce(text);

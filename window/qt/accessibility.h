@@ -24,7 +24,7 @@ class ResultNotice : public QWidget {
   void Announce(const QString& text);
 };
 
-// The result line. Its accessible name is the text it shows, which it also
+// The result line. Its accessible name is the whole text, which it also
 // offers through the text interface, and each new text is announced.
 class ResultLabel : public QLabel {
   Q_OBJECT
@@ -34,6 +34,13 @@ class ResultLabel : public QLabel {
   // Shows a result, a message or nothing. A calculation that shows the same
   // text again is news all the same.
   void Present(const QString& text);
+  // Whether the text is wider than the line, which then shows its start.
+  bool Elided() const;
+
+ protected:
+  // A text that does not fit is drawn from its start with an ellipsis at
+  // its end; one that fits, centred as QLabel draws it.
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   ResultNotice* notice_;

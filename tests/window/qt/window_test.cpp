@@ -358,6 +358,37 @@ class WindowTest : public QObject {
     QCOMPARE(form_->cb->currentText(), QString("5*5"));
   }
 
+  // A text wider than the line shows its start; all of it is the tooltip,
+  // the accessible name and what Copy copies. One that fits has no tooltip.
+  void LongTextElidedWithTheWholeTextAsTooltip() {
+    Type("abcdefghijklmnopqrstuvwxyz(1)");
+    Enter();
+    const QString message = Shown();
+    QVERIFY2(form_->resultlabel->Elided(), qPrintable(message));
+    QCOMPARE(form_->resultlabel->toolTip(), message);
+    QCOMPARE(QAccessible::queryAccessibleInterface(form_->resultlabel)->text(QAccessible::Name), message);
+    QTest::mouseClick(form_->copybutton, Qt::LeftButton);
+    QCOMPARE(QApplication::clipboard()->text(), message);
+    // Its start drawn as a label aligned left draws it.
+    const QImage shown = form_->grab(form_->resultlabel->geometry()).toImage();
+    QLabel left(message, form_.get());
+    left.setGeometry(form_->resultlabel->geometry());
+    left.setFont(form_->resultlabel->font());
+    left.setPalette(form_->resultlabel->palette());
+    left.setForegroundRole(form_->resultlabel->foregroundRole());
+    left.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    left.show();
+    form_->resultlabel->hide();
+    const QImage wanted = form_->grab(form_->resultlabel->geometry()).toImage();
+    form_->resultlabel->show();
+    const QRect start(0, 0, shown.width() / 2, shown.height());
+    QVERIFY2(shown.copy(start) == wanted.copy(start), "the text's start is not drawn from the left edge");
+    Type("2+2");
+    Enter();
+    QVERIFY(!form_->resultlabel->Elided());
+    QCOMPARE(form_->resultlabel->toolTip(), QString());
+  }
+
   // A dark palette while the window is open: the design colour would be
   // unreadable there, and comes back with the light one.
   void ResultReadableUnderADarkPalette() {

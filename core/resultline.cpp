@@ -1,0 +1,10 @@
+// SPDX-License-Identifier: MIT
+#include "resultline.h"
+
+namespace calc {
+
+std::u16string ResultTooltip(std::u16string_view text, bool elided) {
+  return elided ? std::u16string(text) : std::u16string();
+}
+
+}  // namespace calc

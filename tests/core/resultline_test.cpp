@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+#include "resultline.h"
+
+#include <gtest/gtest.h>
+
+#include "utf.h"
+
+namespace calc {
+namespace {
+
+TEST(ResultLineTest, TooltipOnlyForAnElidedText) {
+  struct Row {
+    const char16_t* text;
+    bool elided;
+    const char16_t* tooltip;
+  };
+  const Row rows[] = {
+      {u"1.33", false, u""},
+      {u"Unknown function - ABCDEFGHIJKLMNOPQRSTUVWXYZ", true, u"Unknown function - ABCDEFGHIJKLMNOPQRSTUVWXYZ"},
+      {u"", false, u""},
+  };
+  for (const Row& row : rows) EXPECT_EQ(ResultTooltip(row.text, row.elided), row.tooltip) << EncodeUtf8(row.text);
+}
+
+}  // namespace
+}  // namespace calc
