@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStringListModel>
 #include <QStyledItemDelegate>
@@ -201,6 +202,9 @@ void TForm1::SetUpButtons() {
   connect(dec2cb, &QCheckBox::clicked, this, [this] { Guarded([this] { calculatebuttonClick(); }); });
   connect(copybutton, &QPushButton::clicked, this, [this] { Guarded([this] { copybuttonClick(); }); });
   connect(aboutbutton, &QPushButton::clicked, this, [this] { Guarded([this] { aboutbuttonClick(); }); });
+  // F1 opens a program's help.
+  auto* help = new QShortcut(QKeySequence::HelpContents, this);
+  connect(help, &QShortcut::activated, this, [this] { Guarded([this] { aboutbuttonClick(); }); });
 }
 
 void TForm1::Guarded(const std::function<void()>& handler) {

@@ -389,6 +389,14 @@ class WindowTest : public QObject {
     QCOMPARE(form_->resultlabel->toolTip(), QString());
   }
 
+  void F1OpensTheHelpBox() {
+    SeenBox seen;
+    CloseNextBox(&seen);
+    QTest::keyClick(form_->cb->lineEdit(), Qt::Key_F1);
+    QVERIFY(seen.shown);
+    QCOMPARE(seen.text, ToQString(HelpText()).replace(u'\r', u'\n'));
+  }
+
   // A dark palette while the window is open: the design colour would be
   // unreadable there, and comes back with the light one.
   void ResultReadableUnderADarkPalette() {
