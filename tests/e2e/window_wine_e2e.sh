@@ -91,6 +91,20 @@ sleep 0.5
 xdotool key Return
 sleep 0.5
 [ "$(copy_and_read)" = "1234.57" ] || fail "the history entry or the options were not restored"
+xdotool key F1
+help=$(timeout 20 xdotool search --sync --onlyvisible --name '^exprcalc$' | head -n 1)
+[ -n "$help" ] || fail "F1 did not open the help box"
+xdotool key --window "$help" Return
+for _ in $(seq 50); do xdotool search --onlyvisible --name '^exprcalc$' >/dev/null 2>&1 || break; sleep 0.1; done
+# Tab into the box selects its text: what is typed then replaces it.
+xdotool mousemove --window "$window" 200 45 click 1
+xdotool key ctrl+a BackSpace
+xdotool type --delay 40 '2*3'
+xdotool key End shift+Tab Tab
+xdotool type --delay 40 '5'
+xdotool key Return
+sleep 0.5
+[ "$(copy_and_read)" = "5" ] || fail "Tab into the box did not select its text (clipboard: $(clipboard))"
 finish
 
 # A read-only settings file: closing reports the failure and leaves the file

@@ -8,6 +8,7 @@
 
 #include "contrast.h"
 #include "design.h"
+#include "resultline.h"
 
 namespace calc {
 namespace {
@@ -28,6 +29,7 @@ HFONT MakeFont(const FontDesign& design, int pixel_height) {
 }  // namespace
 
 TForm1::~TForm1() {
+  if (accelerators_) DestroyAcceleratorTable(accelerators_);
   for (HFONT font : {font_, box_font_, result_font_}) {
     if (font) DeleteObject(font);
   }
@@ -92,6 +94,9 @@ void TForm1::CreateControls() {
   cb = GetDlgItem(window_, ControlId(Control::kBox));
   resultlabel = GetDlgItem(window_, ControlId(Control::kResult));
   AddTooltips();
+  // F1 opens a program's help: it presses the ? button.
+  ACCEL help{FVIRTKEY, VK_F1, static_cast<WORD>(ControlId(Control::kAbout))};
+  accelerators_ = CreateAcceleratorTableW(&help, 1);
 }
 
 void TForm1::CreateControl(const ControlDesign& design) {
@@ -114,7 +119,9 @@ void TForm1::CreateControl(const ControlDesign& design) {
       break;
     case ControlKind::kLabel:
       window_class = L"STATIC";
-      style |= SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX;
+      // A text wider than the line shows its start and an ellipsis; the
+      // line takes the mouse for its tooltip.
+      style |= SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX | SS_ENDELLIPSIS | SS_NOTIFY;
       break;
   }
   const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
@@ -160,6 +167,34 @@ void TForm1::AddTooltips() {
     tool.lpszText = hint.data();
     SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
+  // The result line's tooltip is asked for when it shows (ResultTooltipText).
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = window_;
+  tool.uId = reinterpret_cast<UINT_PTR>(resultlabel);
+  tool.lpszText = LPSTR_TEXTCALLBACKW;
+  SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  // Long enough lines for a long message.
+  SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, Scale(kForm.client_width));
+}
+
+bool TForm1::ResultElided() const {
+  const std::wstring text = ToWide(Text(resultlabel));
+  const HDC dc = GetDC(resultlabel);
+  const HGDIOBJ old_font = SelectObject(dc, result_font_);
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  SelectObject(dc, old_font);
+  ReleaseDC(resultlabel, dc);
+  RECT line;
+  GetClientRect(resultlabel, &line);
+  return extent.cx > line.right - line.left;
+}
+
+void TForm1::ResultTooltipText(NMTTDISPINFOW& info) {
+  tooltip_text_ = ToWide(ResultTooltip(Text(resultlabel), ResultElided()));
+  info.lpszText = tooltip_text_.data();
 }
 
 void TForm1::Guarded(const std::function<void()>& handler) {
@@ -300,21 +335,38 @@ void TForm1::calculatebuttonClick() {
   AnnounceResult(resultlabel);
   if (c.box_text) {
     ShowHistory();
-    const std::wstring text = ToWide(*c.box_text);
-    SetWindowTextW(cb, text.c_str());
-    const auto end = static_cast<WORD>(std::min<std::size_t>(text.size(), 0xFFFF));
-    SendMessageW(cb, CB_SETEDITSEL, 0, MAKELPARAM(end, end));  // the caret after the text
+    SetWindowTextW(cb, ToWide(*c.box_text).c_str());
   }
-  SetFocus(cb);
+  FocusTheBox();
 }
 
 void TForm1::copybuttonClick() {
-  if (logic_.copybuttonClick(Text(resultlabel))) SetFocus(cb);
+  if (logic_.copybuttonClick(Text(resultlabel))) FocusTheBox();
 }
 
 void TForm1::aboutbuttonClick() {
   logic_.aboutbuttonClick();
+  FocusTheBox();
+}
+
+void TForm1::FocusTheBox() {
   SetFocus(cb);
+  SelectBoxText();
+}
+
+void TForm1::SelectBoxText() {
+  // Typing starts a new expression; End or an arrow key edits this one.
+  SendMessageW(cb, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+}
+
+bool TForm1::TranslateKeys(MSG& message) {
+  if (TranslateAcceleratorW(window_, accelerators_, &message)) return true;
+  const bool tab = message.message == WM_KEYDOWN && message.wParam == VK_TAB;
+  if (!::IsDialogMessageW(window_, &message)) return false;
+  // As an edit box in a dialog: Tab into the box selects its text.
+  const HWND focus = GetFocus();
+  if (tab && focus && (focus == cb || IsChild(cb, focus))) SelectBoxText();
+  return true;
 }
 
 void TForm1::cbClick() {
@@ -390,14 +442,16 @@ void TForm1::FollowSystemColours() {
   RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
-bool TForm1::OnCommand(WPARAM wparam) {
+bool TForm1::OnCommand(WPARAM wparam, LPARAM lparam) {
   const int id = LOWORD(wparam);
   const int code = HIWORD(wparam);
   if (id == ControlId(Control::kBox)) {
     if (code == CBN_SELCHANGE) Guarded([this] { cbClick(); });
     return true;
   }
-  if (code != BN_CLICKED) return false;
+  // An accelerator's command has the code 1 and no control.
+  const bool accelerator = code == 1 && lparam == 0;
+  if (code != BN_CLICKED && !accelerator) return false;
   if (id == IDOK || id == ControlId(Control::kSeparators) || id == ControlId(Control::kTwoDecimals)) {
     Guarded([this] { calculatebuttonClick(); });
   } else if (id == ControlId(Control::kCopy)) {
@@ -441,8 +495,17 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
       FollowSystemColours();
       break;
     case WM_COMMAND:
-      if (!OnCommand(wparam)) break;
+      if (!OnCommand(wparam, lparam)) break;
       return 0;
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lparam);
+      if (header->hwndFrom != tooltips_ || header->code != TTN_GETDISPINFOW ||
+          header->idFrom != reinterpret_cast<UINT_PTR>(resultlabel)) {
+        break;
+      }
+      ResultTooltipText(*reinterpret_cast<NMTTDISPINFOW*>(lparam));
+      return 0;
+    }
     // As a dialog does: the keys typed after a box, another program or a
     // minimise go where the user left the focus, not to the window itself.
     case WM_ACTIVATE:

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <windows.h>
+// Needs the types of windows.h.
+#include <commctrl.h>
 
 #include <functional>
 #include <string>
@@ -28,6 +30,9 @@ class TForm1 {
   // Shows the window and runs FormShow.
   void Show(int show_command);
   HWND Handle() const { return window_; }
+  // The window's keys, as IsDialogMessageW: F1, then Tab, Enter and the
+  // access keys as in a dialog. False for a message to dispatch as usual.
+  bool TranslateKeys(MSG& message);
 
   // Event handlers.
   void FormCreate();
@@ -56,7 +61,7 @@ class TForm1 {
   // Reads the high-contrast state again and redraws everything.
   void FollowSystemColours();
   // False for a notification the window leaves to the default handling.
-  bool OnCommand(WPARAM wparam);
+  bool OnCommand(WPARAM wparam, LPARAM lparam);
   // The close's save, as a session end does it too.
   void CloseQuery();
   void Guarded(const std::function<void()>& handler);
@@ -64,8 +69,14 @@ class TForm1 {
   void CreateControl(const ControlDesign& design);
   void WidenToFitText(HWND check_box, const ControlDesign& design);
   void AddTooltips();
+  // Whether the result is wider than its line, which then shows its start.
+  bool ResultElided() const;
+  void ResultTooltipText(NMTTDISPINFOW& info);
   void Apply(const FormLogic::Stored& stored);
   void ShowHistory();
+  // Gives the box the focus with its text selected.
+  void FocusTheBox();
+  void SelectBoxText();
   void DrawListRow(const DRAWITEMSTRUCT& row) const;
   // Design pixels (96 per inch) to the display's.
   int Scale(int design) const { return MulDiv(design, dpi_, 96); }
@@ -84,6 +95,8 @@ class TForm1 {
   AccessibleAnnotations annotations_;
   HWND window_ = nullptr;
   HWND tooltips_ = nullptr;
+  HACCEL accelerators_ = nullptr;
+  std::wstring tooltip_text_;  // the result line's, while its tooltip shows
   HFONT font_ = nullptr;
   HFONT box_font_ = nullptr;
   HFONT result_font_ = nullptr;
