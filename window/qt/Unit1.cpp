@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStringListModel>
 #include <QStyledItemDelegate>
@@ -202,9 +201,6 @@ void TForm1::SetUpButtons() {
   connect(dec2cb, &QCheckBox::clicked, this, [this] { Guarded([this] { calculatebuttonClick(); }); });
   connect(copybutton, &QPushButton::clicked, this, [this] { Guarded([this] { copybuttonClick(); }); });
   connect(aboutbutton, &QPushButton::clicked, this, [this] { Guarded([this] { aboutbuttonClick(); }); });
-  // F1 opens a program's help.
-  auto* help = new QShortcut(QKeySequence::HelpContents, this);
-  connect(help, &QShortcut::activated, this, [this] { Guarded([this] { aboutbuttonClick(); }); });
 }
 
 void TForm1::Guarded(const std::function<void()>& handler) {
@@ -353,6 +349,13 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     event->accept();
     calculatebutton->click();
+    return;
+  }
+  // F1 opens a program's help. A key the focused control leaves comes
+  // here, also where the window is not the active one to Qt's shortcuts.
+  if (event->matches(QKeySequence::HelpContents)) {
+    event->accept();
+    Guarded([this] { aboutbuttonClick(); });
     return;
   }
   QWidget::keyPressEvent(event);
