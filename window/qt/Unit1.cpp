@@ -267,7 +267,9 @@ void TForm1::calculatebuttonClick() {
   resultlabel->Present(ToQString(c.label));
   if (c.box_text) {
     ShowHistory();
-    cb->setEditText(ToQString(*c.box_text));
+    // Set only when it changes: a screen reader reads a set text back.
+    const QString box = ToQString(*c.box_text);
+    if (cb->currentText() != box) cb->setEditText(box);
   }
   FocusTheBox();
 }
@@ -312,9 +314,14 @@ QStringList TForm1::History() const {
 }
 
 void TForm1::ShowHistory() {
+  auto* model = static_cast<QStringListModel*>(cb->model());
+  // Refilling the list empties the box and sets its text again, which a
+  // screen reader reads back: only when the list changed.
+  const QStringList history = History();
+  if (model->stringList() == history) return;
   const QSignalBlocker blocker(cb);
   const QString shown = cb->currentText();
-  static_cast<QStringListModel*>(cb->model())->setStringList(History());
+  model->setStringList(history);
   cb->setCurrentIndex(-1);
   cb->setEditText(shown);
 }

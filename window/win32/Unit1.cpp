@@ -335,7 +335,8 @@ void TForm1::calculatebuttonClick() {
   AnnounceResult(resultlabel);
   if (c.box_text) {
     ShowHistory();
-    SetWindowTextW(cb, ToWide(*c.box_text).c_str());
+    // Set only when it changes: a screen reader reads a set text back.
+    if (Text(cb) != *c.box_text) SetWindowTextW(cb, ToWide(*c.box_text).c_str());
   }
   FocusTheBox();
 }
@@ -375,7 +376,11 @@ void TForm1::cbClick() {
 }
 
 void TForm1::ShowHistory() {
-  // Refilling the list empties the box's text: keep what it shows.
+  // Refilling the list empties the box's text and sets it again, which a
+  // screen reader reads back: only when the list changed.
+  if (listed_ == logic_.History()) return;
+  listed_ = logic_.History();
+  // Keep what the box shows.
   const std::wstring shown = ToWide(Text(cb));
   SendMessageW(cb, WM_SETREDRAW, FALSE, 0);
   SendMessageW(cb, CB_RESETCONTENT, 0, 0);

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "accessibility.h"
 #include "design.h"
@@ -96,7 +97,8 @@ class TForm1 {
   HWND window_ = nullptr;
   HWND tooltips_ = nullptr;
   HACCEL accelerators_ = nullptr;
-  std::wstring tooltip_text_;  // the result line's, while its tooltip shows
+  std::vector<std::u16string> listed_;  // what the box's list holds
+  std::wstring tooltip_text_;           // the result line's, while its tooltip shows
   HFONT font_ = nullptr;
   HFONT box_font_ = nullptr;
   HFONT result_font_ = nullptr;
