@@ -7,4 +7,8 @@ std::u16string ResultTooltip(std::u16string_view text, bool elided) {
   return elided ? std::u16string(text) : std::u16string();
 }
 
+std::u16string CopiedAnnouncement(std::u16string_view text) {
+  return text.empty() ? u"Copied" : u"Copied " + std::u16string(text);
+}
+
 }  // namespace calc

@@ -131,6 +131,16 @@ def enter_again(editor, label, expected):
         fail("Enter on an unchanged expression changed the box's text: %r" % changed)
 
 
+def check_copy(frame, label):
+    """Copy tells what it copied."""
+    said = "Copied " + label.name
+    start = len(events)
+    next(c for c in frame if c.name == "Copy").queryAction().doAction(0)
+    wait_for(lambda: any(e.type == "object:state-changed:showing" and e.detail1 == 1
+                         and role(e.source) == "notification" and e.source.name == said for e in events[start:]),
+             "Copy did not announce %r" % said)
+
+
 def check_character_places(label):
     text = label.queryText()
     line = label.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
@@ -185,6 +195,7 @@ def main():
         calculate("1234.5678", label, "1,234.57")
         editor = find(frame, lambda a: role(a) == "text" and a.name == "Expression")
         enter_again(editor, label, "1,234.57")
+        check_copy(frame, label)
         check_character_places(label)
         calculate("1/0", label, "Division by zero.")
         # The same message again is still news.

@@ -16,6 +16,7 @@
 #include <exception>
 
 #include "design.h"
+#include "resultline.h"
 
 namespace calc {
 namespace {
@@ -275,7 +276,10 @@ void TForm1::calculatebuttonClick() {
 }
 
 void TForm1::copybuttonClick() {
-  if (logic_.copybuttonClick(ToU16(resultlabel->text()))) FocusTheBox();
+  const std::u16string copied = ToU16(resultlabel->text());
+  if (!logic_.copybuttonClick(copied)) return;
+  resultlabel->Announce(ToQString(CopiedAnnouncement(copied)));
+  FocusTheBox();
 }
 
 void TForm1::aboutbuttonClick() {

@@ -127,6 +127,8 @@ void ResultNotice::Announce(const QString& text) {
   });
 }
 
+void ResultLabel::Announce(const QString& text) { notice_->Announce(text); }
+
 bool ResultLabel::Elided() const { return fontMetrics().horizontalAdvance(text()) > contentsRect().width(); }
 
 void ResultLabel::paintEvent(QPaintEvent* event) {

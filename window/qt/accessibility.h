@@ -34,6 +34,9 @@ class ResultLabel : public QLabel {
   // Shows a result, a message or nothing. A calculation that shows the same
   // text again is news all the same.
   void Present(const QString& text);
+  // Tells a screen reader something about the line, such as that it was
+  // copied, without changing what it shows.
+  void Announce(const QString& text);
   // Whether the text is wider than the line, which then shows its start.
   bool Elided() const;
 
