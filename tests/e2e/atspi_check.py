@@ -193,7 +193,10 @@ def main():
         label = check_tree(frame)
 
         calculate("1234.5678", label, "1,234.57")
-        editor = find(frame, lambda a: role(a) == "text" and a.name == "Expression")
+        box = next(c for c in frame if role(c) == "combo box")
+        if box.name != "Expression":
+            fail("with 1234.5678 in it, the box is named %r, not Expression" % box.name)
+        editor = find(box, lambda a: role(a) == "text" and a.name == "Expression")
         enter_again(editor, label, "1,234.57")
         check_copy(frame, label)
         check_character_places(label)

@@ -80,7 +80,7 @@ QWidget* BuildControl(const ControlDesign& design, QWidget* parent) {
       widget = Build<QCheckBox>(design, parent);
       break;
     case ControlKind::kComboBox:
-      widget = Build<QComboBox>(design, parent);
+      widget = Build<ExpressionBox>(design, parent);
       break;
     case ControlKind::kLabel:
       widget = Build<ResultLabel>(design, parent);

@@ -3,6 +3,7 @@
 // AT-SPI) beyond what Qt's widgets tell of themselves.
 #pragma once
 
+#include <QComboBox>
 #include <QLabel>
 #include <QString>
 #include <QWidget>
@@ -13,6 +14,16 @@ namespace calc {
 // its notice their interfaces. Call before the window is built; calling
 // again does nothing.
 void InstallAccessibleInterfaces();
+
+// The expression box. A screen reader knows it by its name, "Expression",
+// whatever text it holds (Qt's own box is named by its text on Linux); the
+// text is its value.
+class ExpressionBox : public QComboBox {
+  Q_OBJECT
+
+ public:
+  using QComboBox::QComboBox;
+};
 
 // A notification that a screen reader speaks as it appears, wherever the
 // focus is. It has no size: nothing shows on the screen.
