@@ -28,8 +28,8 @@ def ratio(a, b):
 
 def main():
     width, height, pixel = read_pixels(sys.stdin.buffer.read())
-    for spec in sys.argv[1:]:
-        left, top, w, h = (int(v) for v in spec.split(","))
+    for rectangle in sys.argv[1:]:
+        left, top, w, h = (int(v) for v in rectangle.split(","))
         colours = [pixel(x, y) for y in range(top, min(top + h, height)) for x in range(left, min(left + w, width))]
         background = collections.Counter(colours).most_common(1)[0][0]
         print(f"{max(ratio(c, background) for c in set(colours)):.2f}")
