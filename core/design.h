@@ -97,6 +97,8 @@ struct FormDesign {
   int box_item_height = 20;
   FontDesign result_font{u"Verdana", 24, 18};
   ColourDesign result_colour{43, 53, 77};
+  // The help box's main text, as a task dialog draws its main instruction.
+  ColourDesign main_instruction_colour{0, 51, 153};
 
   int outer_height() const { return client_height + frame_height; }
   int design_outer_width() const { return client_width + frame_width; }

@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <algorithm>
 
+#include "design.h"
+#include "qtplatform.h"
 #include "uVista.h"
 
 namespace calc {
@@ -62,12 +64,15 @@ QMessageBox* CreateMessageBox(const QString& message, const QString& detail, con
   }
   if (auto* text = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
     if (themed) {
-      // The main instruction of a task dialog: larger, in its blue.
+      // The main instruction of a task dialog: larger, in its blue where
+      // that is readable on the box's background.
       QFont instruction = text->font();
       instruction.setPointSizeF(instruction.pointSizeF() * 4 / 3);
       text->setFont(instruction);
       QPalette palette = text->palette();
-      palette.setColor(QPalette::WindowText, kMainInstructionColour);
+      palette.setColor(QPalette::WindowText,
+                       ReadableTextColour(kForm.main_instruction_colour, box->palette().color(QPalette::Window),
+                                          box->palette().color(QPalette::WindowText)));
       text->setPalette(palette);
     }
     KeepLinesWhole(text);

@@ -2,7 +2,6 @@
 // The one way the program shows an informational message.
 #pragma once
 
-#include <QColor>
 #include <QString>
 
 class QMessageBox;
@@ -18,9 +17,6 @@ QString TitleFromExecutablePath(const QString& path);
 // Shows one modal box with a single OK button and no icon. An empty caption
 // means the application title. Carriage returns break lines.
 void ShowMessageBox(const QString& message, const QString& detail, const QString& caption);
-
-// The colour of a task dialog's main instruction.
-inline const QColor kMainInstructionColour(0, 51, 153);
 
 // Builds the box ShowMessageBox shows (themed: message and detail apart;
 // classic: one combined text, no owner), for tests.

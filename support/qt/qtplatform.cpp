@@ -14,6 +14,7 @@
 #include <clocale>
 
 #include "FUtils.h"
+#include "contrast.h"
 #include "mydialogs.h"
 #include "savefile.h"
 
@@ -32,6 +33,13 @@ QByteArray SystemCodePage() {
     return name;
   }();
   return codePage;
+}
+
+QColor ToQColor(const ColourDesign& colour) { return {colour.red, colour.green, colour.blue}; }
+
+QColor ReadableTextColour(const ColourDesign& design, const QColor& background, const QColor& theme_text) {
+  const auto from = [](const QColor& c) { return ColourDesign{c.red(), c.green(), c.blue()}; };
+  return ToQColor(calc::ReadableTextColour(design, from(background), from(theme_text)));
 }
 
 QString ToQString(std::u16string_view text) {

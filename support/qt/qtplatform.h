@@ -3,9 +3,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
 #include <QLocale>
 #include <QString>
 
+#include "design.h"
 #include "platform.h"
 
 namespace calc {
@@ -17,6 +19,11 @@ QByteArray SystemCodePage();
 
 QString ToQString(std::u16string_view text);
 std::u16string ToU16(const QString& text);
+
+QColor ToQColor(const ColourDesign& colour);
+// The design colour where it is readable on the background, otherwise the
+// theme's text colour (ReadableTextColour of the core).
+QColor ReadableTextColour(const ColourDesign& design, const QColor& background, const QColor& theme_text);
 
 class QtPlatform final : public Platform {
  public:

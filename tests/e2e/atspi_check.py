@@ -120,6 +120,27 @@ def calculate(expression, label, expected, name_changes=True):
                              for e in events[start:]), "no name event from the result line for %r" % expected)
 
 
+def enter_again(editor, label, expected):
+    """Enter on the text the box shows already: the result is heard again,
+    and the box's text is not set again, which would be read back."""
+    start = len(events)
+    xdotool("key", "Return")
+    check_shown(label, expected, start)
+    changed = [e.type for e in events[start:] if e.type.startswith("object:text-changed") and e.source == editor]
+    if changed:
+        fail("Enter on an unchanged expression changed the box's text: %r" % changed)
+
+
+def check_copy(frame, label):
+    """Copy tells what it copied."""
+    said = "Copied " + label.name
+    start = len(events)
+    next(c for c in frame if c.name == "Copy").queryAction().doAction(0)
+    wait_for(lambda: any(e.type == "object:state-changed:showing" and e.detail1 == 1
+                         and role(e.source) == "notification" and e.source.name == said for e in events[start:]),
+             "Copy did not announce %r" % said)
+
+
 def check_character_places(label):
     text = label.queryText()
     line = label.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
@@ -172,6 +193,12 @@ def main():
         label = check_tree(frame)
 
         calculate("1234.5678", label, "1,234.57")
+        box = next(c for c in frame if role(c) == "combo box")
+        if box.name != "Expression":
+            fail("with 1234.5678 in it, the box is named %r, not Expression" % box.name)
+        editor = find(box, lambda a: role(a) == "text" and a.name == "Expression")
+        enter_again(editor, label, "1,234.57")
+        check_copy(frame, label)
         check_character_places(label)
         calculate("1/0", label, "Division by zero.")
         # The same message again is still news.

@@ -31,6 +31,13 @@ xdotool key Return
 copied "1,234.57" || fail "1234.5678 did not show 1,234.57"
 click 22 145   # Thousands separators off
 copied "1234.57" || fail "clearing the separators did not show 1234.57"
+# F1 opens the help box, also without a window manager to make the window
+# the active one.
+xdotool key F1
+help=$(timeout 10 xdotool search --sync --onlyvisible --name '^Exprcalc$' | head -n 1)
+[ -n "$help" ] || fail "F1 did not open the help box"
+xdotool key Return
+for _ in $(seq 50); do xdotool search --onlyvisible --name '^Exprcalc$' >/dev/null 2>&1 || break; sleep 0.1; done
 finish
 
 [ -f "$settings" ] || fail "no settings file was written"

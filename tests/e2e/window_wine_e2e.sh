@@ -21,6 +21,8 @@ roaming=$(find "$WINEPREFIX/drive_c/users" -mindepth 3 -maxdepth 3 -type d -path
 [ -n "$roaming" ] || fail "no AppData\\Roaming folder in $WINEPREFIX"
 rm -rf "$roaming/VarnelSoftware"
 settings="$roaming/VarnelSoftware/Expression Calculator/brelmont.ini"
+# Wine's Z: drive is the root folder.
+winepath_of() { local p; p=$(realpath "$1"); echo "Z:${p//\//\\}"; }
 
 . "$here/tools/xvfb.sh"
 start_xvfb "$work"
@@ -85,6 +87,19 @@ xdotool key Down # choose the newest history entry from the list
 sleep 0.5
 xdotool key Return
 copied "1234.57" || fail "the history entry or the options were not restored"
+xdotool key F1
+help=$(timeout 20 xdotool search --sync --onlyvisible --name '^exprcalc$' | head -n 1)
+[ -n "$help" ] || fail "F1 did not open the help box"
+xdotool key --window "$help" Return
+for _ in $(seq 50); do xdotool search --onlyvisible --name '^exprcalc$' >/dev/null 2>&1 || break; sleep 0.1; done
+# Tab into the box selects its text: what is typed then replaces it.
+xdotool mousemove --window "$window" 200 45 click 1
+xdotool key ctrl+a BackSpace
+xdotool type --delay 40 '2*3'
+xdotool key End shift+Tab Tab
+xdotool type --delay 40 '5'
+xdotool key Return
+copied "5" || fail "Tab into the box did not select its text (clipboard: $(clipboard))"
 finish
 
 # A read-only settings file: closing reports the failure and leaves the file
@@ -106,4 +121,35 @@ app_pid=""
 chmod u+w "$settings"
 cmp -s "$settings" "$work/before.ini" || fail "the read-only settings file was changed"
 [ "$(ls "$(dirname "$settings")")" = brelmont.ini ] || fail "the failed save left a file beside the settings file"
+
+# A black high-contrast colour set in the prefix's registry: the result and
+# both check boxes' labels stay readable.
+colours='HKCU\Control Panel\Colors'
+"${wine[@]}" reg export "$colours" "$(winepath_of "$work/colours.reg")" /y >/dev/null 2>&1 || fail "the colours could not be saved"
+restore_colours() { "${wine[@]}" reg import "$(winepath_of "$work/colours.reg")" >/dev/null 2>&1 || true; }
+end_extra() {
+  restore_colours
+  release_display
+}
+for pair in "ButtonFace=0 0 0" "ButtonText=255 255 0" "Window=0 0 0" "WindowText=255 255 255" \
+  "ButtonHilight=255 255 255" "ButtonShadow=128 128 128" "GrayText=0 255 0" "Hilight=0 0 255" "HilightText=255 255 255"; do
+  "${wine[@]}" reg add "$colours" /v "${pair%%=*}" /d "${pair#*=}" /f >/dev/null 2>&1
+done
+restart_server
+rm -f "$settings"
+start
+xdotool type --delay 40 '1234.5678'
+xdotool key Return
+sleep 0.5
+[ "$(copy_and_read)" = "1,234.57" ] || fail "1234.5678 did not show 1,234.57 under high contrast"
+xwd -silent -id "$window" >"$work/contrast.xwd"
+# The result line; each check box's label, right of its box.
+read -r -d '' result separators decimals < <(python3 "$here/tests/e2e/xwd_contrast.py" \
+  31,72,521,29 34,136,120,18 346,136,200,18 <"$work/contrast.xwd") || true
+for name in result separators decimals; do
+  python3 -c "import sys; sys.exit(float(sys.argv[1]) < 4.5)" "${!name}" ||
+    fail "the $name text's contrast under high contrast is ${!name}:1"
+done
+finish
+restore_colours
 echo "window end-to-end under Wine: passed"

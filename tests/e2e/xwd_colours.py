@@ -9,9 +9,9 @@ import struct
 import sys
 
 
-def main():
-    red, green, blue = (int(v) for v in sys.argv[1:4])
-    data = sys.stdin.buffer.read()
+def read_pixels(data):
+    """The dump's width, height and a function giving the (red, green, blue)
+    of the pixel at x, y."""
     header = struct.unpack(">25I", data[:100])
     header_size, pixmap_format, width, height = header[0], header[2], header[4], header[5]
     byte_order, bits_per_pixel, bytes_per_line = header[7], header[11], header[12]
@@ -26,14 +26,18 @@ def main():
         shift = (mask & -mask).bit_length() - 1
         return (value & mask) >> shift
 
-    count = 0
-    for y in range(height):
-        row = pixels[y * bytes_per_line:(y * bytes_per_line) + width * step]
-        for x in range(0, len(row), step):
-            value = int.from_bytes(row[x:x + step], order)
-            if (channel(value, red_mask), channel(value, green_mask), channel(value, blue_mask)) == (red, green, blue):
-                count += 1
-    print(count)
+    def pixel(x, y):
+        start = y * bytes_per_line + x * step
+        value = int.from_bytes(pixels[start:start + step], order)
+        return channel(value, red_mask), channel(value, green_mask), channel(value, blue_mask)
+
+    return width, height, pixel
+
+
+def main():
+    wanted = tuple(int(v) for v in sys.argv[1:4])
+    width, height, pixel = read_pixels(sys.stdin.buffer.read())
+    print(sum(pixel(x, y) == wanted for y in range(height) for x in range(width)))
 
 
 if __name__ == "__main__":

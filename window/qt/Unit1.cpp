@@ -17,6 +17,7 @@
 #include <exception>
 
 #include "design.h"
+#include "resultline.h"
 
 namespace calc {
 namespace {
@@ -80,7 +81,7 @@ QWidget* BuildControl(const ControlDesign& design, QWidget* parent) {
       widget = Build<QCheckBox>(design, parent);
       break;
     case ControlKind::kComboBox:
-      widget = Build<QComboBox>(design, parent);
+      widget = Build<ExpressionBox>(design, parent);
       break;
     case ControlKind::kLabel:
       widget = Build<ResultLabel>(design, parent);
@@ -169,9 +170,15 @@ void TForm1::SetUpResultLabel() {
   // The window's button-face background would otherwise make the label
   // paint in the button text colour.
   resultlabel->setForegroundRole(QPalette::WindowText);
+  ApplyColours();
+}
+
+void TForm1::ApplyColours() {
+  // The label is drawn on the window's button face.
   QPalette resultPalette = resultlabel->palette();
-  const ColourDesign& colour = kForm.result_colour;
-  resultPalette.setColor(QPalette::WindowText, QColor(colour.red, colour.green, colour.blue));
+  resultPalette.setColor(QPalette::WindowText,
+                         ReadableTextColour(kForm.result_colour, palette().color(QPalette::Button),
+                                            palette().color(QPalette::ButtonText)));
   resultlabel->setPalette(resultPalette);
 }
 
@@ -264,18 +271,29 @@ void TForm1::calculatebuttonClick() {
   resultlabel->Present(ToQString(c.label));
   if (c.box_text) {
     ShowHistory();
-    cb->setEditText(ToQString(*c.box_text));
+    // Set only when it changes: a screen reader reads a set text back.
+    const QString box = ToQString(*c.box_text);
+    if (cb->currentText() != box) cb->setEditText(box);
   }
-  cb->setFocus();
+  FocusTheBox();
 }
 
 void TForm1::copybuttonClick() {
-  if (logic_.copybuttonClick(ToU16(resultlabel->text()))) cb->setFocus();
+  const std::u16string copied = ToU16(resultlabel->text());
+  if (!logic_.copybuttonClick(copied)) return;
+  resultlabel->Announce(ToQString(CopiedAnnouncement(copied)));
+  FocusTheBox();
 }
 
 void TForm1::aboutbuttonClick() {
   logic_.aboutbuttonClick();
+  FocusTheBox();
+}
+
+void TForm1::FocusTheBox() {
   cb->setFocus();
+  // Typing starts a new expression; End or an arrow key edits this one.
+  cb->lineEdit()->selectAll();
 }
 
 void TForm1::cbClick() {
@@ -314,9 +332,14 @@ QStringList TForm1::History() const {
 }
 
 void TForm1::ShowHistory() {
+  auto* model = static_cast<QStringListModel*>(cb->model());
+  // Refilling the list empties the box and sets its text again, which a
+  // screen reader reads back: only when the list changed.
+  const QStringList history = History();
+  if (model->stringList() == history) return;
   const QSignalBlocker blocker(cb);
   const QString shown = cb->currentText();
-  static_cast<QStringListModel*>(cb->model())->setStringList(History());
+  model->setStringList(history);
   cb->setCurrentIndex(-1);
   cb->setEditText(shown);
 }
@@ -338,10 +361,26 @@ void TForm1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+void TForm1::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  // A new palette or theme while the window is open.
+  if (resultlabel && (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange ||
+                      event->type() == QEvent::ThemeChange)) {
+    ApplyColours();
+  }
+}
+
 void TForm1::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     event->accept();
     calculatebutton->click();
+    return;
+  }
+  // F1 opens a program's help. A key the focused control leaves comes
+  // here, also where the window is not the active one to Qt's shortcuts.
+  if (event->matches(QKeySequence::HelpContents)) {
+    event->accept();
+    Guarded([this] { aboutbuttonClick(); });
     return;
   }
   QWidget::keyPressEvent(event);

@@ -61,6 +61,7 @@ class TForm1 : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   // Runs a handler; a failure that escapes it goes to the generic error
@@ -71,6 +72,8 @@ class TForm1 : public QWidget {
   Widget* Find(Control id) const;
   void SetUpBox();
   void SetUpResultLabel();
+  // The result's colour for the palette in use.
+  void ApplyColours();
   void SetUpButtons();
   void Apply(const FormLogic::Stored& stored);
   // Shows the logic's history as the box's list without changing what the
@@ -78,6 +81,8 @@ class TForm1 : public QWidget {
   void ShowHistory();
   // The result line's tooltip and accessible description.
   void ShowResultTip(std::u16string_view tip);
+  // Gives the box the focus with its text selected.
+  void FocusTheBox();
 
   QtPlatform platform_;
   FormLogic logic_{platform_};

@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "accessibility.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QFontMetrics>
+#include <QLineEdit>
+#include <QPainter>
 #include <QStyle>
 #include <QTimer>
 
 #include "Unit1.h"
+#include "qtplatform.h"
+#include "resultline.h"
 
 namespace calc {
 namespace {
@@ -70,12 +75,66 @@ class ResultAccessible : public QAccessibleWidget, public QAccessibleTextInterfa
   }
 
  private:
-  const QLabel* Label() const { return static_cast<const QLabel*>(widget()); }
+  const ResultLabel* Label() const { return static_cast<const ResultLabel*>(widget()); }
   QString Shown() const { return Label()->text(); }
   QRect LineRect(const QFontMetrics& metrics) const {
     const QSize size(metrics.horizontalAdvance(Shown()), metrics.height());
-    return QStyle::alignedRect(Label()->layoutDirection(), Label()->alignment(), size, Label()->contentsRect());
+    // An elided text starts at the line's left edge.
+    const Qt::Alignment alignment = Label()->Elided() ? Qt::AlignLeft | Qt::AlignVCenter : Label()->alignment();
+    return QStyle::alignedRect(Label()->layoutDirection(), alignment, size, Label()->contentsRect());
   }
+};
+
+// The box with its name kept: otherwise as Qt presents an editable box, with
+// its list and its editor as children and an action that opens the list.
+class ExpressionBoxAccessible : public QAccessibleWidget {
+ public:
+  explicit ExpressionBoxAccessible(ExpressionBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
+
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Value) return Box()->currentText();
+    return QAccessibleWidget::text(t);
+  }
+  int childCount() const override { return Box()->lineEdit() ? 2 : 1; }
+  QAccessibleInterface* child(int index) const override {
+    if (index == 0) return QAccessible::queryAccessibleInterface(Box()->view());
+    if (index == 1 && Box()->lineEdit()) return QAccessible::queryAccessibleInterface(Box()->lineEdit());
+    return nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    if (child->object() == Box()->view()) return 0;
+    if (Box()->lineEdit() && child->object() == Box()->lineEdit()) return 1;
+    return -1;
+  }
+  QAccessibleInterface* childAt(int x, int y) const override {
+    QLineEdit* editor = Box()->lineEdit();
+    if (editor && editor->rect().contains(editor->mapFromGlobal(QPoint(x, y)))) return child(1);
+    return nullptr;
+  }
+  QStringList actionNames() const override {
+    return QStringList{showMenuAction(), pressAction()} + QAccessibleWidget::actionNames();
+  }
+  void doAction(const QString& name) override {
+    if (name == showMenuAction() || name == pressAction()) {
+      if (Box()->view()->isVisible()) {
+        Box()->hidePopup();
+      } else {
+        Box()->showPopup();
+      }
+      return;
+    }
+    QAccessibleWidget::doAction(name);
+  }
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.expandable = true;
+    s.expanded = Box()->view()->isVisible();
+    s.editable = Box()->isEditable();
+    return s;
+  }
+
+ private:
+  ExpressionBox* Box() const { return static_cast<ExpressionBox*>(widget()); }
 };
 
 QAccessibleInterface* Factory(const QString& key, QObject* object) {
@@ -84,6 +143,9 @@ QAccessibleInterface* Factory(const QString& key, QObject* object) {
   // window.
   if (key == QLatin1String(TForm1::staticMetaObject.className())) {
     return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+  }
+  if (key == QLatin1String(ExpressionBox::staticMetaObject.className())) {
+    return new ExpressionBoxAccessible(static_cast<ExpressionBox*>(object));
   }
   if (key == QLatin1String(ResultLabel::staticMetaObject.className())) {
     return new ResultAccessible(static_cast<ResultLabel*>(object));
@@ -120,6 +182,21 @@ void ResultNotice::Announce(const QString& text) {
     setAccessibleName(text);
     show();
   });
+}
+
+void ResultLabel::Announce(const QString& text) { notice_->Announce(text); }
+
+bool ResultLabel::Elided() const { return fontMetrics().horizontalAdvance(text()) > contentsRect().width(); }
+
+void ResultLabel::paintEvent(QPaintEvent* event) {
+  if (!Elided()) {
+    QLabel::paintEvent(event);
+    return;
+  }
+  QPainter painter(this);
+  const QRect area = contentsRect();
+  style()->drawItemText(&painter, area, Qt::AlignLeft | Qt::AlignVCenter, palette(), isEnabled(),
+                        fontMetrics().elidedText(text(), Qt::ElideRight, area.width()), foregroundRole());
 }
 
 ResultLabel::ResultLabel(QWidget* parent) : QLabel(parent), notice_(new ResultNotice(parent)) {}

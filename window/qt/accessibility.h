@@ -3,6 +3,7 @@
 // AT-SPI) beyond what Qt's widgets tell of themselves.
 #pragma once
 
+#include <QComboBox>
 #include <QLabel>
 #include <QString>
 #include <QWidget>
@@ -14,6 +15,16 @@ namespace calc {
 // again does nothing.
 void InstallAccessibleInterfaces();
 
+// The expression box. A screen reader knows it by its name, "Expression",
+// whatever text it holds (Qt's own box is named by its text on Linux); the
+// text is its value.
+class ExpressionBox : public QComboBox {
+  Q_OBJECT
+
+ public:
+  using QComboBox::QComboBox;
+};
+
 // A notification that a screen reader speaks as it appears, wherever the
 // focus is. It has no size: nothing shows on the screen.
 class ResultNotice : public QWidget {
@@ -24,7 +35,7 @@ class ResultNotice : public QWidget {
   void Announce(const QString& text);
 };
 
-// The result line. Its accessible name is the text it shows, which it also
+// The result line. Its accessible name is the whole text, which it also
 // offers through the text interface, and each new text is announced.
 class ResultLabel : public QLabel {
   Q_OBJECT
@@ -34,6 +45,16 @@ class ResultLabel : public QLabel {
   // Shows a result, a message or nothing. A calculation that shows the same
   // text again is news all the same.
   void Present(const QString& text);
+  // Tells a screen reader something about the line, such as that it was
+  // copied, without changing what it shows.
+  void Announce(const QString& text);
+  // Whether the text is wider than the line, which then shows its start.
+  bool Elided() const;
+
+ protected:
+  // A text that does not fit is drawn from its start with an ellipsis at
+  // its end; one that fits, centred as QLabel draws it.
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   ResultNotice* notice_;

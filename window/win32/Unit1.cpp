@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <exception>
 
+#include "contrast.h"
 #include "design.h"
+#include "resultline.h"
 
 namespace calc {
 namespace {
@@ -15,6 +17,8 @@ constexpr wchar_t kWindowProperty[] = L"TForm1";
 
 // Control IDs: Calculate is IDOK, so Enter anywhere in the window presses it.
 int ControlId(Control id) { return id == Control::kCalculate ? IDOK : 100 + static_cast<int>(id); }
+
+ColourDesign FromColorRef(COLORREF colour) { return {GetRValue(colour), GetGValue(colour), GetBValue(colour)}; }
 
 HFONT MakeFont(const FontDesign& design, int pixel_height) {
   return CreateFontW(-pixel_height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -25,6 +29,7 @@ HFONT MakeFont(const FontDesign& design, int pixel_height) {
 }  // namespace
 
 TForm1::~TForm1() {
+  if (accelerators_) DestroyAcceleratorTable(accelerators_);
   for (HFONT font : {font_, box_font_, result_font_}) {
     if (font) DeleteObject(font);
   }
@@ -63,6 +68,7 @@ bool TForm1::Create(HINSTANCE instance) {
                             CW_USEDEFAULT, frame.right - frame.left, outer_height_, nullptr, nullptr, instance, this);
   if (!window_) return false;
   platform_.SetWindow(window_);
+  FollowSystemColours();
   CreateControls();
   FormResize();
   Guarded([this] { FormCreate(); });
@@ -88,6 +94,9 @@ void TForm1::CreateControls() {
   cb = GetDlgItem(window_, ControlId(Control::kBox));
   resultlabel = GetDlgItem(window_, ControlId(Control::kResult));
   AddTooltips();
+  // F1 opens a program's help: it presses the ? button.
+  ACCEL help{FVIRTKEY, VK_F1, static_cast<WORD>(ControlId(Control::kAbout))};
+  accelerators_ = CreateAcceleratorTableW(&help, 1);
 }
 
 void TForm1::CreateControl(const ControlDesign& design) {
@@ -110,8 +119,9 @@ void TForm1::CreateControl(const ControlDesign& design) {
       break;
     case ControlKind::kLabel:
       window_class = L"STATIC";
-      // SS_NOTIFY: the mouse reaches the line, and with it the tooltip.
-      style |= SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX | SS_NOTIFY;
+      // A text wider than the line shows its start and an ellipsis; the
+      // line takes the mouse for its tooltip.
+      style |= SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX | SS_ENDELLIPSIS | SS_NOTIFY;
       break;
   }
   const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
@@ -302,21 +312,39 @@ void TForm1::calculatebuttonClick() {
   AnnounceResult(resultlabel);
   if (c.box_text) {
     ShowHistory();
-    const std::wstring text = ToWide(*c.box_text);
-    SetWindowTextW(cb, text.c_str());
-    const auto end = static_cast<WORD>(std::min<std::size_t>(text.size(), 0xFFFF));
-    SendMessageW(cb, CB_SETEDITSEL, 0, MAKELPARAM(end, end));  // the caret after the text
+    // Set only when it changes: a screen reader reads a set text back.
+    if (Text(cb) != *c.box_text) SetWindowTextW(cb, ToWide(*c.box_text).c_str());
   }
-  SetFocus(cb);
+  FocusTheBox();
 }
 
 void TForm1::copybuttonClick() {
-  if (logic_.copybuttonClick(Text(resultlabel))) SetFocus(cb);
+  if (logic_.copybuttonClick(Text(resultlabel))) FocusTheBox();
 }
 
 void TForm1::aboutbuttonClick() {
   logic_.aboutbuttonClick();
+  FocusTheBox();
+}
+
+void TForm1::FocusTheBox() {
   SetFocus(cb);
+  SelectBoxText();
+}
+
+void TForm1::SelectBoxText() {
+  // Typing starts a new expression; End or an arrow key edits this one.
+  SendMessageW(cb, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+}
+
+bool TForm1::TranslateKeys(MSG& message) {
+  if (TranslateAcceleratorW(window_, accelerators_, &message)) return true;
+  const bool tab = message.message == WM_KEYDOWN && message.wParam == VK_TAB;
+  if (!::IsDialogMessageW(window_, &message)) return false;
+  // As an edit box in a dialog: Tab into the box selects its text.
+  const HWND focus = GetFocus();
+  if (tab && focus && (focus == cb || IsChild(cb, focus))) SelectBoxText();
+  return true;
 }
 
 void TForm1::cbClick() {
@@ -337,7 +365,11 @@ void TForm1::ShowResultTip(std::u16string_view tip) {
 }
 
 void TForm1::ShowHistory() {
-  // Refilling the list empties the box's text: keep what it shows.
+  // Refilling the list empties the box's text and sets it again, which a
+  // screen reader reads back: only when the list changed.
+  if (listed_ == logic_.History()) return;
+  listed_ = logic_.History();
+  // Keep what the box shows.
   const std::wstring shown = ToWide(Text(cb));
   SendMessageW(cb, WM_SETREDRAW, FALSE, 0);
   SendMessageW(cb, CB_RESETCONTENT, 0, 0);
@@ -375,22 +407,45 @@ void TForm1::MeasureListRow(MEASUREITEMSTRUCT& measure) const {
 }
 
 LRESULT TForm1::ColourStatic(HDC dc, HWND control) const {
-  if (control == resultlabel) {
-    const ColourDesign& colour = kForm.result_colour;
-    SetTextColor(dc, RGB(colour.red, colour.green, colour.blue));
+  // In high contrast every control is drawn in the system's colours, by the
+  // system.
+  if (high_contrast_) {
+    return DefWindowProcW(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
   }
+  // The label and the check boxes stand on the button face: its text
+  // colour, and the result's own where that is readable. Unset, the check
+  // boxes' text would stay the device context's black.
+  COLORREF text = GetSysColor(COLOR_BTNTEXT);
+  if (control == resultlabel) {
+    const ColourDesign colour =
+        ReadableTextColour(kForm.result_colour, FromColorRef(GetSysColor(COLOR_BTNFACE)), FromColorRef(text));
+    text = RGB(colour.red, colour.green, colour.blue);
+  }
+  SetTextColor(dc, text);
   SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
   return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
-bool TForm1::OnCommand(WPARAM wparam) {
+void TForm1::FollowSystemColours() {
+  HIGHCONTRASTW high_contrast{};
+  high_contrast.cbSize = sizeof high_contrast;
+  high_contrast_ = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof high_contrast, &high_contrast, 0) &&
+                   (high_contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+  // The common controls learn of new colours from their parent.
+  if (tooltips_) SendMessageW(tooltips_, WM_SYSCOLORCHANGE, 0, 0);
+  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+bool TForm1::OnCommand(WPARAM wparam, LPARAM lparam) {
   const int id = LOWORD(wparam);
   const int code = HIWORD(wparam);
   if (id == ControlId(Control::kBox)) {
     if (code == CBN_SELCHANGE) Guarded([this] { cbClick(); });
     return true;
   }
-  if (code != BN_CLICKED) return false;
+  // An accelerator's command has the code 1 and no control.
+  const bool accelerator = code == 1 && lparam == 0;
+  if (code != BN_CLICKED && !accelerator) return false;
   if (id == IDOK || id == ControlId(Control::kSeparators) || id == ControlId(Control::kTwoDecimals)) {
     Guarded([this] { calculatebuttonClick(); });
   } else if (id == ControlId(Control::kCopy)) {
@@ -427,8 +482,14 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
     }
     case WM_CTLCOLORSTATIC:
       return ColourStatic(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+    // A new colour scheme, high contrast or visual style while open.
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_THEMECHANGED:
+      FollowSystemColours();
+      break;
     case WM_COMMAND:
-      if (!OnCommand(wparam)) break;
+      if (!OnCommand(wparam, lparam)) break;
       return 0;
     // As a dialog does: the keys typed after a box, another program or a
     // minimise go where the user left the focus, not to the window itself.

@@ -5,9 +5,12 @@
 #pragma once
 
 #include <windows.h>
+// Needs the types of windows.h.
+#include <commctrl.h>
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "accessibility.h"
 #include "design.h"
@@ -28,6 +31,9 @@ class TForm1 {
   // Shows the window and runs FormShow.
   void Show(int show_command);
   HWND Handle() const { return window_; }
+  // The window's keys, as IsDialogMessageW: F1, then Tab, Enter and the
+  // access keys as in a dialog. False for a message to dispatch as usual.
+  bool TranslateKeys(MSG& message);
 
   // Event handlers.
   void FormCreate();
@@ -53,8 +59,10 @@ class TForm1 {
   void LimitTrackSize(MINMAXINFO& limits) const;
   void MeasureListRow(MEASUREITEMSTRUCT& measure) const;
   LRESULT ColourStatic(HDC dc, HWND control) const;
+  // Reads the high-contrast state again and redraws everything.
+  void FollowSystemColours();
   // False for a notification the window leaves to the default handling.
-  bool OnCommand(WPARAM wparam);
+  bool OnCommand(WPARAM wparam, LPARAM lparam);
   // The close's save, as a session end does it too.
   void CloseQuery();
   void Guarded(const std::function<void()>& handler);
@@ -66,6 +74,9 @@ class TForm1 {
   void ShowHistory();
   // The result line's tooltip and accessible description.
   void ShowResultTip(std::u16string_view tip);
+  // Gives the box the focus with its text selected.
+  void FocusTheBox();
+  void SelectBoxText();
   void DrawListRow(const DRAWITEMSTRUCT& row) const;
   // Design pixels (96 per inch) to the display's.
   int Scale(int design) const { return MulDiv(design, dpi_, 96); }
@@ -84,10 +95,13 @@ class TForm1 {
   AccessibleAnnotations annotations_;
   HWND window_ = nullptr;
   HWND tooltips_ = nullptr;
+  HACCEL accelerators_ = nullptr;
+  std::vector<std::u16string> listed_;  // what the box's list holds
   HFONT font_ = nullptr;
   HFONT box_font_ = nullptr;
   HFONT result_font_ = nullptr;
   int dpi_ = 96;
+  bool high_contrast_ = false;
   int outer_height_ = 0;  // fixed
   HWND focus_ = nullptr;  // the control that had the focus when the window was left
 };

@@ -25,8 +25,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   form.Show(show_command);
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    // Tab, Shift+Tab, Enter and the access keys as in a dialog.
-    if (!IsDialogMessageW(form.Handle(), &message)) {
+    if (!form.TranslateKeys(message)) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }

@@ -258,6 +258,10 @@ int wmain(int argc, wchar_t** argv) {
     if (system.annotations && Describe(result).description != c.description) {
       Fail("after " + which + " the result line is described as " + Quoted(Describe(result).description));
     }
+    // The box keeps its name whatever it holds.
+    if (system.annotations && Describe(box).name != Wide(calc::Design(calc::Control::kBox).accessible_name)) {
+      Fail("with " + which + " in it the box is called " + Quoted(Describe(box).name));
+    }
     if (system.set_text_events && !PumpUntil([&] { return Arrived(from, EVENT_OBJECT_NAMECHANGE, result); })) {
       Fail("no EVENT_OBJECT_NAMECHANGE from the result line after " + which);
     }

@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <memory>
 
+#include "dark_palette.h"
 #include "design.h"
 #include "qtplatform.h"
 
@@ -47,8 +48,20 @@ TEST(MessageBox, HelpBoxLooksLikeATaskDialog) {
     EXPECT_LE(metrics.horizontalAdvance(line), label->contentsRect().width()) << line.toStdString();
   }
   EXPECT_GT(label->font().pointSizeF(), QApplication::font(box.get()).pointSizeF());
-  EXPECT_EQ(label->palette().color(QPalette::WindowText), kMainInstructionColour);
+  EXPECT_EQ(label->palette().color(QPalette::WindowText), ToQColor(kForm.main_instruction_colour));
   EXPECT_TRUE(box->button(QMessageBox::Ok)->icon().isNull());
+}
+
+// Under a dark palette the blue would be unreadable: the box's own text
+// colour takes its place.
+TEST(MessageBox, HelpBoxReadableUnderADarkPalette) {
+  const QPalette before = QApplication::palette();
+  QApplication::setPalette(DarkPalette());
+  std::unique_ptr<QMessageBox> box(CreateMessageBox(ToQString(HelpText()), "", "", true));
+  QApplication::setPalette(before);
+  auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+  ASSERT_TRUE(label);
+  EXPECT_EQ(label->palette().color(QPalette::WindowText), DarkPalette().color(QPalette::WindowText));
 }
 
 }  // namespace

@@ -11,9 +11,13 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "Unit1.h"
+#include "contrast.h"
+#include "dark_palette.h"
 #include "design.h"
 #include "mydialogs.h"
 #include "qtplatform.h"
@@ -27,6 +31,7 @@ class WindowTest : public QObject {
  private:
   std::unique_ptr<TemporaryConfig> config_;
   std::unique_ptr<TForm1> form_;
+  const QPalette light_ = QApplication::palette();
 
   void Type(const QString& text) {
     form_->cb->setFocus();
@@ -52,6 +57,7 @@ class WindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
   }
   void cleanup() {
+    QApplication::setPalette(light_);
     form_.reset();
     config_.reset();
   }
@@ -318,6 +324,105 @@ class WindowTest : public QObject {
     for (int y = 0; y < image.height(); ++y) {
       for (int x = 0; x < image.width(); ++x) QVERIFY(QColor(image.pixel(x, y)) != QColor(Qt::black));
     }
+  }
+
+  // The result's text against the window's background, as drawn: the
+  // pixel of the label's box that differs most from its corner.
+  double DrawnContrast() const {
+    const QImage image = form_->grab(form_->resultlabel->geometry()).toImage();
+    const auto colour = [&](int x, int y) {
+      const QColor c(image.pixel(x, y));
+      return ColourDesign{c.red(), c.green(), c.blue()};
+    };
+    const ColourDesign background = colour(0, 0);
+    double best = 1;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) best = std::max(best, ContrastRatio(colour(x, y), background));
+    }
+    return best;
+  }
+
+  // After each calculation the box's text is selected: typing starts a new
+  // expression.
+  void TextSelectedAfterEachCalculation() {
+    struct Action {
+      const char* what;
+      std::function<void()> act;
+    };
+    const Action actions[] = {
+        {"Enter", [this] { Enter(); }},
+        {"Calculate", [this] { QTest::mouseClick(form_->calculatebutton, Qt::LeftButton); }},
+        {"a check box", [this] { QTest::mouseClick(form_->sepcb, Qt::LeftButton); }},
+        {"Copy", [this] { QTest::mouseClick(form_->copybutton, Qt::LeftButton); }},
+        {"the help box closed",
+         [this] {
+           SeenBox seen;
+           CloseNextBox(&seen);
+           QTest::mouseClick(form_->aboutbutton, Qt::LeftButton);
+         }},
+    };
+    for (const Action& action : actions) {
+      Type(" 2+2 ");
+      action.act();
+      QTRY_VERIFY2(InTheBox(form_->focusWidget()), action.what);
+      QVERIFY2(!form_->cb->currentText().isEmpty() && form_->cb->lineEdit()->selectedText() == form_->cb->currentText(),
+               action.what);
+    }
+    QTest::keyClicks(form_->cb->lineEdit(), "5*5");
+    QCOMPARE(form_->cb->currentText(), QString("5*5"));
+  }
+
+  // A text wider than the line shows its start; all of it is the tooltip's
+  // first line, the accessible name and what Copy copies.
+  void LongTextElidedWithTheWholeTextAsTooltip() {
+    Type("abcdefghijklmnopqrstuvwxyz(1)");
+    Enter();
+    const QString message = Shown();
+    QVERIFY2(form_->resultlabel->Elided(), qPrintable(message));
+    QCOMPARE(form_->resultlabel->toolTip().section('\n', 0, 0), message);
+    QCOMPARE(QAccessible::queryAccessibleInterface(form_->resultlabel)->text(QAccessible::Name), message);
+    QTest::mouseClick(form_->copybutton, Qt::LeftButton);
+    QCOMPARE(QApplication::clipboard()->text(), message);
+    // Its start drawn as a label aligned left draws it.
+    const QImage shown = form_->grab(form_->resultlabel->geometry()).toImage();
+    QLabel left(message, form_.get());
+    left.setGeometry(form_->resultlabel->geometry());
+    left.setFont(form_->resultlabel->font());
+    left.setPalette(form_->resultlabel->palette());
+    left.setForegroundRole(form_->resultlabel->foregroundRole());
+    left.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    left.show();
+    form_->resultlabel->hide();
+    const QImage wanted = form_->grab(form_->resultlabel->geometry()).toImage();
+    form_->resultlabel->show();
+    const QRect start(0, 0, shown.width() / 2, shown.height());
+    QVERIFY2(shown.copy(start) == wanted.copy(start), "the text's start is not drawn from the left edge");
+    Type("2+2");
+    Enter();
+    QVERIFY(!form_->resultlabel->Elided());
+  }
+
+  void F1OpensTheHelpBox() {
+    SeenBox seen;
+    CloseNextBox(&seen);
+    QTest::keyClick(form_->cb->lineEdit(), Qt::Key_F1);
+    QVERIFY(seen.shown);
+    QCOMPARE(seen.text, ToQString(HelpText()).replace(u'\r', u'\n'));
+  }
+
+  // A dark palette while the window is open: the design colour would be
+  // unreadable there, and comes back with the light one.
+  void ResultReadableUnderADarkPalette() {
+    Type("8888888");
+    Enter();
+    QApplication::setPalette(DarkPalette());
+    QTRY_COMPARE(form_->palette().color(QPalette::Button), DarkPalette().color(QPalette::Button));
+    QVERIFY2(DrawnContrast() >= kMinimumTextContrast,
+             qPrintable(QString("the result's contrast under a dark palette is %1").arg(DrawnContrast())));
+    QApplication::setPalette(light_);
+    QTRY_COMPARE(form_->resultlabel->palette().color(QPalette::WindowText), ToQColor(kForm.result_colour));
+    QVERIFY2(DrawnContrast() >= kMinimumTextContrast,
+             qPrintable(QString("the result's contrast under a light palette is %1").arg(DrawnContrast())));
   }
 
   // Calculate stays the default button (and shows it) wherever the focus
