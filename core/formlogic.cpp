@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cstdint>
 #include <iterator>
-#include <memory_resource>
 #include <unordered_set>
 
 #include "calc_version.h"
@@ -104,15 +103,10 @@ FormLogic::Start FormLogic::FormCreate(int outer_width, int outer_height) {
   return start;
 }
 
-bool FormLogic::OpenSettings(std::u16string_view datafilename) {
-  if (!document_) document_.emplace(platform_);
-  return SettingsDocument::Open(platform_, datafilename, *document_);
-}
-
 std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafilename, int outer_width,
                                                      int outer_height) {
-  if (!OpenSettings(datafilename)) return std::nullopt;
-  const SettingsDocument& doc = *document_;
+  SettingsDocument doc(platform_);
+  if (!SettingsDocument::Open(platform_, datafilename, doc)) return std::nullopt;
 
   Stored stored;
   if (const std::optional<int> top = ReadInteger(doc.ReadString(kInterface, u"Top", u""))) {
@@ -143,25 +137,20 @@ std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafil
   // Every key of the section counts, in file order. An entry equal to one
   // already loaded is skipped: a hand-named key would otherwise come back
   // under an "Expression" key at every close, and the file grow without end.
-  const std::vector<std::u16string_view> values = doc.ReadSectionValues(kExpressions);
-  // The set refers to the entries, which must not move meanwhile.
-  history_.reserve(history_.size() + values.size());
-  UpperCaseKeys keys(platform_);
-  std::pmr::monotonic_buffer_resource nodes;  // freed at once
-  std::pmr::unordered_set<std::u16string_view, UpperCaseKeys::Hash, UpperCaseKeys::Equal> loaded(&nodes);
-  loaded.reserve(history_.capacity());
-  for (const std::u16string& entry : history_) loaded.insert(keys.Keep(entry));
-  for (const std::u16string_view value : values) {
-    if (!value.empty() && loaded.insert(keys.Keep(value)).second) history_.emplace_back(value);
+  const UpperCaser upper(platform_);
+  std::unordered_set<std::u16string> loaded;
+  for (const std::u16string& entry : history_) loaded.insert(upper(entry));
+  for (const std::u16string_view value : doc.ReadSectionValues(kExpressions)) {
+    if (!value.empty() && loaded.insert(upper(value)).second) history_.emplace_back(value);
   }
   return stored;
 }
 
 bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement& window, bool separators,
                          bool two_decimals) {
-  bool written = OpenSettings(datafilename);
+  SettingsDocument doc(platform_);
+  bool written = SettingsDocument::Open(platform_, datafilename, doc);
   if (written) {
-    SettingsDocument& doc = *document_;
     doc.WriteString(kInformation, u"Program", kProgramName);
     doc.WriteString(kInformation, u"Version", FromAscii(kVersion));
     const WindowPlacement& at = WindowPositionKnown ? window : start_;

@@ -104,16 +104,9 @@ class FormLogic {
   bool WindowPositionKnown = true;
 
  private:
-  // Reads the settings file into document_; false when it cannot be read.
-  bool OpenSettings(std::u16string_view datafilename);
-
   Platform& platform_;
   WindowPlacement start_;  // left and top: centred, or as the file gave them
   bool closed_ = false;
-  // The settings file as last read: a save starts from it, and parses the
-  // file again only when something else changed the file meanwhile. None
-  // until the first read: a start without a file needs no locale tables.
-  std::optional<SettingsDocument> document_;
   std::vector<std::u16string> history_;  // newest first
 };
 
