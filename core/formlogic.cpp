@@ -97,10 +97,12 @@ FormLogic::Start FormLogic::FormCreate(int outer_width, int outer_height) {
   start.left = (screen.width - outer_width) / 2;
   start.top = (screen.height - outer_height) / 2;
   start_ = {start.left, start.top, outer_width};
-  if (platform_.FileExistsAt(SettingsFileName) || platform_.RecoverInterruptedSave(SettingsFileName)) {
-    start.stored = readdata(SettingsFileName, outer_width, outer_height);
-  }
+  if (SettingsFileThere(SettingsFileName)) start.stored = readdata(SettingsFileName, outer_width, outer_height);
   return start;
+}
+
+bool FormLogic::SettingsFileThere(std::u16string_view path) {
+  return platform_.FileExistsAt(path) || platform_.RecoverInterruptedSave(path);
 }
 
 std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafilename, int outer_width,
@@ -148,6 +150,9 @@ std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafil
 
 bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement& window, bool separators,
                          bool two_decimals) {
+  // A save cut off at its last step left the settings only in its
+  // temporary file: they are taken back before they are added to.
+  SettingsFileThere(datafilename);
   SettingsDocument doc(platform_);
   bool written = SettingsDocument::Open(platform_, datafilename, doc);
   if (written) {

@@ -104,6 +104,11 @@ class FormLogic {
   bool WindowPositionKnown = true;
 
  private:
+  // Whether a file is at the path. When nothing is there but a save that
+  // was cut off after its new file was whole left that file, it takes the
+  // path first.
+  bool SettingsFileThere(std::u16string_view path);
+
   Platform& platform_;
   WindowPlacement start_;  // left and top: centred, or as the file gave them
   bool closed_ = false;

@@ -12,95 +12,46 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
-#include <cstdio>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "qtplatform.h"
+#include "savepolicy.h"
 
 namespace calc {
 namespace {
 
-// A save writes the new file beside the old one as
-// "NAME.~exprcalc-XXXXXX-SIZE.tmp": six random letters or digits, then the
-// number of bytes the file holds once it is whole. A name no one else would
-// choose, and a size that tells a complete file from a cut-off one.
-const QString kMark = QStringLiteral(".~exprcalc-");
-const QString kExtension = QStringLiteral(".tmp");
-
-// One older than this is no other copy's save in progress.
-constexpr qint64 kStaleAfterSeconds = 60;
-
-struct Temporary {
-  QString path;
-  bool complete = false;
-  QDateTime modified;
-};
-
-QString TemporaryName(const QString& name, qsizetype size) {
-  static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  QString random(6, u'x');
-  for (QChar& c : random) c = QLatin1Char(kAlphabet[QRandomGenerator::global()->bounded(62)]);
-  return name + kMark + random + u'-' + QString::number(size) + kExtension;
-}
-
-bool IsAsciiAlphanumeric(QChar c) {
-  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
-}
-
-// The size a name of the form above records, or -1 for any other name.
-// Matched by hand: a regular expression (or a listing's wildcard, which
-// becomes one) would load the expression engine into every start.
-qint64 RecordedSize(QStringView file, QStringView prefix) {
-  if (file.size() < prefix.size() + kExtension.size() || !file.startsWith(prefix) || !file.endsWith(kExtension)) {
-    return -1;
-  }
-  const QStringView rest = file.sliced(prefix.size(), file.size() - prefix.size() - kExtension.size());
-  if (rest.size() < 8 || rest[6] != u'-') return -1;
-  for (QChar c : rest.first(6)) {
-    if (!IsAsciiAlphanumeric(c)) return -1;
-  }
-  const QStringView digits = rest.sliced(7);
-  if (digits.size() > 10 || (digits.size() > 1 && digits[0] == u'0')) return -1;
-  qint64 size = 0;
-  for (QChar c : digits) {
-    if (c < u'0' || c > u'9') return -1;
-    size = size * 10 + (c.unicode() - u'0');
-  }
-  return size;
-}
-
-// This program's temporary files for the target: regular files only, never
-// a link, so nothing but our own leftovers is ever removed or taken.
-QList<Temporary> OwnTemporaryFiles(const QFileInfo& target) {
-  const QString prefix = target.fileName() + kMark;
-  QList<Temporary> found;
+// The plain files beside the target, never a link, so nothing but our own
+// leftovers is ever removed or taken. Listed without a wildcard: that would
+// load the regular expression engine into every start.
+std::vector<FolderEntry> PlainFilesBeside(const QFileInfo& target) {
+  std::vector<FolderEntry> found;
   QDirIterator entries(target.absolutePath(), QDir::Files | QDir::Hidden | QDir::NoSymLinks);
   while (entries.hasNext()) {
     const QFileInfo entry = entries.nextFileInfo();
-    const qint64 size = RecordedSize(entry.fileName(), prefix);
-    if (size >= 0) found.push_back({entry.filePath(), entry.size() == size, entry.lastModified()});
+    found.push_back({entry.fileName().toStdU16String(), static_cast<std::uint64_t>(entry.size()),
+                     entry.lastModified().toMSecsSinceEpoch()});
   }
   return found;
 }
 
-// Called only while the target is there: beside it a leftover is at most an
-// older copy.
-void RemoveStaleTemporaryFiles(const QFileInfo& target) {
-  const QDateTime stale = QDateTime::currentDateTimeUtc().addSecs(-kStaleAfterSeconds);
-  for (const Temporary& temporary : OwnTemporaryFiles(target)) {
-    if (temporary.modified < stale) ::unlink(QFile::encodeName(temporary.path).constData());
-  }
+QByteArray Beside(const QFileInfo& target, std::u16string_view name) {
+  return QFile::encodeName(target.absolutePath() + u'/' + ToQString(name));
 }
 
-// A save cut off once its new file was whole but before the file took its
-// place leaves that file as the only copy. With nothing at the target, the
-// newest complete one becomes the target; a file that appears meanwhile is
-// never replaced.
+void RemoveStaleTemporaryFiles(const QFileInfo& target) {
+  const std::vector<std::u16string> stale = StaleTemporaryFiles(
+      PlainFilesBeside(target), target.fileName().toStdU16String(), QDateTime::currentMSecsSinceEpoch());
+  for (const std::u16string& name : stale) ::unlink(Beside(target, name).constData());
+}
+
+// A file that appears meanwhile is never replaced.
 bool RecoverFromTemporaryFile(const QFileInfo& target) {
-  const QList<Temporary> temporaries = OwnTemporaryFiles(target);
-  const Temporary* newest = nullptr;
-  for (const Temporary& temporary : temporaries) {
-    if (temporary.complete && (!newest || temporary.modified > newest->modified)) newest = &temporary;
-  }
-  if (!newest) return false;
-  const QByteArray from = QFile::encodeName(newest->path);
+  const std::optional<std::u16string> taken =
+      TemporaryFileToRecover(PlainFilesBeside(target), target.fileName().toStdU16String());
+  if (!taken) return false;
+  const QByteArray from = Beside(target, *taken);
   const QByteArray to = QFile::encodeName(target.absoluteFilePath());
   if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return true;
   // File systems without that kind of rename still have links.
@@ -150,16 +101,44 @@ bool WriteInPlace(const QByteArray& target, const QByteArray& bytes) {
   return ::close(file) == 0 && saved;
 }
 
+// A new file under a temporary name beside the target, opened for writing;
+// -1 with errno set when none can be made.
+int CreateTemporaryFile(const QFileInfo& target, qsizetype size, QByteArray& temporary) {
+  int file = -1;
+  for (int attempt = 0; attempt < 16 && file < 0; ++attempt) {
+    temporary =
+        Beside(target, TemporaryFileName(target.fileName().toStdU16String(), QRandomGenerator::global()->generate64(),
+                                         static_cast<std::uint64_t>(size)));
+    file = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (file < 0 && errno != EEXIST) break;
+  }
+  return file;
+}
+
+// Renames the complete temporary file over the target.
+bool MoveIntoPlace(const QByteArray& temporary, const QFileInfo& target) {
+  if (::rename(temporary.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
+    // The old file stays as it was; where there is none, the new file is
+    // the only copy and the next start takes it.
+    if (QFileInfo::exists(target.absoluteFilePath())) ::unlink(temporary.constData());
+    return false;
+  }
+  // The rename itself reaches the disk with the folder.
+  const int folder = ::open(QFile::encodeName(target.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) {
+    ::fsync(folder);
+    ::close(folder);
+  }
+  return true;
+}
+
 }  // namespace
 
 ReadStatus ReadWholeFile(const QString& path, qint64 max_size, QByteArray& bytes) {
   bytes.clear();
   if (path.isEmpty()) return ReadStatus::kMissing;
-  QFileInfo info(path);
-  if (!info.exists()) {  // also a link to nothing yet
-    if (!RecoverInterruptedSave(path)) return ReadStatus::kMissing;
-    info.refresh();
-  }
+  const QFileInfo info(path);
+  if (!info.exists()) return ReadStatus::kMissing;  // also a link to nothing yet
   if (!info.isFile() || info.size() > max_size) return ReadStatus::kFailed;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return ReadStatus::kFailed;
@@ -189,12 +168,7 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes) {
 
   if (exists) RemoveStaleTemporaryFiles(info);
   QByteArray temporary;
-  int file = -1;
-  for (int attempt = 0; attempt < 16 && file < 0; ++attempt) {
-    temporary = QFile::encodeName(info.absolutePath() + u'/' + TemporaryName(info.fileName(), bytes.size()));
-    file = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (file < 0 && errno != EEXIST) break;
-  }
+  const int file = CreateTemporaryFile(info, bytes.size(), temporary);
   // In a folder that may not be written to, a writable file is still saved.
   if (file < 0) return exists && errno == EACCES && WriteInPlace(target, bytes);
 
@@ -206,19 +180,7 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes) {
     ::unlink(temporary.constData());
     return false;
   }
-  if (::rename(temporary.constData(), target.constData()) != 0) {
-    // The old file stays as it was; where there is none, the new file is
-    // the only copy and the next reading takes it.
-    if (QFileInfo::exists(info.absoluteFilePath())) ::unlink(temporary.constData());
-    return false;
-  }
-  // The rename itself reaches the disk with the folder.
-  const int folder = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder >= 0) {
-    ::fsync(folder);
-    ::close(folder);
-  }
-  return true;
+  return MoveIntoPlace(temporary, info);
 }
 
 }  // namespace calc

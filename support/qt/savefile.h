@@ -11,13 +11,12 @@ namespace calc {
 
 // Reads a whole file of at most max_size bytes. A missing file (or a link
 // to nothing yet) is kMissing; anything else that cannot be read, a folder
-// or a larger file is kFailed. When nothing is at the path but a save that
-// was cut off left a complete temporary file, that file takes the path.
+// or a larger file is kFailed.
 ReadStatus ReadWholeFile(const QString& path, qint64 max_size, QByteArray& bytes);
 
 // Replaces the file with the bytes only once they are completely written
-// and flushed: they go to NAME.~exprcalc-XXXXXX-SIZE.tmp beside it, which is
-// then renamed over it. A failure leaves the old file exactly as it was. A
+// and flushed: they go to a temporary file beside it (savepolicy.h), which
+// is then renamed over it. A failure leaves the old file exactly as it was. A
 // file that may not be written is left alone; a link keeps being a link (its
 // target is replaced); a folder that may not be written to, holding a file
 // that may, gets the file rewritten in place, which a full disk cannot

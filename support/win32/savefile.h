@@ -11,13 +11,11 @@
 namespace calc::win32 {
 
 // The whole file, read with read sharing only; kMissing when nothing is at
-// the path, kFailed when it cannot be read or is larger than max_size. When
-// nothing is at the path but a save that was cut off left a complete
-// temporary file, that file takes the path.
+// the path, kFailed when it cannot be read or is larger than max_size.
 ReadStatus ReadWholeFile(const std::wstring& path, std::size_t max_size, std::string& bytes);
 
-// Replaces the file's contents all-or-nothing: the bytes go to
-// NAME.~exprcalc-XXXXXX-SIZE.tmp in the same folder, are flushed to the disk
+// Replaces the file's contents all-or-nothing: the bytes go to a temporary
+// file in the same folder (savepolicy.h), are flushed to the disk
 // and then take the file's place in one rename (MoveFileExW). On any failure
 // the old file stays as it was and no temporary file is left, unless there
 // is no old file: then the complete temporary file is kept for the next
