@@ -26,6 +26,7 @@ constexpr std::u16string_view kInterface = u"Interface";
 constexpr std::u16string_view kExpressions = u"Expressions";
 constexpr std::u16string_view kExpressionKey = u"Expression";
 constexpr std::u16string_view kProgramName = u"Varnel's Expression Calculator";
+constexpr std::u16string_view kAsideSuffix = u".too-large";
 
 // A stored value closer than this to the screen's right or bottom edge
 // would leave too little of the window to grab.
@@ -108,7 +109,9 @@ bool FormLogic::SettingsFileThere(std::u16string_view path) {
 std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafilename, int outer_width,
                                                      int outer_height) {
   SettingsDocument doc(platform_);
-  if (!SettingsDocument::Open(platform_, datafilename, doc)) return std::nullopt;
+  std::u16string why;
+  const ReadStatus status = SettingsDocument::Open(platform_, datafilename, doc, why);
+  if (status == ReadStatus::kFailed || status == ReadStatus::kTooLarge) return std::nullopt;
 
   Stored stored;
   if (const std::optional<int> top = ReadInteger(doc.ReadString(kInterface, u"Top", u""))) {
@@ -140,40 +143,105 @@ std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafil
   // already loaded is skipped: a hand-named key would otherwise come back
   // under an "Expression" key at every close, and the file grow without end.
   const UpperCaser upper(platform_);
+  const std::vector<std::u16string_view> values = doc.ReadSectionValues(kExpressions);
   std::unordered_set<std::u16string> loaded;
+  loaded.reserve(history_.size() + values.size());
   for (const std::u16string& entry : history_) loaded.insert(upper(entry));
-  for (const std::u16string_view value : doc.ReadSectionValues(kExpressions)) {
+  for (const std::u16string_view value : values) {
     if (!value.empty() && loaded.insert(upper(value)).second) history_.emplace_back(value);
   }
   return stored;
 }
 
-bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement& window, bool separators,
-                         bool two_decimals) {
+std::u16string AsideName(std::u16string_view path, int attempt) {
+  std::u16string name(path);
+  name += kAsideSuffix;
+  if (attempt > 1) name.append(u"-").append(Decimal(attempt));
+  return name;
+}
+
+namespace {
+
+std::u16string_view FileNameOf(std::u16string_view path) {
+  const std::size_t cut = path.find_last_of(u"/\\");
+  return cut == std::u16string_view::npos ? path : path.substr(cut + 1);
+}
+
+}  // namespace
+
+std::optional<std::u16string> FormLogic::MoveAside(std::u16string_view path, std::u16string& note) {
+  const std::u16string too_large = u"The file is larger than " + std::u16string(SettingsDocument::kMaxFileSizeText);
+  for (int attempt = 1; attempt <= kAsideAttempts; ++attempt) {
+    const std::u16string aside = AsideName(path, attempt);
+    std::u16string why;
+    switch (platform_.RenameWithoutReplacing(path, aside, why)) {
+      case RenameStatus::kRenamed:
+        note =
+            too_large + u". It was renamed to " + std::u16string(FileNameOf(aside)) + u", and a new file was written.";
+        return std::nullopt;
+      case RenameStatus::kNameTaken:
+        break;
+      case RenameStatus::kFailed:
+        return too_large + u", and renaming it to " + std::u16string(FileNameOf(aside)) + u" failed: " + why;
+    }
+  }
+  return too_large + u", and the names " + std::u16string(FileNameOf(AsideName(path, 1))) + u" to " +
+         std::u16string(FileNameOf(AsideName(path, kAsideAttempts))) + u" are all taken: it was left as it was.";
+}
+
+std::optional<std::u16string> FormLogic::OpenForSaving(std::u16string_view path, SettingsDocument& doc,
+                                                       std::u16string& note) {
   // A save cut off at its last step left the settings only in its
   // temporary file: they are taken back before they are added to.
-  SettingsFileThere(datafilename);
-  SettingsDocument doc(platform_);
-  bool written = SettingsDocument::Open(platform_, datafilename, doc);
-  if (written) {
-    doc.WriteString(kInformation, u"Program", kProgramName);
-    doc.WriteString(kInformation, u"Version", FromAscii(kVersion));
-    const WindowPlacement& at = WindowPositionKnown ? window : start_;
-    doc.WriteString(kInterface, u"Top", Decimal(at.top));
-    doc.WriteString(kInterface, u"Left", Decimal(at.left));
-    doc.WriteString(kInterface, u"Width", Decimal(window.outer_width));
-    doc.WriteString(kInterface, u"ThousandsSeparator", separators ? u"1" : u"0");
-    doc.WriteString(kInterface, u"DecimalPlaces", two_decimals ? u"2" : u"-1");
-    std::u16string key(kExpressionKey);
-    for (std::size_t i = 0; i < history_.size(); ++i) {
-      key.resize(kExpressionKey.size());
-      key += Decimal(static_cast<long long>(i + 1));
-      doc.WriteString(kExpressions, key, history_[i]);
-    }
-    written = doc.UpdateFile(datafilename);
+  SettingsFileThere(path);
+  std::u16string why;
+  switch (SettingsDocument::Open(platform_, path, doc, why)) {
+    case ReadStatus::kRead:
+    case ReadStatus::kMissing:
+      return std::nullopt;
+    case ReadStatus::kTooLarge:
+      // Not read, it would fail every close: it goes aside, kept whole, and
+      // the settings start afresh.
+      return MoveAside(path, note);
+    case ReadStatus::kFailed:
+      break;
   }
-  if (!written) platform_.ShowMessageBox(u"Error saving settings", u"", u"");
-  return written;
+  return why;
+}
+
+void FormLogic::WriteSettings(SettingsDocument& doc, const WindowPlacement& window, bool separators,
+                              bool two_decimals) const {
+  doc.WriteString(kInformation, u"Program", kProgramName);
+  doc.WriteString(kInformation, u"Version", FromAscii(kVersion));
+  const WindowPlacement& at = WindowPositionKnown ? window : start_;
+  doc.WriteString(kInterface, u"Top", Decimal(at.top));
+  doc.WriteString(kInterface, u"Left", Decimal(at.left));
+  doc.WriteString(kInterface, u"Width", Decimal(window.outer_width));
+  doc.WriteString(kInterface, u"ThousandsSeparator", separators ? u"1" : u"0");
+  doc.WriteString(kInterface, u"DecimalPlaces", two_decimals ? u"2" : u"-1");
+  std::u16string key(kExpressionKey);
+  for (std::size_t i = 0; i < history_.size(); ++i) {
+    key.resize(kExpressionKey.size());
+    key += Decimal(static_cast<long long>(i + 1));
+    doc.WriteString(kExpressions, key, history_[i]);
+  }
+}
+
+bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement& window, bool separators,
+                         bool two_decimals) {
+  SettingsDocument doc(platform_);
+  std::u16string note;  // said once, though the settings were saved
+  std::optional<std::u16string> failure = OpenForSaving(datafilename, doc, note);
+  if (!failure) {
+    WriteSettings(doc, window, separators, two_decimals);
+    std::u16string why;
+    if (!doc.UpdateFile(datafilename, why)) failure = why;
+  }
+  if (failure || !note.empty()) {
+    platform_.ShowMessageBox(u"Error saving settings", std::u16string(datafilename) + u"\n" + failure.value_or(note),
+                             u"");
+  }
+  return !failure;
 }
 
 void FormLogic::FormCloseQuery(const WindowPlacement& window, bool separators, bool two_decimals) {

@@ -33,9 +33,15 @@ std::optional<int> ReadInteger(std::u16string_view text);
 // the bare name when that cannot be had.
 std::u16string SelectSettingsFile(Platform& platform);
 
+// The name a settings file too large to read is renamed to, at the given
+// attempt (1, 2, ...): PATH.too-large, PATH.too-large-2, ...
+std::u16string AsideName(std::u16string_view path, int attempt);
+
 class FormLogic {
  public:
   static constexpr std::size_t kHistoryLimit = 50;
+  // How many aside names a save tries before it leaves the file alone.
+  static constexpr int kAsideAttempts = 9;
 
   explicit FormLogic(Platform& platform) : platform_(platform) {}
 
@@ -61,7 +67,9 @@ class FormLogic {
   std::optional<Stored> readdata(std::u16string_view datafilename, int outer_width, int outer_height);
 
   // Writes the settings file, keeping whatever else it holds. A failure is
-  // reported with "Error saving settings"; false then.
+  // reported with "Error saving settings" and the file and the reason in the
+  // box's detail; false then. A file too large to read is renamed aside
+  // first, and the box says so once.
   bool savedata(std::u16string_view datafilename, const WindowPlacement& window, bool separators, bool two_decimals);
 
   // The close's save into SettingsFileName. A run saves at its close once:
@@ -108,6 +116,12 @@ class FormLogic {
   // was cut off after its new file was whole left that file, it takes the
   // path first.
   bool SettingsFileThere(std::u16string_view path);
+  // Opens the settings file for a save: the reason when it cannot be; a
+  // file too large to read is renamed aside, and `note` says so.
+  std::optional<std::u16string> OpenForSaving(std::u16string_view path, SettingsDocument& doc, std::u16string& note);
+  // Renames a file too large to read to the first free aside name.
+  std::optional<std::u16string> MoveAside(std::u16string_view path, std::u16string& note);
+  void WriteSettings(SettingsDocument& doc, const WindowPlacement& window, bool separators, bool two_decimals) const;
 
   Platform& platform_;
   WindowPlacement start_;  // left and top: centred, or as the file gave them

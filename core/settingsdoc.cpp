@@ -2,6 +2,7 @@
 #include "settingsdoc.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 
 #include "utf.h"
@@ -126,8 +127,14 @@ SettingsDocument SettingsDocument::Parse(Platform& platform, std::string_view by
       const std::u16string_view name = TrimControls(line.substr(1, line.size() - 2));
       doc.sections_.push_back({std::u16string(name), doc.upper_(name), {}, {}});
     } else if (!doc.sections_.empty()) {
-      doc.Append(doc.sections_.back(), SplitLine(line));
+      doc.sections_.back().lines.push_back(SplitLine(line));
     }
+  }
+  // Each section's names are noted once all its lines are known, so that
+  // its table is sized once.
+  for (Section& section : doc.sections_) {
+    section.first_lines.reserve(section.lines.size());
+    for (std::size_t number = 0; number < section.lines.size(); ++number) doc.Index(section, number);
   }
   return doc;
 }
@@ -139,10 +146,10 @@ SettingsDocument::Line SettingsDocument::SplitLine(std::u16string_view line) {
               std::u16string(TrimControls({equals + 1, line.end()}))};
 }
 
-void SettingsDocument::Append(Section& section, Line line) {
-  line.first = section.lines.size();
-  if (line.has_equals) line.first = section.first_lines.try_emplace(upper_(line.name), line.first).first->second;
-  section.lines.push_back(std::move(line));
+void SettingsDocument::Index(Section& section, std::size_t number) const {
+  Line& line = section.lines[number];
+  line.first = number;
+  if (line.has_equals) line.first = section.first_lines.try_emplace(upper_(line.name), number).first->second;
 }
 
 const SettingsDocument::Section* SettingsDocument::FindSection(std::u16string_view name) const {
@@ -156,20 +163,12 @@ const SettingsDocument::Line* SettingsDocument::FindLine(const Section& section,
   return found == section.first_lines.end() ? nullptr : &section.lines[found->second];
 }
 
-bool SettingsDocument::Open(Platform& platform, std::u16string_view path, SettingsDocument& document) {
+ReadStatus SettingsDocument::Open(Platform& platform, std::u16string_view path, SettingsDocument& document,
+                                  std::u16string& why) {
   std::string bytes;
-  switch (platform.ReadWholeFile(path, kMaxFileSize, bytes)) {
-    case ReadStatus::kMissing:
-      document = SettingsDocument(platform);
-      return true;
-    case ReadStatus::kFailed:
-      document = SettingsDocument(platform);
-      return false;
-    case ReadStatus::kRead:
-      break;
-  }
-  document = Parse(platform, bytes);
-  return true;
+  const ReadStatus status = platform.ReadWholeFile(path, kMaxFileSize, bytes, why);
+  document = status == ReadStatus::kRead ? Parse(platform, bytes) : SettingsDocument(platform);
+  return status;
 }
 
 std::vector<std::u16string> SettingsDocument::SectionNames() const {
@@ -223,7 +222,8 @@ void SettingsDocument::WriteString(std::u16string_view section, std::u16string_v
     replaced.value = value;
     return;
   }
-  Append(s, Line{true, std::u16string(key), std::u16string(value)});
+  s.lines.push_back(Line{true, std::u16string(key), std::u16string(value)});
+  Index(s, s.lines.size() - 1);
 }
 
 std::string SettingsDocument::Serialize() const {
@@ -261,10 +261,15 @@ std::string SettingsDocument::Serialize() const {
   return platform_->EncodeCodePage(text);
 }
 
-bool SettingsDocument::UpdateFile(std::u16string_view path) const {
+bool SettingsDocument::UpdateFile(std::u16string_view path, std::u16string& why) const {
   const std::string bytes = Serialize();
-  if (bytes.size() > kMaxFileSize) return false;
-  return platform_->WriteFileAtomically(path, bytes);
+  if (bytes.size() > kMaxFileSize) {
+    why = u"The settings would be larger than " + std::u16string(kMaxFileSizeText) + u".";
+    return false;
+  }
+  const std::optional<std::u16string> failure = platform_->WriteFileAtomically(path, bytes);
+  if (failure) why = *failure;
+  return !failure;
 }
 
 }  // namespace calc

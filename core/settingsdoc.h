@@ -52,6 +52,7 @@ class SettingsDocument {
   // up the start. The writer keeps to it too, so that whatever the program
   // writes it can read back.
   static constexpr std::size_t kMaxFileSize = 4 * 1024 * 1024;
+  static constexpr std::u16string_view kMaxFileSizeText = u"4 MiB";
 
   // An empty document, written in the code page without a byte-order mark.
   explicit SettingsDocument(Platform& platform);
@@ -59,9 +60,9 @@ class SettingsDocument {
   // Decodes and parses a file's bytes.
   static SettingsDocument Parse(Platform& platform, std::string_view bytes);
 
-  // The document of a file: empty when there is no file; false when
-  // something is there and cannot be read.
-  static bool Open(Platform& platform, std::u16string_view path, SettingsDocument& document);
+  // The document of a file, empty unless kRead; on kFailed, `why` is the
+  // system's description of the failure.
+  static ReadStatus Open(Platform& platform, std::u16string_view path, SettingsDocument& document, std::u16string& why);
 
   // The section names in document order (a name may repeat).
   std::vector<std::u16string> SectionNames() const;
@@ -80,8 +81,9 @@ class SettingsDocument {
   std::string Serialize() const;
 
   // Replaces the file with the whole document all-or-nothing. False, with
-  // the file untouched, when it cannot be written or would be too large.
-  bool UpdateFile(std::u16string_view path) const;
+  // the file untouched and the reason in `why`, when it cannot be written or
+  // would be too large.
+  bool UpdateFile(std::u16string_view path, std::u16string& why) const;
 
   Encoding encoding() const { return encoding_; }
 
@@ -107,8 +109,9 @@ class SettingsDocument {
   // A section's line: the trimmed name and value around its first '=', or
   // the whole line.
   static Line SplitLine(std::u16string_view line);
-  // Appends the line to the section and notes its name's first line.
-  void Append(Section& section, Line line);
+  // Notes the line's first line of its name, and the line as that first
+  // line when it is.
+  void Index(Section& section, std::size_t number) const;
   const Section* FindSection(std::u16string_view name) const;
   // The section's first line with '=' of that name, or null.
   const Line* FindLine(const Section& section, std::u16string_view key) const;

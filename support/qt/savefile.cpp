@@ -13,6 +13,7 @@
 #include <QRandomGenerator>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -46,16 +47,14 @@ void RemoveStaleTemporaryFiles(const QFileInfo& target) {
   for (const std::u16string& name : stale) ::unlink(Beside(target, name).constData());
 }
 
+bool RenameNoReplace(const QByteArray& from, const QByteArray& to);
+
 // A file that appears meanwhile is never replaced.
 bool RecoverFromTemporaryFile(const QFileInfo& target) {
   const std::optional<std::u16string> taken =
       TemporaryFileToRecover(PlainFilesBeside(target), target.fileName().toStdU16String());
   if (!taken) return false;
-  const QByteArray from = Beside(target, *taken);
-  const QByteArray to = QFile::encodeName(target.absoluteFilePath());
-  if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return true;
-  // File systems without that kind of rename still have links.
-  return errno == EINVAL && ::link(from.constData(), to.constData()) == 0 && ::unlink(from.constData()) == 0;
+  return RenameNoReplace(Beside(target, *taken), QFile::encodeName(target.absoluteFilePath()));
 }
 
 // Links are followed to their final target, so a link stays a link.
@@ -85,8 +84,13 @@ bool WriteInPlace(const QByteArray& target, const QByteArray& bytes) {
   const int file = ::open(target.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
   if (file < 0) return false;
   struct stat before {};
-  bool saved = ::fstat(file, &before) == 0 && S_ISREG(before.st_mode);
-  if (saved && !bytes.isEmpty() && ::posix_fallocate(file, 0, static_cast<off_t>(bytes.size())) != 0) {
+  bool saved = ::fstat(file, &before) == 0;
+  if (saved && !S_ISREG(before.st_mode)) {
+    errno = EISDIR;
+    saved = false;
+  }
+  const int reserved = saved && !bytes.isEmpty() ? ::posix_fallocate(file, 0, static_cast<off_t>(bytes.size())) : 0;
+  if (reserved != 0) {
     // Where the system has no reservation, the library's stand-in may have
     // grown the file before it failed.
     struct stat after {};
@@ -94,11 +98,15 @@ bool WriteInPlace(const QByteArray& target, const QByteArray& bytes) {
       const int restored = ::ftruncate(file, before.st_size);
       static_cast<void>(restored);
     }
+    errno = reserved;
     saved = false;
   }
   saved = saved && WriteAll(file, bytes) && ::ftruncate(file, static_cast<off_t>(bytes.size())) == 0 &&
           ::fdatasync(file) == 0;
-  return ::close(file) == 0 && saved;
+  const int error = errno;
+  const bool closed = ::close(file) == 0;
+  if (closed) errno = error;
+  return closed && saved;
 }
 
 // A new file under a temporary name beside the target, opened for writing;
@@ -120,7 +128,9 @@ bool MoveIntoPlace(const QByteArray& temporary, const QFileInfo& target) {
   if (::rename(temporary.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
     // The old file stays as it was; where there is none, the new file is
     // the only copy and the next start takes it.
+    const int error = errno;
     if (QFileInfo::exists(target.absoluteFilePath())) ::unlink(temporary.constData());
+    errno = error;
     return false;
   }
   // The rename itself reaches the disk with the folder.
@@ -132,36 +142,26 @@ bool MoveIntoPlace(const QByteArray& temporary, const QFileInfo& target) {
   return true;
 }
 
-}  // namespace
-
-ReadStatus ReadWholeFile(const QString& path, qint64 max_size, QByteArray& bytes) {
-  bytes.clear();
-  if (path.isEmpty()) return ReadStatus::kMissing;
-  const QFileInfo info(path);
-  if (!info.exists()) return ReadStatus::kMissing;  // also a link to nothing yet
-  if (!info.isFile() || info.size() > max_size) return ReadStatus::kFailed;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return ReadStatus::kFailed;
-  bytes = file.read(max_size + 1);
-  if (file.error() != QFileDevice::NoError || bytes.size() > max_size) {
-    bytes.clear();
-    return ReadStatus::kFailed;
-  }
-  return ReadStatus::kRead;
+bool RenameNoReplace(const QByteArray& from, const QByteArray& to) {
+  if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return true;
+  // File systems without that kind of rename still have links.
+  return errno == EINVAL && ::link(from.constData(), to.constData()) == 0 && ::unlink(from.constData()) == 0;
 }
 
-bool RecoverInterruptedSave(const QString& path) {
-  return !path.isEmpty() && !QFileInfo::exists(path) && RecoverFromTemporaryFile(FinalTarget(path));
+bool Failed(int code) {
+  errno = code;
+  return false;
 }
 
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes) {
-  if (path.isEmpty()) return false;
+bool Save(const QString& path, const QByteArray& bytes) {
+  if (path.isEmpty()) return Failed(ENOENT);
   const QFileInfo info = FinalTarget(path);
   // Renaming over a read-only file would silently replace it. Its mode is
   // asked as well, since the superuser may write anything.
   constexpr QFile::Permissions kAnyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
   const bool exists = info.exists();
-  if (exists && (!info.isFile() || !info.isWritable() || !(info.permissions() & kAnyWrite))) return false;
+  if (exists && !info.isFile()) return Failed(EISDIR);
+  if (exists && (!info.isWritable() || !(info.permissions() & kAnyWrite))) return Failed(EACCES);
   const QByteArray target = QFile::encodeName(info.absoluteFilePath());
   struct stat old {};
   if (exists && ::stat(target.constData(), &old) != 0) return false;
@@ -174,13 +174,61 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes) {
 
   // The new file keeps the old one's mode.
   bool written = (!exists || ::fchmod(file, old.st_mode & 07777) == 0) && WriteAll(file, bytes) && ::fsync(file) == 0;
-  written = ::close(file) == 0 && written;
+  int error = written ? 0 : errno;
+  if (::close(file) != 0 && written) {
+    written = false;
+    error = errno;
+  }
   if (!written) {
     // Cut off before it was whole: no one's only copy.
     ::unlink(temporary.constData());
-    return false;
+    return Failed(error);
   }
   return MoveIntoPlace(temporary, info);
+}
+
+}  // namespace
+
+ReadStatus ReadWholeFile(const QString& path, qint64 max_size, QByteArray& bytes, QString* why) {
+  bytes.clear();
+  if (path.isEmpty()) return ReadStatus::kMissing;
+  const QFileInfo info(path);
+  if (!info.exists()) return ReadStatus::kMissing;  // also a link to nothing yet
+  if (!info.isFile()) {
+    if (why) *why = QString::fromLocal8Bit(std::strerror(info.isDir() ? EISDIR : EINVAL));
+    return ReadStatus::kFailed;
+  }
+  if (info.size() > max_size) return ReadStatus::kTooLarge;
+  QFile file(path);
+  if (file.open(QIODevice::ReadOnly)) bytes = file.read(max_size + 1);
+  if (file.error() != QFileDevice::NoError) {
+    if (why) *why = file.errorString();
+    bytes.clear();
+    return ReadStatus::kFailed;
+  }
+  if (bytes.size() > max_size) {
+    bytes.clear();
+    return ReadStatus::kTooLarge;
+  }
+  return ReadStatus::kRead;
+}
+
+bool RecoverInterruptedSave(const QString& path) {
+  return !path.isEmpty() && !QFileInfo::exists(path) && RecoverFromTemporaryFile(FinalTarget(path));
+}
+
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int* error) {
+  errno = 0;
+  const bool saved = Save(path, bytes);
+  if (!saved && error) *error = errno ? errno : EIO;
+  return saved;
+}
+
+RenameStatus RenameWithoutReplacing(const QString& from, const QString& to, int* error) {
+  if (RenameNoReplace(QFile::encodeName(from), QFile::encodeName(to))) return RenameStatus::kRenamed;
+  if (errno == EEXIST) return RenameStatus::kNameTaken;
+  if (error) *error = errno;
+  return RenameStatus::kFailed;
 }
 
 }  // namespace calc

@@ -123,7 +123,15 @@ bool WriteInPlace(const std::wstring& path, std::string_view bytes) {
               (GetLastError() != ERROR_DISK_FULL && GetLastError() != ERROR_HANDLE_DISK_FULL);
   }
   written = written && WriteAll(file, bytes) && SetEndOfFile(file) && FlushFileBuffers(file);
-  return CloseHandle(file) && written;
+  const DWORD error = GetLastError();
+  const bool closed = CloseHandle(file);
+  if (closed && !written) SetLastError(error);
+  return closed && written;
+}
+
+bool Failed(DWORD error) {
+  SetLastError(error);
+  return false;
 }
 
 bool MoveIntoPlace(const std::wstring& temporary, const std::wstring& path) {
@@ -133,36 +141,49 @@ bool MoveIntoPlace(const std::wstring& temporary, const std::wstring& path) {
 
 }  // namespace
 
-ReadStatus ReadWholeFile(const std::wstring& path, std::size_t max_size, std::string& bytes) {
+ReadStatus ReadWholeFile(const std::wstring& path, std::size_t max_size, std::string& bytes, DWORD* error) {
   bytes.clear();
   const HANDLE file =
       CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadStatus::kMissing : ReadStatus::kFailed;
+    const DWORD failure = GetLastError();
+    if (failure == ERROR_FILE_NOT_FOUND || failure == ERROR_PATH_NOT_FOUND) return ReadStatus::kMissing;
+    if (error) *error = failure;
+    return ReadStatus::kFailed;
   }
   LARGE_INTEGER size;
-  bool read = GetFileSizeEx(file, &size) && static_cast<unsigned long long>(size.QuadPart) <= max_size;
-  if (read) {
+  bool read = GetFileSizeEx(file, &size) != 0;
+  const bool too_large = read && static_cast<unsigned long long>(size.QuadPart) > max_size;
+  if (read && !too_large) {
     bytes.resize(static_cast<std::size_t>(size.QuadPart));
     std::size_t done = 0;
     while (read && done < bytes.size()) {
       DWORD got = 0;
       const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
       read = ReadFile(file, bytes.data() + done, chunk, &got, nullptr) && got > 0;
-      done += got;
+      if (read) done += got;
     }
   }
+  const DWORD failure = read ? ERROR_SUCCESS : GetLastError();
   CloseHandle(file);
-  if (!read) {
+  if (too_large || !read) {
     bytes.clear();
-    return ReadStatus::kFailed;
+    if (!read && error) *error = failure == ERROR_SUCCESS ? ERROR_HANDLE_EOF : failure;
+    return too_large ? ReadStatus::kTooLarge : ReadStatus::kFailed;
   }
   return ReadStatus::kRead;
 }
 
-bool WriteFileAtomically(const std::wstring& path, std::string_view bytes) {
-  return detail::WriteFileAtomically(path, bytes, MoveIntoPlace);
+bool WriteFileAtomically(const std::wstring& path, std::string_view bytes, DWORD* error) {
+  return detail::WriteFileAtomically(path, bytes, MoveIntoPlace, error);
+}
+
+RenameStatus RenameWithoutReplacing(const std::wstring& from, const std::wstring& to, DWORD* error) {
+  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return RenameStatus::kRenamed;
+  const DWORD failure = GetLastError();
+  if (failure == ERROR_ALREADY_EXISTS || failure == ERROR_FILE_EXISTS) return RenameStatus::kNameTaken;
+  if (error) *error = failure;
+  return RenameStatus::kFailed;
 }
 
 bool RecoverInterruptedSave(const std::wstring& path) {
@@ -172,11 +193,15 @@ bool RecoverInterruptedSave(const std::wstring& path) {
 
 namespace detail {
 
-bool WriteFileAtomically(const std::wstring& path, std::string_view bytes, FinalMove move) {
-  if (path.empty()) return false;
+namespace {
+
+bool Save(const std::wstring& path, std::string_view bytes, FinalMove move) {
+  if (path.empty()) return Failed(ERROR_PATH_NOT_FOUND);
   const DWORD attributes = GetFileAttributesW(path.c_str());
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-  if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) return false;
+  if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+    return Failed(ERROR_ACCESS_DENIED);
+  }
 
   if (exists) RemoveStaleTemporaryFiles(path);
   // The new file keeps the old one's hidden and system marks.
@@ -187,16 +212,31 @@ bool WriteFileAtomically(const std::wstring& path, std::string_view bytes, Final
   if (file == INVALID_HANDLE_VALUE) {
     return exists && GetLastError() == ERROR_ACCESS_DENIED && WriteInPlace(path, bytes);
   }
-  const bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
-  if (!CloseHandle(file) || !written) {
+  bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
+  DWORD error = written ? ERROR_SUCCESS : GetLastError();
+  if (!CloseHandle(file) && written) {
+    written = false;
+    error = GetLastError();
+  }
+  if (!written) {
     // Cut off before it was whole: no one's only copy.
     DeleteFileW(temporary.c_str());
-    return false;
+    return Failed(error);
   }
   if (move(temporary, path)) return true;
+  error = GetLastError();
   // The old file stays as it was; where there is none, the new file is the
-  // only copy and the next reading takes it.
+  // only copy and the next start takes it.
   if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) DeleteFileW(temporary.c_str());
+  return Failed(error);
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::wstring& path, std::string_view bytes, FinalMove move, DWORD* error) {
+  SetLastError(ERROR_SUCCESS);
+  if (Save(path, bytes, move)) return true;
+  if (error) *error = GetLastError() == ERROR_SUCCESS ? ERROR_WRITE_FAULT : GetLastError();
   return false;
 }
 

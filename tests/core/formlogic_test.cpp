@@ -201,6 +201,7 @@ TEST_F(FormLogicTest, UnreadableFileKeepsTheDesignAndIsNotReplaced) {
   EXPECT_FALSE(Save());
   ASSERT_EQ(platform_.boxes.size(), 1u);
   EXPECT_EQ(platform_.boxes[0].message, u"Error saving settings");
+  EXPECT_EQ(platform_.boxes[0].detail, std::u16string(kFile) + u"\nAccess is denied.");
   EXPECT_EQ(File(), "[Interface]\r\nThousandsSeparator=0\r\n");
 }
 
@@ -211,10 +212,104 @@ TEST_F(FormLogicTest, ReadOnlyFileIsReportedAndKept) {
   EXPECT_FALSE(Save());
   ASSERT_EQ(platform_.boxes.size(), 1u);
   EXPECT_EQ(platform_.boxes[0].message, u"Error saving settings");
-  EXPECT_EQ(platform_.boxes[0].detail, u"");
+  EXPECT_EQ(platform_.boxes[0].detail, std::u16string(kFile) + u"\nAccess is denied.") << "the file and the reason";
   EXPECT_EQ(platform_.boxes[0].caption, u"") << "the application title";
   EXPECT_FALSE(platform_.boxes[0].error);
   EXPECT_EQ(File(), "[Interface]\r\nThousandsSeparator=0\r\n");
+}
+
+// A failed save names the file and gives the system's reason.
+TEST_F(FormLogicTest, SaveFailuresSayWhatAndWhere) {
+  struct Row {
+    const char* title;
+    void (*arrange)(FakePlatform&);
+    std::u16string reason;
+  };
+  const Row rows[] = {
+      {"a read-only file", [](FakePlatform& p) { p.read_only.insert(std::u16string(kFile)); }, u"Access is denied."},
+      {"a full disk",
+       [](FakePlatform& p) { p.write_failures[std::u16string(kFile)] = u"There is not enough space on the disk."; },
+       u"There is not enough space on the disk."},
+      {"a file that cannot be read", [](FakePlatform& p) { p.unreadable.insert(std::u16string(kFile)); },
+       u"Access is denied."},
+      {"a folder in its place",
+       [](FakePlatform& p) {
+         p.files.erase(std::u16string(kFile));
+         p.folders.insert(std::u16string(kFile));
+       },
+       u"Is a directory"},
+  };
+  for (const Row& row : rows) {
+    FakePlatform platform;
+    FormLogic logic(platform);
+    platform.files[std::u16string(kFile)] = "[Interface]\r\nTop=1\r\n";
+    row.arrange(platform);
+    EXPECT_FALSE(logic.savedata(kFile, {1, 2, 601}, true, true)) << row.title;
+    ASSERT_EQ(platform.boxes.size(), 1u) << row.title;
+    EXPECT_EQ(platform.boxes[0].message, u"Error saving settings") << row.title;
+    EXPECT_EQ(platform.boxes[0].detail, std::u16string(kFile) + u"\n" + row.reason) << row.title;
+  }
+}
+
+// A file over the reading limit would fail every close: the first save
+// renames it aside, never over another file, says so once and writes a
+// fresh file; the next save shows nothing.
+TEST_F(FormLogicTest, AFileTooLargeToReadIsRenamedAsideOnce) {
+  const std::u16string file(kFile);
+  const std::string large(SettingsDocument::kMaxFileSize + 1, 'x');
+  struct Row {
+    const char* title;
+    std::vector<std::u16string> taken;  // aside names in use
+    bool refused;                       // the rename fails
+    const char16_t* aside;              // where the file goes, or nowhere
+    std::u16string detail;
+  };
+  const std::u16string note = u"\nThe file is larger than 4 MiB. It was renamed to ";
+  const Row rows[] = {
+      {"a free name", {}, false, u".too-large", note + u"brelmont.ini.too-large, and a new file was written."},
+      {"the name taken",
+       {file + u".too-large"},
+       false,
+       u".too-large-2",
+       note + u"brelmont.ini.too-large-2, and a new file was written."},
+      {"every name taken",
+       [&] {
+         std::vector<std::u16string> all;
+         for (int i = 1; i <= FormLogic::kAsideAttempts; ++i) all.push_back(AsideName(file, i));
+         return all;
+       }(),
+       false, nullptr,
+       u"\nThe file is larger than 4 MiB, and the names brelmont.ini.too-large to brelmont.ini.too-large-9 are all "
+       u"taken: it was left as it was."},
+      {"the rename refused",
+       {},
+       true,
+       nullptr,
+       u"\nThe file is larger than 4 MiB, and renaming it to brelmont.ini.too-large failed: Access is denied."},
+  };
+  for (const Row& row : rows) {
+    FakePlatform platform;
+    platform.files[file] = large;
+    for (const std::u16string& taken : row.taken) platform.files[taken] = "someone's";
+    if (row.refused) platform.rename_refused.insert(file);
+    FormLogic logic(platform);
+    const FormLogic::Start start = logic.FormCreate(kOuterWidth, kOuterHeight);
+    EXPECT_FALSE(start.stored) << row.title << ": not read";
+    logic.AddToHistory(u"6*7");
+    EXPECT_EQ(logic.savedata(kFile, {1, 2, 601}, true, true), row.aside != nullptr) << row.title;
+    ASSERT_EQ(platform.boxes.size(), 1u) << row.title;
+    EXPECT_EQ(platform.boxes[0].message, u"Error saving settings") << row.title;
+    EXPECT_EQ(platform.boxes[0].detail, file + row.detail) << row.title;
+    for (const std::u16string& taken : row.taken) EXPECT_EQ(platform.files[taken], "someone's") << row.title;
+    if (!row.aside) {
+      EXPECT_EQ(platform.files[file], large) << row.title << ": left as it was";
+      continue;
+    }
+    EXPECT_EQ(platform.files[file + row.aside], large) << row.title << ": kept whole";
+    EXPECT_NE(platform.files[file].find("Expression1=6*7\r\n"), std::string::npos) << row.title << ": a fresh file";
+    EXPECT_TRUE(logic.savedata(kFile, {1, 2, 601}, true, true)) << row.title;
+    EXPECT_EQ(platform.boxes.size(), 1u) << row.title << ": the next save shows nothing";
+  }
 }
 
 // A session end that comes while the close shows "Error saving settings",

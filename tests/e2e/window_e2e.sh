@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 # The real program in a real X server, used as a person would: type, Enter,
 # change an option, Copy, close; start again and find the history and the
-# options as they were left.
+# options as they were left; a settings file too large to read is moved
+# aside once.
 # Usage: window_e2e.sh PATH/TO/exprcalc
 set -euo pipefail
 app=$1
@@ -47,4 +48,26 @@ xdotool key Return
 sleep 0.3
 [ "$(copy_and_read)" = "1234.57" ] || fail "the history entry or the options were not restored"
 finish
+
+# A settings file over the 4 MiB reading limit: the first close renames it
+# aside and says so in a box, and writes a fresh file; the next close shows
+# no box (finish waits for the program to end).
+python3 -c 'import sys; sys.stdout.write("[Expressions]\r\n" + "Expression1=1+1\r\n" * 250000)' >"$settings"
+cp "$settings" "$work/large.ini"
+start
+xdotool mousemove --window "$window" 200 45 click 1
+xdotool type --delay 20 '6*7'
+xdotool key Return
+python3 "$here/tools/x11_close.py" "$window"
+box=$(timeout 20 xdotool search --sync --onlyvisible --name '^Exprcalc$' | head -n 1)
+[ -n "$box" ] || fail "no message box when the settings file was moved aside"
+xdotool mousemove --window "$box" 10 10 key Return
+for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+! kill -0 "$app_pid" 2>/dev/null || fail "the window did not close after the box"
+app_pid=""
+cmp -s "$settings.too-large" "$work/large.ini" || fail "the large file was not kept whole as brelmont.ini.too-large"
+grep -q $'^Expression1=6\\*7\r$' "$settings" || fail "no fresh settings file was written"
+start
+finish
+cmp -s "$settings.too-large" "$work/large.ini" || fail "the file moved aside was changed"
 echo "window end-to-end: passed"

@@ -4,7 +4,8 @@
 # type, Enter, change an option, Copy, the help box, close; check the settings
 # file's bytes in the Wine prefix's application-data folder; start again and
 # find the history and the options as they were left; close once more with the
-# file read-only and see the failure reported and the file untouched.
+# file read-only and see the failure reported and the file untouched; a
+# settings file too large to read is moved aside once.
 # Usage: window_wine_e2e.sh PATH/TO/exprcalc.exe WINE-COMMAND...
 # (WINEPREFIX names the prefix, which must exist.)
 set -euo pipefail
@@ -110,4 +111,26 @@ app_pid=""
 chmod u+w "$settings"
 cmp -s "$settings" "$work/before.ini" || fail "the read-only settings file was changed"
 [ "$(ls "$(dirname "$settings")")" = brelmont.ini ] || fail "the failed save left a file beside the settings file"
+
+# A settings file over the 4 MiB reading limit: the first close renames it
+# aside and says so in a box, and writes a fresh file; the next close shows
+# no box (finish waits for the program to end).
+python3 -c 'import sys; sys.stdout.write("[Expressions]\r\n" + "Expression1=1+1\r\n" * 250000)' >"$settings"
+cp "$settings" "$work/large.ini"
+start
+xdotool mousemove --window "$window" 200 45 click 1
+xdotool type --delay 40 '6*7'
+xdotool key Return
+python3 "$here/tools/x11_close.py" "$window"
+box=$(timeout 20 xdotool search --sync --onlyvisible --name '^exprcalc$' | head -n 1)
+[ -n "$box" ] || fail "no message box when the settings file was moved aside"
+xdotool key --window "$box" Return
+for _ in $(seq 200); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+! kill -0 "$app_pid" 2>/dev/null || fail "the window did not close after the box"
+app_pid=""
+cmp -s "$settings.too-large" "$work/large.ini" || fail "the large file was not kept whole as brelmont.ini.too-large"
+grep -q $'^Expression1=6\\*7\r$' "$settings" || fail "no fresh settings file was written"
+start
+finish
+cmp -s "$settings.too-large" "$work/large.ini" || fail "the file moved aside was changed"
 echo "window end-to-end under Wine: passed"

@@ -15,7 +15,9 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -93,7 +95,7 @@ TEST_F(SaveFileTest, ReadMissingFileFolderLinkAndLargeFile) {
   ASSERT_TRUE(QFile::link(dir.path() + "/real.ini", dir.path() + "/link.ini"));
   ASSERT_EQ(ReadWholeFile(dir.path() + "/link.ini", 100, bytes), ReadStatus::kRead);
   EXPECT_EQ(bytes, "[A]\r\nB=C\r\n");
-  EXPECT_EQ(ReadWholeFile(dir.path() + "/real.ini", 9, bytes), ReadStatus::kFailed) << "larger than allowed";
+  EXPECT_EQ(ReadWholeFile(dir.path() + "/real.ini", 9, bytes), ReadStatus::kTooLarge);
   ASSERT_TRUE(QFile::link(dir.path() + "/later.ini", dir.path() + "/dangling.ini"));
   EXPECT_EQ(ReadWholeFile(dir.path() + "/dangling.ini", 100, bytes), ReadStatus::kMissing);
 }
@@ -118,7 +120,9 @@ TEST_F(SaveFileTest, ReadOnlyFileIsLeftExactlyAsItWas) {
   const QString path = dir.path() + "/brelmont.ini";
   WriteAll(path, "old");
   ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup));
-  EXPECT_FALSE(WriteFileAtomically(path, "new"));
+  int error = 0;
+  EXPECT_FALSE(WriteFileAtomically(path, "new", &error));
+  EXPECT_EQ(error, EACCES);
   EXPECT_EQ(ReadAll(path), "old");
   EXPECT_EQ(FilesIn(dir.path()), QStringList{"brelmont.ini"}) << "no temporary file is left";
 }
@@ -315,8 +319,28 @@ TEST_F(SaveFileTest, RecoveryThroughALinkTakesTheTargetsTemporaryFile) {
 
 TEST_F(SaveFileTest, FolderWhereTheFileShouldBe) {
   QTemporaryDir dir;
-  EXPECT_FALSE(WriteFileAtomically(dir.path(), "x"));
+  int error = 0;
+  EXPECT_FALSE(WriteFileAtomically(dir.path(), "x", &error));
+  EXPECT_EQ(error, EISDIR);
   EXPECT_TRUE(QFileInfo(dir.path()).isDir());
+  QByteArray bytes;
+  QString why;
+  EXPECT_EQ(ReadWholeFile(dir.path(), 100, bytes, &why), ReadStatus::kFailed);
+  EXPECT_EQ(why, QString::fromLocal8Bit(std::strerror(EISDIR)));
+}
+
+// A rename aside never takes another file's place.
+TEST_F(SaveFileTest, RenameWithoutReplacing) {
+  QTemporaryDir dir;
+  WriteAll(dir.path() + "/a.ini", "a");
+  WriteAll(dir.path() + "/taken", "someone's");
+  int error = 0;
+  EXPECT_EQ(RenameWithoutReplacing(dir.path() + "/a.ini", dir.path() + "/taken", &error), RenameStatus::kNameTaken);
+  EXPECT_EQ(ReadAll(dir.path() + "/taken"), "someone's");
+  EXPECT_EQ(RenameWithoutReplacing(dir.path() + "/a.ini", dir.path() + "/b.ini", &error), RenameStatus::kRenamed);
+  EXPECT_EQ(ReadAll(dir.path() + "/b.ini"), "a");
+  EXPECT_EQ(RenameWithoutReplacing(dir.path() + "/a.ini", dir.path() + "/c.ini", &error), RenameStatus::kFailed);
+  EXPECT_EQ(error, ENOENT);
 }
 
 // A write that fails part-way (the file size limit stands in for a full

@@ -164,7 +164,9 @@ TEST(SaveFile, AReadOnlyFileIsAFailureAndStaysUntouched) {
   const std::wstring path = temp / L"brelmont.ini";
   Write(path, "old");
   ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_FALSE(WriteFileAtomically(path, "new"));
+  DWORD error = ERROR_SUCCESS;
+  EXPECT_FALSE(WriteFileAtomically(path, "new", &error));
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_EQ(Read(path), "old");
   EXPECT_EQ(CountEntries(temp.path()), 1);
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -174,11 +176,25 @@ TEST(SaveFile, ReadingRefusesFoldersAndFilesOverTheLimit) {
   TempFolder temp;
   Write(temp / L"big.ini", std::string(101, 'x'));
   std::string bytes;
-  EXPECT_EQ(ReadWholeFile(temp / L"big.ini", 100, bytes), ReadStatus::kFailed);
+  EXPECT_EQ(ReadWholeFile(temp / L"big.ini", 100, bytes), ReadStatus::kTooLarge);
   EXPECT_TRUE(bytes.empty());
   EXPECT_EQ(ReadWholeFile(temp / L"big.ini", 101, bytes), ReadStatus::kRead);
   EXPECT_EQ(ReadWholeFile(temp.path(), 100, bytes), ReadStatus::kFailed);
   EXPECT_EQ(ReadWholeFile(L"", 100, bytes), ReadStatus::kMissing);
+}
+
+// A rename aside never takes another file's place.
+TEST(SaveFile, RenameWithoutReplacing) {
+  TempFolder temp;
+  Write(temp / L"a.ini", "a");
+  Write(temp / L"taken", "someone's");
+  DWORD error = ERROR_SUCCESS;
+  EXPECT_EQ(RenameWithoutReplacing(temp / L"a.ini", temp / L"taken", &error), RenameStatus::kNameTaken);
+  EXPECT_EQ(Read(temp / L"taken"), "someone's");
+  EXPECT_EQ(RenameWithoutReplacing(temp / L"a.ini", temp / L"b.ini", &error), RenameStatus::kRenamed);
+  EXPECT_EQ(Read(temp / L"b.ini"), "a");
+  EXPECT_EQ(RenameWithoutReplacing(temp / L"a.ini", temp / L"c.ini", &error), RenameStatus::kFailed);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
 // Makes the file look written the given number of seconds ago.
@@ -251,7 +267,9 @@ TEST(SaveFile, ARefusedFinalMoveLeavesTheOldFile) {
   const std::wstring path = temp / L"brelmont.ini";
   const std::string old = "[Interface]\r\nTop=1\r\n\r\n";
   Write(path, old);
-  EXPECT_FALSE(detail::WriteFileAtomically(path, std::string(200000, 'x'), RefuseMove));
+  DWORD error = ERROR_SUCCESS;
+  EXPECT_FALSE(detail::WriteFileAtomically(path, std::string(200000, 'x'), RefuseMove, &error));
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION)) << "the move's own reason";
   EXPECT_EQ(Read(path), old);
   EXPECT_EQ(CountEntries(temp.path()), 1) << "a temporary file was left";
 }
