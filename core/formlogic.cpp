@@ -153,6 +153,20 @@ std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafil
   return stored;
 }
 
+std::vector<std::u16string> OtherWindowsEntries(const std::vector<std::u16string>& list,
+                                                const std::vector<std::u16string_view>& file, Platform& platform) {
+  std::vector<std::u16string> added;
+  const auto held = [&](std::u16string_view entry) {
+    const auto same = [&](const std::u16string& kept) { return platform.SameIgnoringCase(kept, entry); };
+    return std::ranges::any_of(list, same) || std::ranges::any_of(added, same);
+  };
+  for (auto entry = file.begin(); entry != file.end() && list.size() + added.size() < FormLogic::kHistoryLimit;
+       ++entry) {
+    if (!entry->empty() && !held(*entry)) added.emplace_back(*entry);
+  }
+  return added;
+}
+
 std::u16string AsideName(std::u16string_view path, int attempt) {
   std::u16string name(path);
   name += kAsideSuffix;
@@ -211,6 +225,8 @@ std::optional<std::u16string> FormLogic::OpenForSaving(std::u16string_view path,
 
 void FormLogic::WriteSettings(SettingsDocument& doc, const WindowPlacement& window, bool separators,
                               bool two_decimals) const {
+  const std::vector<std::u16string> added =
+      OtherWindowsEntries(history_, doc.ReadSectionValues(kExpressions), platform_);
   doc.WriteString(kInformation, u"Program", kProgramName);
   doc.WriteString(kInformation, u"Version", FromAscii(kVersion));
   const WindowPlacement& at = WindowPositionKnown ? window : start_;
@@ -220,10 +236,10 @@ void FormLogic::WriteSettings(SettingsDocument& doc, const WindowPlacement& wind
   doc.WriteString(kInterface, u"ThousandsSeparator", separators ? u"1" : u"0");
   doc.WriteString(kInterface, u"DecimalPlaces", two_decimals ? u"2" : u"-1");
   std::u16string key(kExpressionKey);
-  for (std::size_t i = 0; i < history_.size(); ++i) {
+  for (std::size_t i = 0; i < history_.size() + added.size(); ++i) {
     key.resize(kExpressionKey.size());
     key += Decimal(static_cast<long long>(i + 1));
-    doc.WriteString(kExpressions, key, history_[i]);
+    doc.WriteString(kExpressions, key, i < history_.size() ? history_[i] : added[i - history_.size()]);
   }
 }
 

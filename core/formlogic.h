@@ -33,6 +33,14 @@ std::optional<int> ReadInteger(std::u16string_view text);
 // the bare name when that cannot be had.
 std::u16string SelectSettingsFile(Platform& platform);
 
+// What a save writes after this window's list: the entries of the file as
+// it is now that the list does not hold (compared as AddToHistory
+// compares), in file order, until there are 50 in all. Several windows open
+// at once thus keep each other's entries; a list of 50 or more is written
+// as it is.
+std::vector<std::u16string> OtherWindowsEntries(const std::vector<std::u16string>& list,
+                                                const std::vector<std::u16string_view>& file, Platform& platform);
+
 // The name a settings file too large to read is renamed to, at the given
 // attempt (1, 2, ...): PATH.too-large, PATH.too-large-2, ...
 std::u16string AsideName(std::u16string_view path, int attempt);

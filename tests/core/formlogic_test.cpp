@@ -370,8 +370,9 @@ TEST_F(FormLogicTest, UnknownPositionIsWrittenBackAsRead) {
 }
 
 // A second copy of the program wrote ten entries meanwhile; this one saves
-// three over them and the next start loads all ten.
-TEST_F(FormLogicTest, HistoryInFileOrderAndKeysBeyondTheCountKept) {
+// its three first, then the file's entries it does not hold, and the next
+// start loads them all.
+TEST_F(FormLogicTest, HistoryInFileOrderAndTheOtherWindowsEntriesKept) {
   std::string file = "[Expressions]\r\n";
   for (int i = 1; i <= 10; ++i) file += "Expression" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
   file += "Odd=last\r\nExpression11=\r\n";
@@ -384,11 +385,75 @@ TEST_F(FormLogicTest, HistoryInFileOrderAndKeysBeyondTheCountKept) {
   second.AddToHistory(u"b");
   second.AddToHistory(u"a");
   ASSERT_TRUE(second.savedata(kFile, {1, 1, 601}, true, true));
-  EXPECT_NE(File().find("Expression1=a\r\nExpression2=b\r\nExpression3=c\r\nExpression4=4\r\n"), std::string::npos);
-  EXPECT_NE(File().find("Expression10=10\r\nOdd=last\r\nExpression11=\r\n"), std::string::npos);
+  EXPECT_NE(File().find("Expression1=a\r\nExpression2=b\r\nExpression3=c\r\nExpression4=1\r\n"), std::string::npos)
+      << File();
+  EXPECT_NE(File().find("Expression10=7\r\nOdd=last\r\nExpression11=8\r\nExpression12=9\r\nExpression13=10\r\n"
+                        "Expression14=last\r\n\r\n"),
+            std::string::npos)
+      << File();
   FormLogic third(platform_);
   third.FormCreate(kOuterWidth, kOuterHeight);
-  EXPECT_EQ(third.History(), (History{u"a", u"b", u"c", u"4", u"5", u"6", u"7", u"8", u"9", u"10", u"last"}));
+  EXPECT_EQ(third.History(),
+            (History{u"a", u"b", u"c", u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"last", u"8", u"9", u"10"}));
+}
+
+// Keys beyond those a save writes stay as they were.
+TEST_F(FormLogicTest, KeysBeyondTheWrittenOnesAreKept) {
+  std::string file = "[Expressions]\r\n";
+  for (int i = 1; i <= 60; ++i) file += "Expression" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+  platform_.files[std::u16string(kFile)] = file;
+  logic_.AddToHistory(u"new");
+  ASSERT_TRUE(Save());
+  EXPECT_NE(File().find("Expression1=new\r\nExpression2=1\r\n"), std::string::npos) << File();
+  EXPECT_NE(File().find("Expression50=49\r\nExpression51=51\r\n"), std::string::npos) << File();
+  EXPECT_NE(File().find("Expression60=60\r\n\r\n"), std::string::npos) << File();
+}
+
+TEST(OtherWindowsEntries, ThisWindowsListThenTheFilesOtherEntries) {
+  using Views = std::vector<std::u16string_view>;
+  std::vector<std::u16string> fifty;
+  for (int i = 1; i <= 50; ++i) fifty.push_back(U(std::to_string(i)));
+  std::vector<std::u16string> sixty = fifty;
+  for (int i = 51; i <= 60; ++i) sixty.push_back(U(std::to_string(i)));
+  Views numbers;
+  for (const std::u16string& entry : sixty) numbers.push_back(entry);
+  struct Row {
+    const char* title;
+    History list;
+    Views file;
+    History saved;
+  };
+  const Row rows[] = {
+      {"two windows", {u"30+30"}, {u"20+20", u"10+10"}, {u"30+30", u"20+20", u"10+10"}},
+      {"a single window: the file holds its own entries",
+       {u"2*3", u"(2 + 2) / 3"},
+       {u"(2 + 2) / 3"},
+       {u"2*3", u"(2 + 2) / 3"}},
+      {"case variants are the same entry",
+       {u"sin(30)", u"caf\u00E9"},
+       {u"SIN(30)", u"CAF\u00C9", u"cos(0)"},
+       {u"sin(30)", u"caf\u00E9", u"cos(0)"}},
+      {"the file's own repeats once", {u"a"}, {u"b", u"B", u"b", u"a"}, {u"a", u"b"}},
+      {"empty values are no entries", {u"a"}, {u"", u"b"}, {u"a", u"b"}},
+      {"nothing in the file", {u"a"}, {}, {u"a"}},
+      {"an empty list takes the file's", {}, {u"a", u"b"}, {u"a", u"b"}},
+      {"up to 50",
+       {u"new"},
+       numbers,
+       [&] {
+         History h{u"new"};
+         h.insert(h.end(), fifty.begin(), fifty.end() - 1);
+         return h;
+       }()},
+      {"a list of 50 is written as it is", fifty, {u"other"}, fifty},
+      {"a longer list too", sixty, {u"other"}, sixty},
+  };
+  FakePlatform platform;
+  for (const Row& row : rows) {
+    History saved = row.list;
+    for (std::u16string& entry : OtherWindowsEntries(row.list, row.file, platform)) saved.push_back(std::move(entry));
+    EXPECT_EQ(saved, row.saved) << row.title;
+  }
 }
 
 // The save starts from the file as it is then, not as the start read it.

@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: MIT
 # The real program in a real X server, used as a person would: type, Enter,
 # change an option, Copy, close; start again and find the history and the
-# options as they were left; a settings file too large to read is moved
-# aside once.
+# options as they were left; two windows at once keep both histories; a
+# settings file too large to read is moved aside once.
 # Usage: window_e2e.sh PATH/TO/exprcalc
 set -euo pipefail
 app=$1
@@ -48,6 +48,40 @@ xdotool key Return
 sleep 0.3
 [ "$(copy_and_read)" = "1234.57" ] || fail "the history entry or the options were not restored"
 finish
+# Two windows at once, side by side: the one closed last writes its own
+# history first, then the other's, which the file held.
+end_extra() { kill -KILL ${first_pid:-} ${second_pid:-} 2>/dev/null || true; }
+rm -f "$settings"
+start
+first=$window first_pid=$app_pid
+xdotool windowmove --sync "$first" 0 0
+xdotool mousemove --window "$first" 200 45 click 1
+xdotool type --delay 20 '10+10'
+xdotool key Return ctrl+a BackSpace
+xdotool type --delay 20 '20+20'
+xdotool key Return
+"$app" >>"$work/app.log" 2>&1 &
+second_pid=$!
+second=""
+for _ in $(seq 200); do
+  second=$(xdotool search --onlyvisible --name "Varnel's Expression calculator" | grep -vx "$first" | head -n 1) || true
+  [ -n "$second" ] && break
+  sleep 0.1
+done
+[ -n "$second" ] || fail "the second window did not appear"
+xdotool windowmove --sync "$second" 0 400
+xdotool mousemove --window "$second" 200 45 click 1
+xdotool type --delay 20 '30+30'
+xdotool key Return
+window=$first app_pid=$first_pid
+finish
+first_pid=""
+window=$second app_pid=$second_pid
+finish
+second_pid=""
+expressions=$(grep '^Expression' "$settings" | tr -d '\r' | tr '\n' ' ')
+[ "$expressions" = "Expression1=30+30 Expression2=20+20 Expression3=10+10 " ] ||
+  fail "the two windows' histories are not both in the file: $expressions"
 
 # A settings file over the 4 MiB reading limit: the first close renames it
 # aside and says so in a box, and writes a fresh file; the next close shows

@@ -4,8 +4,9 @@
 # type, Enter, change an option, Copy, the help box, close; check the settings
 # file's bytes in the Wine prefix's application-data folder; start again and
 # find the history and the options as they were left; close once more with the
-# file read-only and see the failure reported and the file untouched; a
-# settings file too large to read is moved aside once.
+# file read-only and see the failure reported and the file untouched; two
+# windows at once keep both histories; a settings file too large to read is
+# moved aside once.
 # Usage: window_wine_e2e.sh PATH/TO/exprcalc.exe WINE-COMMAND...
 # (WINEPREFIX names the prefix, which must exist.)
 set -euo pipefail
@@ -111,6 +112,41 @@ app_pid=""
 chmod u+w "$settings"
 cmp -s "$settings" "$work/before.ini" || fail "the read-only settings file was changed"
 [ "$(ls "$(dirname "$settings")")" = brelmont.ini ] || fail "the failed save left a file beside the settings file"
+# Two windows at once: the one closed last writes its own history first,
+# then the other's, which the file held.
+end_extra() {
+  kill -KILL ${first_pid:-} ${second_pid:-} 2>/dev/null || true
+  release_display
+}
+rm -f "$settings"
+start
+first=$window first_pid=$app_pid
+xdotool mousemove --window "$first" 200 45 click 1
+xdotool type --delay 40 '10+10'
+xdotool key Return ctrl+a BackSpace
+xdotool type --delay 40 '20+20'
+xdotool key Return
+"${wine[@]}" "$app" >>"$work/app.log" 2>&1 &
+second_pid=$!
+second=""
+for _ in $(seq 600); do
+  second=$(xdotool search --onlyvisible --name "Varnel's Expression calculator" | grep -vx "$first" | head -n 1) || true
+  [ -n "$second" ] && break
+  sleep 0.1
+done
+[ -n "$second" ] || fail "the second window did not appear"
+xdotool mousemove --window "$second" 200 45 click 1
+xdotool type --delay 40 '30+30'
+xdotool key Return
+window=$first app_pid=$first_pid
+finish
+first_pid=""
+window=$second app_pid=$second_pid
+finish
+second_pid=""
+expressions=$(grep '^Expression' "$settings" | tr -d '\r' | tr '\n' ' ')
+[ "$expressions" = "Expression1=30+30 Expression2=20+20 Expression3=10+10 " ] ||
+  fail "the two windows' histories are not both in the file: $expressions"
 
 # A settings file over the 4 MiB reading limit: the first close renames it
 # aside and says so in a box, and writes a fresh file; the next close shows
