@@ -18,6 +18,9 @@ start() {
   sleep 0.5
 }
 
+launch() { "$app" >>"$work/app.log" 2>&1 & }
+extra_pids=""
+end_extra() { [ -z "$extra_pids" ] || kill -KILL $extra_pids 2>/dev/null || true; }
 . "$here/tests/e2e/window_actions.sh"
 
 start
@@ -48,60 +51,6 @@ xdotool key Return
 sleep 0.3
 [ "$(copy_and_read)" = "1234.57" ] || fail "the history entry or the options were not restored"
 finish
-# Two windows at once, side by side: the one closed last writes its own
-# history first, then the other's, which the file held.
-end_extra() { kill -KILL ${first_pid:-} ${second_pid:-} 2>/dev/null || true; }
-rm -f "$settings"
-start
-first=$window first_pid=$app_pid
-xdotool windowmove --sync "$first" 0 0
-xdotool mousemove --window "$first" 200 45 click 1
-xdotool type --delay 20 '10+10'
-xdotool key Return ctrl+a BackSpace
-xdotool type --delay 20 '20+20'
-xdotool key Return
-"$app" >>"$work/app.log" 2>&1 &
-second_pid=$!
-second=""
-for _ in $(seq 200); do
-  second=$(xdotool search --onlyvisible --name "Varnel's Expression calculator" | grep -vx "$first" | head -n 1) || true
-  [ -n "$second" ] && break
-  sleep 0.1
-done
-[ -n "$second" ] || fail "the second window did not appear"
-xdotool windowmove --sync "$second" 0 400
-xdotool mousemove --window "$second" 200 45 click 1
-xdotool type --delay 20 '30+30'
-xdotool key Return
-window=$first app_pid=$first_pid
-finish
-first_pid=""
-window=$second app_pid=$second_pid
-finish
-second_pid=""
-expressions=$(grep '^Expression' "$settings" | tr -d '\r' | tr '\n' ' ')
-[ "$expressions" = "Expression1=30+30 Expression2=20+20 Expression3=10+10 " ] ||
-  fail "the two windows' histories are not both in the file: $expressions"
-
-# A settings file over the 4 MiB reading limit: the first close renames it
-# aside and says so in a box, and writes a fresh file; the next close shows
-# no box (finish waits for the program to end).
-python3 -c 'import sys; sys.stdout.write("[Expressions]\r\n" + "Expression1=1+1\r\n" * 250000)' >"$settings"
-cp "$settings" "$work/large.ini"
-start
-xdotool mousemove --window "$window" 200 45 click 1
-xdotool type --delay 20 '6*7'
-xdotool key Return
-python3 "$here/tools/x11_close.py" "$window"
-box=$(timeout 20 xdotool search --sync --onlyvisible --name '^Exprcalc$' | head -n 1)
-[ -n "$box" ] || fail "no message box when the settings file was moved aside"
-xdotool mousemove --window "$box" 10 10 key Return
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-! kill -0 "$app_pid" 2>/dev/null || fail "the window did not close after the box"
-app_pid=""
-cmp -s "$settings.too-large" "$work/large.ini" || fail "the large file was not kept whole as brelmont.ini.too-large"
-grep -q $'^Expression1=6\\*7\r$' "$settings" || fail "no fresh settings file was written"
-start
-finish
-cmp -s "$settings.too-large" "$work/large.ini" || fail "the file moved aside was changed"
+check_two_windows_keep_both_histories
+check_large_file_moved_aside_once
 echo "window end-to-end: passed"
