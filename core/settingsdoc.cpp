@@ -118,8 +118,8 @@ std::u16string SettingsDocument::Decode(std::string_view bytes) {
 
 SettingsDocument SettingsDocument::Parse(Platform& platform, std::string_view bytes) {
   SettingsDocument doc(platform);
-  const std::u16string text = doc.Decode(bytes);
-  std::u16string_view rest = text;
+  doc.text_ = std::make_unique<const std::u16string>(doc.Decode(bytes));
+  std::u16string_view rest = *doc.text_;
   while (!rest.empty()) {
     const std::u16string_view line = TrimControls(TakeLine(rest));
     if (line.empty() || line.front() == u';') continue;
@@ -141,9 +141,13 @@ SettingsDocument SettingsDocument::Parse(Platform& platform, std::string_view by
 
 SettingsDocument::Line SettingsDocument::SplitLine(std::u16string_view line) {
   const auto equals = std::find(line.begin(), line.end(), u'=');
-  if (equals == line.end()) return Line{false, std::u16string(line), {}};
-  return Line{true, std::u16string(TrimControls({line.begin(), equals})),
-              std::u16string(TrimControls({equals + 1, line.end()}))};
+  if (equals == line.end()) return Line{false, line, {}};
+  return Line{true, TrimControls({line.begin(), equals}), TrimControls({equals + 1, line.end()})};
+}
+
+std::u16string_view SettingsDocument::Keep(std::u16string_view text) {
+  if (text.empty()) return {};
+  return written_.emplace_back(text);
 }
 
 void SettingsDocument::Index(Section& section, std::size_t number) const {
@@ -182,14 +186,14 @@ std::u16string SettingsDocument::ReadString(std::u16string_view section, std::u1
                                             std::u16string_view fallback) const {
   const Section* s = FindSection(section);
   const Line* line = s ? FindLine(*s, key) : nullptr;
-  return std::u16string(line ? std::u16string_view(line->value) : fallback);
+  return std::u16string(line ? line->value : fallback);
 }
 
 std::vector<std::u16string> SettingsDocument::ReadSection(std::u16string_view section) const {
   std::vector<std::u16string> keys;
   if (const Section* s = FindSection(section)) {
     keys.reserve(s->lines.size());
-    for (const Line& line : s->lines) keys.push_back(line.has_equals ? line.name : std::u16string());
+    for (const Line& line : s->lines) keys.emplace_back(line.has_equals ? line.name : std::u16string_view());
   }
   return keys;
 }
@@ -205,7 +209,7 @@ std::vector<std::u16string_view> SettingsDocument::ReadSectionValues(std::u16str
     if (line.has_equals) {
       values.push_back(s->lines[line.first].value);
     } else {
-      values.push_back(unnamed ? std::u16string_view(unnamed->value) : std::u16string_view());
+      values.push_back(unnamed ? unnamed->value : std::u16string_view());
     }
   }
   return values;
@@ -218,11 +222,12 @@ void SettingsDocument::WriteString(std::u16string_view section, std::u16string_v
   if (const Line* line = FindLine(s, key)) {
     // The line takes the name as now spelled.
     Line& replaced = s.lines[line->first];
-    replaced.name = key;
-    replaced.value = value;
+    // An unchanged text needs no copy.
+    if (replaced.name != key) replaced.name = Keep(key);
+    if (replaced.value != value) replaced.value = Keep(value);
     return;
   }
-  s.lines.push_back(Line{true, std::u16string(key), std::u16string(value)});
+  s.lines.push_back(Line{true, Keep(key), Keep(value)});
   Index(s, s.lines.size() - 1);
 }
 

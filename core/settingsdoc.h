@@ -14,6 +14,8 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -73,7 +75,7 @@ class SettingsDocument {
   std::vector<std::u16string> ReadSection(std::u16string_view section) const;
   // ReadString(section, name, "") of each of those names, in one pass: what
   // a loop over ReadSection gives, without looking every name up again. The
-  // texts live as long as the document is not written to.
+  // texts live as long as the document.
   std::vector<std::u16string_view> ReadSectionValues(std::u16string_view section) const;
   void WriteString(std::u16string_view section, std::u16string_view key, std::u16string_view value);
 
@@ -88,11 +90,13 @@ class SettingsDocument {
   Encoding encoding() const { return encoding_; }
 
  private:
+  // Names and values are views into the file's text or into a text written
+  // since, which the document owns.
   struct Line {
     bool has_equals = false;
-    std::u16string name;    // trimmed; the whole line when !has_equals
-    std::u16string value;   // trimmed, when has_equals
-    std::size_t first = 0;  // the section's first line of this name
+    std::u16string_view name;   // trimmed; the whole line when !has_equals
+    std::u16string_view value;  // trimmed, when has_equals
+    std::size_t first = 0;      // the section's first line of this name
   };
 
   struct Section {
@@ -118,7 +122,14 @@ class SettingsDocument {
 
   Platform* platform_;
   UpperCaser upper_;
+  // A copy of a text written to the document, for its lines to refer to.
+  std::u16string_view Keep(std::u16string_view text);
+
   Encoding encoding_ = Encoding::kCodePage;
+  // The decoded file, and every text written since: neither moves while the
+  // document lives, moved or not.
+  std::unique_ptr<const std::u16string> text_;
+  std::deque<std::u16string> written_;
   std::vector<Section> sections_;
 };
 
