@@ -35,7 +35,7 @@ std::u16string TemporaryFileName(std::u16string_view name, std::uint64_t random,
   std::u16string file(name);
   file += kMark;
   for (std::size_t i = 0; i < kRandomLength; ++i) {
-    file += kAlphabet[random % kAlphabet.size()];
+    file += kAlphabet[static_cast<std::size_t>(random % kAlphabet.size())];
     random /= kAlphabet.size();
   }
   file += u'-';
