@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cstdint>
 #include <iterator>
-#include <memory_resource>
 #include <unordered_set>
 
 #include "calc_version.h"
@@ -27,6 +26,7 @@ constexpr std::u16string_view kInterface = u"Interface";
 constexpr std::u16string_view kExpressions = u"Expressions";
 constexpr std::u16string_view kExpressionKey = u"Expression";
 constexpr std::u16string_view kProgramName = u"Varnel's Expression Calculator";
+constexpr std::u16string_view kAsideSuffix = u".too-large";
 
 // A stored value closer than this to the screen's right or bottom edge
 // would leave too little of the window to grab.
@@ -100,21 +100,20 @@ FormLogic::Start FormLogic::FormCreate(int outer_width, int outer_height) {
   start.left = (screen.width - outer_width) / 2;
   start.top = (screen.height - outer_height) / 2;
   start_ = {start.left, start.top, outer_width};
-  if (platform_.FileExistsAt(SettingsFileName) || platform_.RecoverInterruptedSave(SettingsFileName)) {
-    start.stored = readdata(SettingsFileName, outer_width, outer_height);
-  }
+  if (SettingsFileThere(SettingsFileName)) start.stored = readdata(SettingsFileName, outer_width, outer_height);
   return start;
 }
 
-bool FormLogic::OpenSettings(std::u16string_view datafilename) {
-  if (!document_) document_.emplace(platform_);
-  return SettingsDocument::Open(platform_, datafilename, *document_);
+bool FormLogic::SettingsFileThere(std::u16string_view path) {
+  return platform_.FileExistsAt(path) || platform_.RecoverInterruptedSave(path);
 }
 
 std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafilename, int outer_width,
                                                      int outer_height) {
-  if (!OpenSettings(datafilename)) return std::nullopt;
-  const SettingsDocument& doc = *document_;
+  SettingsDocument doc(platform_);
+  std::u16string why;
+  const ReadStatus status = SettingsDocument::Open(platform_, datafilename, doc, why);
+  if (status == ReadStatus::kFailed || status == ReadStatus::kTooLarge) return std::nullopt;
 
   Stored stored;
   if (const std::optional<int> top = ReadInteger(doc.ReadString(kInterface, u"Top", u""))) {
@@ -145,42 +144,120 @@ std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafil
   // Every key of the section counts, in file order. An entry equal to one
   // already loaded is skipped: a hand-named key would otherwise come back
   // under an "Expression" key at every close, and the file grow without end.
+  const UpperCaser upper(platform_);
   const std::vector<std::u16string_view> values = doc.ReadSectionValues(kExpressions);
-  // The set refers to the entries, which must not move meanwhile.
-  history_.reserve(history_.size() + values.size());
-  UpperCaseKeys keys(platform_);
-  std::pmr::monotonic_buffer_resource nodes;  // freed at once
-  std::pmr::unordered_set<std::u16string_view, UpperCaseKeys::Hash, UpperCaseKeys::Equal> loaded(&nodes);
-  loaded.reserve(history_.capacity());
-  for (const std::u16string& entry : history_) loaded.insert(keys.Keep(entry));
+  std::unordered_set<std::u16string> loaded;
+  loaded.reserve(history_.size() + values.size());
+  for (const std::u16string& entry : history_) loaded.insert(upper(entry));
   for (const std::u16string_view value : values) {
-    if (!value.empty() && loaded.insert(keys.Keep(value)).second) history_.emplace_back(value);
+    if (!value.empty() && loaded.insert(upper(value)).second) history_.emplace_back(value);
   }
   return stored;
 }
 
-bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement& window, DisplayOptions options) {
-  bool written = OpenSettings(datafilename);
-  if (written) {
-    SettingsDocument& doc = *document_;
-    doc.WriteString(kInformation, u"Program", kProgramName);
-    doc.WriteString(kInformation, u"Version", FromAscii(kVersion));
-    const WindowPlacement& at = WindowPositionKnown ? window : start_;
-    doc.WriteString(kInterface, u"Top", Decimal(at.top));
-    doc.WriteString(kInterface, u"Left", Decimal(at.left));
-    doc.WriteString(kInterface, u"Width", Decimal(window.outer_width));
-    doc.WriteString(kInterface, u"ThousandsSeparator", options.separators ? u"1" : u"0");
-    doc.WriteString(kInterface, u"DecimalPlaces", options.two_decimals ? u"2" : u"-1");
-    std::u16string key(kExpressionKey);
-    for (std::size_t i = 0; i < history_.size(); ++i) {
-      key.resize(kExpressionKey.size());
-      key += Decimal(static_cast<long long>(i + 1));
-      doc.WriteString(kExpressions, key, history_[i]);
-    }
-    written = doc.UpdateFile(datafilename);
+std::vector<std::u16string> OtherWindowsEntries(const std::vector<std::u16string>& list,
+                                                const std::vector<std::u16string_view>& file, Platform& platform) {
+  std::vector<std::u16string> added;
+  const auto held = [&](std::u16string_view entry) {
+    const auto same = [&](const std::u16string& kept) { return platform.SameIgnoringCase(kept, entry); };
+    return std::ranges::any_of(list, same) || std::ranges::any_of(added, same);
+  };
+  for (auto entry = file.begin(); entry != file.end() && list.size() + added.size() < FormLogic::kHistoryLimit;
+       ++entry) {
+    if (!entry->empty() && !held(*entry)) added.emplace_back(*entry);
   }
-  if (!written) platform_.ShowMessageBox(u"Error saving settings", u"", u"");
-  return written;
+  return added;
+}
+
+std::u16string AsideName(std::u16string_view path, int attempt) {
+  std::u16string name(path);
+  name += kAsideSuffix;
+  if (attempt > 1) name.append(u"-").append(Decimal(attempt));
+  return name;
+}
+
+namespace {
+
+std::u16string_view FileNameOf(std::u16string_view path) {
+  const std::size_t cut = path.find_last_of(u"/\\");
+  return cut == std::u16string_view::npos ? path : path.substr(cut + 1);
+}
+
+}  // namespace
+
+std::optional<std::u16string> FormLogic::MoveAside(std::u16string_view path, std::u16string& note) {
+  const std::u16string too_large = u"The file is larger than " + std::u16string(SettingsDocument::kMaxFileSizeText);
+  for (int attempt = 1; attempt <= kAsideAttempts; ++attempt) {
+    const std::u16string aside = AsideName(path, attempt);
+    std::u16string why;
+    switch (platform_.RenameWithoutReplacing(path, aside, why)) {
+      case RenameStatus::kRenamed:
+        note =
+            too_large + u". It was renamed to " + std::u16string(FileNameOf(aside)) + u", and a new file was written.";
+        return std::nullopt;
+      case RenameStatus::kNameTaken:
+        break;
+      case RenameStatus::kFailed:
+        return too_large + u", and renaming it to " + std::u16string(FileNameOf(aside)) + u" failed: " + why;
+    }
+  }
+  return too_large + u", and the names " + std::u16string(FileNameOf(AsideName(path, 1))) + u" to " +
+         std::u16string(FileNameOf(AsideName(path, kAsideAttempts))) + u" are all taken: it was left as it was.";
+}
+
+std::optional<std::u16string> FormLogic::OpenForSaving(std::u16string_view path, SettingsDocument& doc,
+                                                       std::u16string& note) {
+  // A save cut off at its last step left the settings only in its
+  // temporary file: they are taken back before they are added to.
+  SettingsFileThere(path);
+  std::u16string why;
+  switch (SettingsDocument::Open(platform_, path, doc, why)) {
+    case ReadStatus::kRead:
+    case ReadStatus::kMissing:
+      return std::nullopt;
+    case ReadStatus::kTooLarge:
+      // Not read, it would fail every close: it goes aside, kept whole, and
+      // the settings start afresh.
+      return MoveAside(path, note);
+    case ReadStatus::kFailed:
+      break;
+  }
+  return why;
+}
+
+void FormLogic::WriteSettings(SettingsDocument& doc, const WindowPlacement& window, DisplayOptions options) const {
+  const std::vector<std::u16string> added =
+      OtherWindowsEntries(history_, doc.ReadSectionValues(kExpressions), platform_);
+  doc.WriteString(kInformation, u"Program", kProgramName);
+  doc.WriteString(kInformation, u"Version", FromAscii(kVersion));
+  const WindowPlacement& at = WindowPositionKnown ? window : start_;
+  doc.WriteString(kInterface, u"Top", Decimal(at.top));
+  doc.WriteString(kInterface, u"Left", Decimal(at.left));
+  doc.WriteString(kInterface, u"Width", Decimal(window.outer_width));
+  doc.WriteString(kInterface, u"ThousandsSeparator", options.separators ? u"1" : u"0");
+  doc.WriteString(kInterface, u"DecimalPlaces", options.two_decimals ? u"2" : u"-1");
+  std::u16string key(kExpressionKey);
+  for (std::size_t i = 0; i < history_.size() + added.size(); ++i) {
+    key.resize(kExpressionKey.size());
+    key += Decimal(static_cast<long long>(i + 1));
+    doc.WriteString(kExpressions, key, i < history_.size() ? history_[i] : added[i - history_.size()]);
+  }
+}
+
+bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement& window, DisplayOptions options) {
+  SettingsDocument doc(platform_);
+  std::u16string note;  // said once, though the settings were saved
+  std::optional<std::u16string> failure = OpenForSaving(datafilename, doc, note);
+  if (!failure) {
+    WriteSettings(doc, window, options);
+    std::u16string why;
+    if (!doc.UpdateFile(datafilename, why)) failure = why;
+  }
+  if (failure || !note.empty()) {
+    platform_.ShowMessageBox(u"Error saving settings", std::u16string(datafilename) + u"\n" + failure.value_or(note),
+                             u"");
+  }
+  return !failure;
 }
 
 void FormLogic::FormCloseQuery(const WindowPlacement& window, DisplayOptions options) {

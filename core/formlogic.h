@@ -34,9 +34,23 @@ std::optional<int> ReadInteger(std::u16string_view text);
 // the bare name when that cannot be had.
 std::u16string SelectSettingsFile(Platform& platform);
 
+// What a save writes after this window's list: the entries of the file as
+// it is now that the list does not hold (compared as AddToHistory
+// compares), in file order, until there are 50 in all. Several windows open
+// at once thus keep each other's entries; a list of 50 or more is written
+// as it is.
+std::vector<std::u16string> OtherWindowsEntries(const std::vector<std::u16string>& list,
+                                                const std::vector<std::u16string_view>& file, Platform& platform);
+
+// The name a settings file too large to read is renamed to, at the given
+// attempt (1, 2, ...): PATH.too-large, PATH.too-large-2, ...
+std::u16string AsideName(std::u16string_view path, int attempt);
+
 class FormLogic {
  public:
   static constexpr std::size_t kHistoryLimit = 50;
+  // How many aside names a save tries before it leaves the file alone.
+  static constexpr int kAsideAttempts = 9;
 
   explicit FormLogic(Platform& platform) : platform_(platform) {}
 
@@ -62,7 +76,9 @@ class FormLogic {
   std::optional<Stored> readdata(std::u16string_view datafilename, int outer_width, int outer_height);
 
   // Writes the settings file, keeping whatever else it holds. A failure is
-  // reported with "Error saving settings"; false then.
+  // reported with "Error saving settings" and the file and the reason in the
+  // box's detail; false then. A file too large to read is renamed aside
+  // first, and the box says so once.
   bool savedata(std::u16string_view datafilename, const WindowPlacement& window, DisplayOptions options);
 
   // The close's save into SettingsFileName. A run saves at its close once:
@@ -114,16 +130,20 @@ class FormLogic {
   bool WindowPositionKnown = true;
 
  private:
-  // Reads the settings file into document_; false when it cannot be read.
-  bool OpenSettings(std::u16string_view datafilename);
+  // Whether a file is at the path. When nothing is there but a save that
+  // was cut off after its new file was whole left that file, it takes the
+  // path first.
+  bool SettingsFileThere(std::u16string_view path);
+  // Opens the settings file for a save: the reason when it cannot be; a
+  // file too large to read is renamed aside, and `note` says so.
+  std::optional<std::u16string> OpenForSaving(std::u16string_view path, SettingsDocument& doc, std::u16string& note);
+  // Renames a file too large to read to the first free aside name.
+  std::optional<std::u16string> MoveAside(std::u16string_view path, std::u16string& note);
+  void WriteSettings(SettingsDocument& doc, const WindowPlacement& window, DisplayOptions options) const;
 
   Platform& platform_;
   WindowPlacement start_;  // left and top: centred, or as the file gave them
   bool closed_ = false;
-  // The settings file as last read: a save starts from it, and parses the
-  // file again only when something else changed the file meanwhile. None
-  // until the first read: a start without a file needs no locale tables.
-  std::optional<SettingsDocument> document_;
   std::vector<std::u16string> history_;  // newest first
 };
 

@@ -17,9 +17,16 @@ struct ScreenSize {
 };
 
 enum class ReadStatus {
-  kRead,     // the file's bytes were read
-  kMissing,  // nothing at the path: not an error, the file is made at close
-  kFailed,   // something is there and cannot be read (or is too large)
+  kRead,      // the file's bytes were read
+  kMissing,   // nothing at the path: not an error, the file is made at close
+  kTooLarge,  // a file larger than the limit: not read
+  kFailed,    // something is there and cannot be read
+};
+
+enum class RenameStatus {
+  kRenamed,
+  kNameTaken,  // something has the new name already: it stays as it was
+  kFailed,
 };
 
 class Platform {
@@ -35,15 +42,22 @@ class Platform {
   // The separator JoinPath puts between a folder and a name.
   virtual char16_t PathSeparator() const = 0;
 
-  // Reads a whole file of at most max_size bytes.
-  virtual ReadStatus ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes) = 0;
+  // Reads a whole file of at most max_size bytes. On kFailed, `why` is the
+  // system's description of the failure.
+  virtual ReadStatus ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes,
+                                   std::u16string& why) = 0;
   // A save cut off after its new file was complete but before that file took
   // the path's place leaves it as the only copy: when nothing is at the path,
   // it takes the path. True when a file was put back.
   virtual bool RecoverInterruptedSave(std::u16string_view path) = 0;
   // Replaces the file's contents all-or-nothing: on any failure the old
-  // file stays exactly as it was. A read-only file is a failure.
-  virtual bool WriteFileAtomically(std::u16string_view path, std::string_view bytes) = 0;
+  // file stays exactly as it was. A read-only file is a failure. Returns the
+  // system's description of a failure.
+  virtual std::optional<std::u16string> WriteFileAtomically(std::u16string_view path, std::string_view bytes) = 0;
+  // Gives a file a new name in the same folder, never in place of another
+  // file. On kFailed, `why` is the system's description of the failure.
+  virtual RenameStatus RenameWithoutReplacing(std::u16string_view from, std::u16string_view to,
+                                              std::u16string& why) = 0;
 
   // The system's code page for files without a byte-order mark.
   virtual bool CodePageIsUtf8() = 0;

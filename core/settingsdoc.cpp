@@ -2,7 +2,8 @@
 #include "settingsdoc.h"
 
 #include <algorithm>
-#include <cstdint>
+#include <optional>
+#include <unordered_map>
 
 #include "utf.h"
 
@@ -77,37 +78,18 @@ std::string EncodeLatin1(std::u16string_view text) {
 
 }  // namespace
 
-UpperCaseKeys::UpperCaseKeys(Platform& platform)
+UpperCaser::UpperCaser(Platform& platform)
     : platform_(&platform),
       ascii_stands_for_itself_(platform.LocaleUpper(u"abcdefghijklmnopqrstuvwxyz") == u"ABCDEFGHIJKLMNOPQRSTUVWXYZ") {}
 
-std::u16string_view UpperCaseKeys::Key(std::u16string_view text, std::u16string& scratch) const {
-  if (ascii_stands_for_itself_ && IsAscii(text)) return text;
-  scratch = platform_->LocaleUpper(text);
-  return scratch;
+std::u16string UpperCaser::operator()(std::u16string_view text) const {
+  if (!ascii_stands_for_itself_ || !IsAscii(text)) return platform_->LocaleUpper(text);
+  std::u16string upper(text);
+  std::ranges::transform(upper, upper.begin(), AsciiUpper);
+  return upper;
 }
 
-std::u16string_view UpperCaseKeys::Keep(std::u16string_view text) {
-  if (ascii_stands_for_itself_ && IsAscii(text)) return text;
-  return copies_.emplace_back(platform_->LocaleUpper(text));
-}
-
-std::size_t UpperCaseKeys::Hash::operator()(std::u16string_view key) const {
-  // FNV-1a over the code units.
-  std::uint64_t hash = 14695981039346656037u;
-  // Clearing bit 0x20 of every unit folds more than Equal does, so texts
-  // that compare the same hash the same.
-  for (const char16_t c : key) hash = (hash ^ (c & ~0x20u)) * 1099511628211u;
-  return static_cast<std::size_t>(hash);
-}
-
-bool UpperCaseKeys::Equal::operator()(std::u16string_view a, std::u16string_view b) const noexcept {
-  // The same spelling is the usual case, and the quickest to see.
-  return std::ranges::equal(a, b) || std::ranges::equal(a, b, {}, AsciiUpper, AsciiUpper);
-}
-
-SettingsDocument::SettingsDocument(Platform& platform)
-    : platform_(&platform), content_(std::make_unique<Content>(platform)) {}
+SettingsDocument::SettingsDocument(Platform& platform) : platform_(&platform), upper_(platform) {}
 
 std::u16string SettingsDocument::Decode(std::string_view bytes) {
   std::u16string text;
@@ -136,19 +118,21 @@ std::u16string SettingsDocument::Decode(std::string_view bytes) {
 
 SettingsDocument SettingsDocument::Parse(Platform& platform, std::string_view bytes) {
   SettingsDocument doc(platform);
-  std::u16string_view rest = doc.content_->texts.emplace_back(doc.Decode(bytes));
+  doc.text_ = std::make_unique<const std::u16string>(doc.Decode(bytes));
+  std::u16string_view rest = *doc.text_;
   while (!rest.empty()) {
     const std::u16string_view line = TrimControls(TakeLine(rest));
     if (line.empty() || line.front() == u';') continue;
     if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
-      doc.AddSection(TrimControls(line.substr(1, line.size() - 2)));
-    } else if (!doc.content_->sections.empty()) {
-      doc.content_->sections.back().lines.push_back(SplitLine(line));
+      const std::u16string_view name = TrimControls(line.substr(1, line.size() - 2));
+      doc.sections_.push_back({std::u16string(name), doc.upper_(name), {}, {}});
+    } else if (!doc.sections_.empty()) {
+      doc.sections_.back().lines.push_back(SplitLine(line));
     }
   }
-  // A section's names are indexed once all its lines are known, so that its
-  // table is sized once.
-  for (Section& section : doc.content_->sections) {
+  // Each section's names are noted once all its lines are known, so that
+  // its table is sized once.
+  for (Section& section : doc.sections_) {
     section.first_lines.reserve(section.lines.size());
     for (std::size_t number = 0; number < section.lines.size(); ++number) doc.Index(section, number);
   }
@@ -157,77 +141,52 @@ SettingsDocument SettingsDocument::Parse(Platform& platform, std::string_view by
 
 SettingsDocument::Line SettingsDocument::SplitLine(std::u16string_view line) {
   const auto equals = std::find(line.begin(), line.end(), u'=');
-  if (equals == line.end()) return Line{false, line, {}, 0};
-  return Line{true, TrimControls({line.begin(), equals}), TrimControls({equals + 1, line.end()}), 0};
-}
-
-bool SettingsDocument::Open(Platform& platform, std::u16string_view path, SettingsDocument& document) {
-  std::string bytes;
-  switch (platform.ReadWholeFile(path, kMaxFileSize, bytes)) {
-    case ReadStatus::kMissing:
-      document = SettingsDocument(platform);
-      return true;
-    case ReadStatus::kFailed:
-      document = SettingsDocument(platform);
-      return false;
-    case ReadStatus::kRead:
-      break;
-  }
-  // The same bytes would give the same document again.
-  if (document.platform_ == &platform && document.source_ == bytes) return true;
-  document = Parse(platform, bytes);
-  document.source_ = std::move(bytes);
-  return true;
+  if (equals == line.end()) return Line{false, line, {}};
+  return Line{true, TrimControls({line.begin(), equals}), TrimControls({equals + 1, line.end()})};
 }
 
 std::u16string_view SettingsDocument::Keep(std::u16string_view text) {
   if (text.empty()) return {};
-  return content_->texts.emplace_back(text);
+  return written_.emplace_back(text);
+}
+
+void SettingsDocument::Index(Section& section, std::size_t number) const {
+  Line& line = section.lines[number];
+  line.first = number;
+  if (line.has_equals) line.first = section.first_lines.try_emplace(upper_(line.name), number).first->second;
 }
 
 const SettingsDocument::Section* SettingsDocument::FindSection(std::u16string_view name) const {
-  std::u16string scratch;
-  const auto found = content_->first_sections.find(content_->keys.Key(name, scratch));
-  return found == content_->first_sections.end() ? nullptr : &content_->sections[found->second];
+  const std::u16string key = upper_(name);
+  const auto found = std::ranges::find(sections_, key, &Section::key);
+  return found == sections_.end() ? nullptr : &*found;
 }
 
-SettingsDocument::Section& SettingsDocument::SectionForWriting(std::u16string_view name) {
-  std::u16string scratch;
-  const auto found = content_->first_sections.find(content_->keys.Key(name, scratch));
-  return found == content_->first_sections.end() ? AddSection(Keep(name)) : content_->sections[found->second];
+const SettingsDocument::Line* SettingsDocument::FindLine(const Section& section, std::u16string_view key) const {
+  const auto found = section.first_lines.find(upper_(key));
+  return found == section.first_lines.end() ? nullptr : &section.lines[found->second];
 }
 
-SettingsDocument::Section& SettingsDocument::AddSection(std::u16string_view name) {
-  content_->first_sections.try_emplace(content_->keys.Keep(name), content_->sections.size());
-  return content_->sections.emplace_back(name, &content_->pool);
-}
-
-void SettingsDocument::Index(Section& section, std::size_t number) {
-  Line& line = section.lines[number];
-  line.first = number;
-  if (line.has_equals) {
-    line.first = section.first_lines.try_emplace(content_->keys.Keep(line.name), number).first->second;
-  }
-}
-
-std::optional<std::u16string_view> SettingsDocument::FindValue(const Section& section, std::u16string_view key) const {
-  std::u16string scratch;
-  const auto found = section.first_lines.find(content_->keys.Key(key, scratch));
-  if (found == section.first_lines.end()) return std::nullopt;
-  return section.lines[found->second].value;
+ReadStatus SettingsDocument::Open(Platform& platform, std::u16string_view path, SettingsDocument& document,
+                                  std::u16string& why) {
+  std::string bytes;
+  const ReadStatus status = platform.ReadWholeFile(path, kMaxFileSize, bytes, why);
+  document = status == ReadStatus::kRead ? Parse(platform, bytes) : SettingsDocument(platform);
+  return status;
 }
 
 std::vector<std::u16string> SettingsDocument::SectionNames() const {
   std::vector<std::u16string> names;
-  names.reserve(content_->sections.size());
-  for (const Section& s : content_->sections) names.emplace_back(s.name);
+  names.reserve(sections_.size());
+  for (const Section& s : sections_) names.push_back(s.name);
   return names;
 }
 
 std::u16string SettingsDocument::ReadString(std::u16string_view section, std::u16string_view key,
                                             std::u16string_view fallback) const {
   const Section* s = FindSection(section);
-  return std::u16string(s ? FindValue(*s, key).value_or(fallback) : fallback);
+  const Line* line = s ? FindLine(*s, key) : nullptr;
+  return std::u16string(line ? line->value : fallback);
 }
 
 std::vector<std::u16string> SettingsDocument::ReadSection(std::u16string_view section) const {
@@ -244,27 +203,32 @@ std::vector<std::u16string_view> SettingsDocument::ReadSectionValues(std::u16str
   const Section* s = FindSection(section);
   if (!s) return values;
   // A line without '=' has the empty name: the value of the first "=value".
-  const std::u16string_view unnamed = FindValue(*s, u"").value_or(u"");
+  const Line* unnamed = FindLine(*s, u"");
   values.reserve(s->lines.size());
-  for (const Line& line : s->lines) values.push_back(line.has_equals ? s->lines[line.first].value : unnamed);
+  for (const Line& line : s->lines) {
+    if (line.has_equals) {
+      values.push_back(s->lines[line.first].value);
+    } else {
+      values.push_back(unnamed ? unnamed->value : std::u16string_view());
+    }
+  }
   return values;
 }
 
 void SettingsDocument::WriteString(std::u16string_view section, std::u16string_view key, std::u16string_view value) {
-  source_.reset();
-  Section& s = SectionForWriting(section);
-  std::u16string scratch;
-  const auto found = s.first_lines.find(content_->keys.Key(key, scratch));
-  if (found == s.first_lines.end()) {
-    s.lines.push_back(Line{true, Keep(key), Keep(value), 0});
-    Index(s, s.lines.size() - 1);
+  const Section* found = FindSection(section);
+  Section& s = found ? sections_[static_cast<std::size_t>(found - sections_.data())]
+                     : sections_.emplace_back(Section{std::u16string(section), upper_(section), {}, {}});
+  if (const Line* line = FindLine(s, key)) {
+    // The line takes the name as now spelled.
+    Line& replaced = s.lines[line->first];
+    // An unchanged text needs no copy.
+    if (replaced.name != key) replaced.name = Keep(key);
+    if (replaced.value != value) replaced.value = Keep(value);
     return;
   }
-  // The line takes the name as now spelled; its index entry stays, as the
-  // two compare the same. An unchanged text needs no copy.
-  Line& line = s.lines[found->second];
-  if (!std::ranges::equal(line.name, key)) line.name = Keep(key);
-  if (!std::ranges::equal(line.value, value)) line.value = Keep(value);
+  s.lines.push_back(Line{true, Keep(key), Keep(value)});
+  Index(s, s.lines.size() - 1);
 }
 
 std::string SettingsDocument::Serialize() const {
@@ -272,13 +236,13 @@ std::string SettingsDocument::Serialize() const {
   // Sized first: a large document is written into one buffer instead of
   // being copied into a larger one again and again.
   std::size_t size = 0;
-  for (const Section& s : content_->sections) {
+  for (const Section& s : sections_) {
     size += s.name.size() + 2 * kLineEnd.size() + 2;
     for (const Line& line : s.lines) size += line.name.size() + line.value.size() + kLineEnd.size() + 1;
   }
   std::u16string text;
   text.reserve(size);
-  for (const Section& s : content_->sections) {
+  for (const Section& s : sections_) {
     text.append(u"[").append(s.name).append(u"]").append(kLineEnd);
     for (const Line& line : s.lines) {
       text += line.name;
@@ -302,10 +266,15 @@ std::string SettingsDocument::Serialize() const {
   return platform_->EncodeCodePage(text);
 }
 
-bool SettingsDocument::UpdateFile(std::u16string_view path) const {
+bool SettingsDocument::UpdateFile(std::u16string_view path, std::u16string& why) const {
   const std::string bytes = Serialize();
-  if (bytes.size() > kMaxFileSize) return false;
-  return platform_->WriteFileAtomically(path, bytes);
+  if (bytes.size() > kMaxFileSize) {
+    why = u"The settings would be larger than " + std::u16string(kMaxFileSizeText) + u".";
+    return false;
+  }
+  const std::optional<std::u16string> failure = platform_->WriteFileAtomically(path, bytes);
+  if (failure) why = *failure;
+  return !failure;
 }
 
 }  // namespace calc

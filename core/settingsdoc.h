@@ -16,8 +16,6 @@
 #include <cstddef>
 #include <deque>
 #include <memory>
-#include <memory_resource>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -27,37 +25,19 @@
 
 namespace calc {
 
-// Texts compared as the user's locale upper-cases them, as settings names
-// and history entries are. Hash and Equal fold ASCII letters themselves, so
-// an ASCII text is its own key when the locale upper-cases ASCII letters as
-// ASCII does; any other text is keyed by its upper-cased copy (which the
-// folding leaves alone: no upper-casing gives a small ASCII letter).
-class UpperCaseKeys {
+// Texts as the user's locale upper-cases them, so that two texts compare
+// the same when their upper-cased forms are equal: settings names and
+// history entries. ASCII letters are upper-cased here when the locale does
+// that as ASCII does, which spares the platform most calls.
+class UpperCaser {
  public:
-  explicit UpperCaseKeys(Platform& platform);
-
-  // The key of a text for a look-up; a copy it needs goes into `scratch`.
-  std::u16string_view Key(std::u16string_view text, std::u16string& scratch) const;
-  // The key of a text that is kept; a copy it needs is kept here.
-  std::u16string_view Keep(std::u16string_view text);
-
-  // Not noexcept, so that the standard library's tables keep each key's
-  // hash beside it instead of hashing keys again as they search and grow.
-  struct Hash {
-    std::size_t operator()(std::u16string_view key) const;
-  };
-  struct Equal {
-    bool operator()(std::u16string_view a, std::u16string_view b) const noexcept;
-  };
+  explicit UpperCaser(Platform& platform);
+  std::u16string operator()(std::u16string_view text) const;
 
  private:
   Platform* platform_;
   bool ascii_stands_for_itself_;
-  std::deque<std::u16string> copies_;  // a deque never moves its strings
 };
-
-template <typename Value>
-using UpperCaseMap = std::pmr::unordered_map<std::u16string_view, Value, UpperCaseKeys::Hash, UpperCaseKeys::Equal>;
 
 class SettingsDocument {
  public:
@@ -74,6 +54,7 @@ class SettingsDocument {
   // up the start. The writer keeps to it too, so that whatever the program
   // writes it can read back.
   static constexpr std::size_t kMaxFileSize = 4 * 1024 * 1024;
+  static constexpr std::u16string_view kMaxFileSizeText = u"4 MiB";
 
   // An empty document, written in the code page without a byte-order mark.
   explicit SettingsDocument(Platform& platform);
@@ -81,10 +62,9 @@ class SettingsDocument {
   // Decodes and parses a file's bytes.
   static SettingsDocument Parse(Platform& platform, std::string_view bytes);
 
-  // The document of a file: empty when there is no file; false when
-  // something is there and cannot be read. A document parsed from exactly
-  // the bytes the file holds, and not written to since, is kept as it is.
-  static bool Open(Platform& platform, std::u16string_view path, SettingsDocument& document);
+  // The document of a file, empty unless kRead; on kFailed, `why` is the
+  // system's description of the failure.
+  static ReadStatus Open(Platform& platform, std::u16string_view path, SettingsDocument& document, std::u16string& why);
 
   // The section names in document order (a name may repeat).
   std::vector<std::u16string> SectionNames() const;
@@ -103,12 +83,15 @@ class SettingsDocument {
   std::string Serialize() const;
 
   // Replaces the file with the whole document all-or-nothing. False, with
-  // the file untouched, when it cannot be written or would be too large.
-  bool UpdateFile(std::u16string_view path) const;
+  // the file untouched and the reason in `why`, when it cannot be written or
+  // would be too large.
+  bool UpdateFile(std::u16string_view path, std::u16string& why) const;
 
   Encoding encoding() const { return encoding_; }
 
  private:
+  // Names and values are views into the file's text or into a text written
+  // since, which the document owns.
   struct Line {
     bool has_equals = false;
     std::u16string_view name;   // trimmed; the whole line when !has_equals
@@ -117,23 +100,11 @@ class SettingsDocument {
   };
 
   struct Section {
-    Section(std::u16string_view section_name, std::pmr::memory_resource* pool)
-        : name(section_name), first_lines(pool) {}
-    std::u16string_view name;
+    std::u16string name;
+    std::u16string key;  // the name upper-cased
     std::vector<Line> lines;
-    UpperCaseMap<std::size_t> first_lines;  // of each name, when has_equals
-  };
-
-  // The texts the lines refer to and the tables over them, apart from the
-  // document, so that moving the document moves none of them. The tables
-  // take their entries from the pool, which gives them back all at once.
-  struct Content {
-    explicit Content(Platform& platform) : keys(platform) {}
-    std::pmr::monotonic_buffer_resource pool;
-    std::deque<std::u16string> texts;  // the decoded file and every text written since
-    UpperCaseKeys keys;
-    std::vector<Section> sections;
-    UpperCaseMap<std::size_t> first_sections{&pool};  // of each name
+    // The first line of each upper-cased name, of the lines with '='.
+    std::unordered_map<std::u16string, std::size_t> first_lines;
   };
 
   // The file's text, decoded as its byte-order mark or else the code page
@@ -142,24 +113,24 @@ class SettingsDocument {
   // A section's line: the trimmed name and value around its first '=', or
   // the whole line.
   static Line SplitLine(std::u16string_view line);
+  // Notes the line's first line of its name, and the line as that first
+  // line when it is.
+  void Index(Section& section, std::size_t number) const;
   const Section* FindSection(std::u16string_view name) const;
-  // The first section of that name, or a new one at the end.
-  Section& SectionForWriting(std::u16string_view name);
-  // A new section at the end, even when one has that name already.
-  Section& AddSection(std::u16string_view name);
-  // Sets the line's first line of its name, and indexes the line when it
-  // is that first line.
-  void Index(Section& section, std::size_t number);
-  // The value of the section's first line of that name, if any.
-  std::optional<std::u16string_view> FindValue(const Section& section, std::u16string_view key) const;
+  // The section's first line with '=' of that name, or null.
+  const Line* FindLine(const Section& section, std::u16string_view key) const;
+
+  Platform* platform_;
+  UpperCaser upper_;
   // A copy of a text written to the document, for its lines to refer to.
   std::u16string_view Keep(std::u16string_view text);
 
-  Platform* platform_;
   Encoding encoding_ = Encoding::kCodePage;
-  std::unique_ptr<Content> content_;
-  // The bytes the document was parsed from, until it is written to.
-  std::optional<std::string> source_;
+  // The decoded file, and every text written since: neither moves while the
+  // document lives, moved or not.
+  std::unique_ptr<const std::u16string> text_;
+  std::deque<std::u16string> written_;
+  std::vector<Section> sections_;
 };
 
 }  // namespace calc

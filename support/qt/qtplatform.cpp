@@ -12,6 +12,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <clocale>
+#include <cstring>
 
 #include "FUtils.h"
 #include "contrast.h"
@@ -60,10 +61,19 @@ bool QtPlatform::CreateFolder(std::u16string_view path) { return calc::CreateFol
 
 bool QtPlatform::FileExistsAt(std::u16string_view path) { return calc::FileExistsAt(ToQString(path)); }
 
-ReadStatus QtPlatform::ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes) {
+namespace {
+
+std::u16string SystemErrorText(int error) { return ToU16(QString::fromLocal8Bit(std::strerror(error))); }
+
+}  // namespace
+
+ReadStatus QtPlatform::ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes,
+                                     std::u16string& why) {
   QByteArray read;
-  const ReadStatus status = calc::ReadWholeFile(ToQString(path), static_cast<qint64>(max_size), read);
+  QString reason;
+  const ReadStatus status = calc::ReadWholeFile(ToQString(path), static_cast<qint64>(max_size), read, &reason);
   bytes.assign(read.constData(), static_cast<std::size_t>(read.size()));
+  why = ToU16(reason);
   return status;
 }
 
@@ -71,9 +81,20 @@ bool QtPlatform::RecoverInterruptedSave(std::u16string_view path) {
   return calc::RecoverInterruptedSave(ToQString(path));
 }
 
-bool QtPlatform::WriteFileAtomically(std::u16string_view path, std::string_view bytes) {
-  return calc::WriteFileAtomically(ToQString(path),
-                                   QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
+std::optional<std::u16string> QtPlatform::WriteFileAtomically(std::u16string_view path, std::string_view bytes) {
+  int error = 0;
+  if (calc::WriteFileAtomically(ToQString(path),
+                                QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())), &error)) {
+    return std::nullopt;
+  }
+  return SystemErrorText(error);
+}
+
+RenameStatus QtPlatform::RenameWithoutReplacing(std::u16string_view from, std::u16string_view to, std::u16string& why) {
+  int error = 0;
+  const RenameStatus status = calc::RenameWithoutReplacing(ToQString(from), ToQString(to), &error);
+  if (status == RenameStatus::kFailed) why = SystemErrorText(error);
+  return status;
 }
 
 bool QtPlatform::CodePageIsUtf8() { return SystemCodePage().compare("UTF-8", Qt::CaseInsensitive) == 0; }

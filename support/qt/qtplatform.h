@@ -35,9 +35,11 @@ class QtPlatform final : public Platform {
   bool FileExistsAt(std::u16string_view path) override;
   char16_t PathSeparator() const override { return u'/'; }
 
-  ReadStatus ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes) override;
+  ReadStatus ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes,
+                           std::u16string& why) override;
   bool RecoverInterruptedSave(std::u16string_view path) override;
-  bool WriteFileAtomically(std::u16string_view path, std::string_view bytes) override;
+  std::optional<std::u16string> WriteFileAtomically(std::u16string_view path, std::string_view bytes) override;
+  RenameStatus RenameWithoutReplacing(std::u16string_view from, std::u16string_view to, std::u16string& why) override;
 
   bool CodePageIsUtf8() override;
   std::u16string DecodeCodePage(std::string_view bytes) override;

@@ -12,99 +12,49 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
-#include <cstdio>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "qtplatform.h"
+#include "savepolicy.h"
 
 namespace calc {
 namespace {
 
-// A save writes the new file beside the old one as
-// "NAME.~exprcalc-XXXXXX-SIZE.tmp": six random letters or digits, then the
-// number of bytes the file holds once it is whole. A name no one else would
-// choose, and a size that tells a complete file from a cut-off one.
-const QString kMark = QStringLiteral(".~exprcalc-");
-const QString kExtension = QStringLiteral(".tmp");
-
-// One older than this is no other copy's save in progress.
-constexpr qint64 kStaleAfterSeconds = 60;
-
-struct Temporary {
-  QString path;
-  bool complete = false;
-  QDateTime modified;
-};
-
-QString TemporaryName(const QString& name, qsizetype size) {
-  static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  QString random(6, u'x');
-  for (QChar& c : random) c = QLatin1Char(kAlphabet[QRandomGenerator::global()->bounded(62)]);
-  return name + kMark + random + u'-' + QString::number(size) + kExtension;
-}
-
-bool IsAsciiAlphanumeric(QChar c) {
-  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
-}
-
-// The size a name of the form above records, or -1 for any other name.
-// Matched by hand: a regular expression (or a listing's wildcard, which
-// becomes one) would load the expression engine into every start.
-qint64 RecordedSize(QStringView file, QStringView prefix) {
-  if (file.size() < prefix.size() + kExtension.size() || !file.startsWith(prefix) || !file.endsWith(kExtension)) {
-    return -1;
-  }
-  const QStringView rest = file.sliced(prefix.size(), file.size() - prefix.size() - kExtension.size());
-  if (rest.size() < 8 || rest[6] != u'-') return -1;
-  for (QChar c : rest.first(6)) {
-    if (!IsAsciiAlphanumeric(c)) return -1;
-  }
-  const QStringView digits = rest.sliced(7);
-  if (digits.size() > 10 || (digits.size() > 1 && digits[0] == u'0')) return -1;
-  qint64 size = 0;
-  for (QChar c : digits) {
-    if (c < u'0' || c > u'9') return -1;
-    size = size * 10 + (c.unicode() - u'0');
-  }
-  return size;
-}
-
-// This program's temporary files for the target: regular files only, never
-// a link, so nothing but our own leftovers is ever removed or taken.
-QList<Temporary> OwnTemporaryFiles(const QFileInfo& target) {
-  const QString prefix = target.fileName() + kMark;
-  QList<Temporary> found;
+// The plain files beside the target, never a link, so nothing but our own
+// leftovers is ever removed or taken. Listed without a wildcard: that would
+// load the regular expression engine into every start.
+std::vector<FolderEntry> PlainFilesBeside(const QFileInfo& target) {
+  std::vector<FolderEntry> found;
   QDirIterator entries(target.absolutePath(), QDir::Files | QDir::Hidden | QDir::NoSymLinks);
   while (entries.hasNext()) {
     const QFileInfo entry = entries.nextFileInfo();
-    const qint64 size = RecordedSize(entry.fileName(), prefix);
-    if (size >= 0) found.push_back({entry.filePath(), entry.size() == size, entry.lastModified()});
+    found.push_back({entry.fileName().toStdU16String(), static_cast<std::uint64_t>(entry.size()),
+                     entry.lastModified().toMSecsSinceEpoch()});
   }
   return found;
 }
 
-// Called only while the target is there: beside it a leftover is at most an
-// older copy.
-void RemoveStaleTemporaryFiles(const QFileInfo& target) {
-  const QDateTime stale = QDateTime::currentDateTimeUtc().addSecs(-kStaleAfterSeconds);
-  for (const Temporary& temporary : OwnTemporaryFiles(target)) {
-    if (temporary.modified < stale) ::unlink(QFile::encodeName(temporary.path).constData());
-  }
+QByteArray Beside(const QFileInfo& target, std::u16string_view name) {
+  return QFile::encodeName(target.absolutePath() + u'/' + ToQString(name));
 }
 
-// A save cut off once its new file was whole but before the file took its
-// place leaves that file as the only copy. With nothing at the target, the
-// newest complete one becomes the target; a file that appears meanwhile is
-// never replaced.
+void RemoveStaleTemporaryFiles(const QFileInfo& target) {
+  const std::vector<std::u16string> stale = StaleTemporaryFiles(
+      PlainFilesBeside(target), target.fileName().toStdU16String(), QDateTime::currentMSecsSinceEpoch());
+  for (const std::u16string& name : stale) ::unlink(Beside(target, name).constData());
+}
+
+bool RenameNoReplace(const QByteArray& from, const QByteArray& to);
+
+// A file that appears meanwhile is never replaced.
 bool RecoverFromTemporaryFile(const QFileInfo& target) {
-  const QList<Temporary> temporaries = OwnTemporaryFiles(target);
-  const Temporary* newest = nullptr;
-  for (const Temporary& temporary : temporaries) {
-    if (temporary.complete && (!newest || temporary.modified > newest->modified)) newest = &temporary;
-  }
-  if (!newest) return false;
-  const QByteArray from = QFile::encodeName(newest->path);
-  const QByteArray to = QFile::encodeName(target.absoluteFilePath());
-  if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return true;
-  // File systems without that kind of rename still have links.
-  return errno == EINVAL && ::link(from.constData(), to.constData()) == 0 && ::unlink(from.constData()) == 0;
+  const std::optional<std::u16string> taken =
+      TemporaryFileToRecover(PlainFilesBeside(target), target.fileName().toStdU16String());
+  if (!taken) return false;
+  return RenameNoReplace(Beside(target, *taken), QFile::encodeName(target.absoluteFilePath()));
 }
 
 // Links are followed to their final target, so a link stays a link.
@@ -134,8 +84,13 @@ bool WriteInPlace(const QByteArray& target, const QByteArray& bytes) {
   const int file = ::open(target.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
   if (file < 0) return false;
   struct stat before {};
-  bool saved = ::fstat(file, &before) == 0 && S_ISREG(before.st_mode);
-  if (saved && !bytes.isEmpty() && ::posix_fallocate(file, 0, static_cast<off_t>(bytes.size())) != 0) {
+  bool saved = ::fstat(file, &before) == 0;
+  if (saved && !S_ISREG(before.st_mode)) {
+    errno = EISDIR;
+    saved = false;
+  }
+  const int reserved = saved && !bytes.isEmpty() ? ::posix_fallocate(file, 0, static_cast<off_t>(bytes.size())) : 0;
+  if (reserved != 0) {
     // Where the system has no reservation, the library's stand-in may have
     // grown the file before it failed.
     struct stat after {};
@@ -143,30 +98,117 @@ bool WriteInPlace(const QByteArray& target, const QByteArray& bytes) {
       const int restored = ::ftruncate(file, before.st_size);
       static_cast<void>(restored);
     }
+    errno = reserved;
     saved = false;
   }
   saved = saved && WriteAll(file, bytes) && ::ftruncate(file, static_cast<off_t>(bytes.size())) == 0 &&
           ::fdatasync(file) == 0;
-  return ::close(file) == 0 && saved;
+  const int error = errno;
+  const bool closed = ::close(file) == 0;
+  if (closed) errno = error;
+  return closed && saved;
+}
+
+// A new file under a temporary name beside the target, opened for writing;
+// -1 with errno set when none can be made.
+int CreateTemporaryFile(const QFileInfo& target, qsizetype size, QByteArray& temporary) {
+  int file = -1;
+  for (int attempt = 0; attempt < 16 && file < 0; ++attempt) {
+    temporary =
+        Beside(target, TemporaryFileName(target.fileName().toStdU16String(), QRandomGenerator::global()->generate64(),
+                                         static_cast<std::uint64_t>(size)));
+    file = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (file < 0 && errno != EEXIST) break;
+  }
+  return file;
+}
+
+// Renames the complete temporary file over the target.
+bool MoveIntoPlace(const QByteArray& temporary, const QFileInfo& target) {
+  if (::rename(temporary.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
+    // The old file stays as it was; where there is none, the new file is
+    // the only copy and the next start takes it.
+    const int error = errno;
+    if (QFileInfo::exists(target.absoluteFilePath())) ::unlink(temporary.constData());
+    errno = error;
+    return false;
+  }
+  // The rename itself reaches the disk with the folder.
+  const int folder = ::open(QFile::encodeName(target.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) {
+    ::fsync(folder);
+    ::close(folder);
+  }
+  return true;
+}
+
+bool RenameNoReplace(const QByteArray& from, const QByteArray& to) {
+  if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return true;
+  // File systems without that kind of rename still have links.
+  return errno == EINVAL && ::link(from.constData(), to.constData()) == 0 && ::unlink(from.constData()) == 0;
+}
+
+bool Failed(int code) {
+  errno = code;
+  return false;
+}
+
+bool Save(const QString& path, const QByteArray& bytes) {
+  if (path.isEmpty()) return Failed(ENOENT);
+  const QFileInfo info = FinalTarget(path);
+  // Renaming over a read-only file would silently replace it. Its mode is
+  // asked as well, since the superuser may write anything.
+  constexpr QFile::Permissions kAnyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+  const bool exists = info.exists();
+  if (exists && !info.isFile()) return Failed(EISDIR);
+  if (exists && (!info.isWritable() || !(info.permissions() & kAnyWrite))) return Failed(EACCES);
+  const QByteArray target = QFile::encodeName(info.absoluteFilePath());
+  struct stat old {};
+  if (exists && ::stat(target.constData(), &old) != 0) return false;
+
+  if (exists) RemoveStaleTemporaryFiles(info);
+  QByteArray temporary;
+  const int file = CreateTemporaryFile(info, bytes.size(), temporary);
+  // In a folder that may not be written to, a writable file is still saved.
+  if (file < 0) return exists && errno == EACCES && WriteInPlace(target, bytes);
+
+  // The new file keeps the old one's mode.
+  bool written = (!exists || ::fchmod(file, old.st_mode & 07777) == 0) && WriteAll(file, bytes) && ::fsync(file) == 0;
+  int error = written ? 0 : errno;
+  if (::close(file) != 0 && written) {
+    written = false;
+    error = errno;
+  }
+  if (!written) {
+    // Cut off before it was whole: no one's only copy.
+    ::unlink(temporary.constData());
+    return Failed(error);
+  }
+  return MoveIntoPlace(temporary, info);
 }
 
 }  // namespace
 
-ReadStatus ReadWholeFile(const QString& path, qint64 max_size, QByteArray& bytes) {
+ReadStatus ReadWholeFile(const QString& path, qint64 max_size, QByteArray& bytes, QString* why) {
   bytes.clear();
   if (path.isEmpty()) return ReadStatus::kMissing;
-  QFileInfo info(path);
-  if (!info.exists()) {  // also a link to nothing yet
-    if (!RecoverInterruptedSave(path)) return ReadStatus::kMissing;
-    info.refresh();
+  const QFileInfo info(path);
+  if (!info.exists()) return ReadStatus::kMissing;  // also a link to nothing yet
+  if (!info.isFile()) {
+    if (why) *why = QString::fromLocal8Bit(std::strerror(info.isDir() ? EISDIR : EINVAL));
+    return ReadStatus::kFailed;
   }
-  if (!info.isFile() || info.size() > max_size) return ReadStatus::kFailed;
+  if (info.size() > max_size) return ReadStatus::kTooLarge;
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return ReadStatus::kFailed;
-  bytes = file.read(max_size + 1);
-  if (file.error() != QFileDevice::NoError || bytes.size() > max_size) {
+  if (file.open(QIODevice::ReadOnly)) bytes = file.read(max_size + 1);
+  if (file.error() != QFileDevice::NoError) {
+    if (why) *why = file.errorString();
     bytes.clear();
     return ReadStatus::kFailed;
+  }
+  if (bytes.size() > max_size) {
+    bytes.clear();
+    return ReadStatus::kTooLarge;
   }
   return ReadStatus::kRead;
 }
@@ -175,50 +217,18 @@ bool RecoverInterruptedSave(const QString& path) {
   return !path.isEmpty() && !QFileInfo::exists(path) && RecoverFromTemporaryFile(FinalTarget(path));
 }
 
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes) {
-  if (path.isEmpty()) return false;
-  const QFileInfo info = FinalTarget(path);
-  // Renaming over a read-only file would silently replace it. Its mode is
-  // asked as well, since the superuser may write anything.
-  constexpr QFile::Permissions kAnyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-  const bool exists = info.exists();
-  if (exists && (!info.isFile() || !info.isWritable() || !(info.permissions() & kAnyWrite))) return false;
-  const QByteArray target = QFile::encodeName(info.absoluteFilePath());
-  struct stat old {};
-  if (exists && ::stat(target.constData(), &old) != 0) return false;
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int* error) {
+  errno = 0;
+  const bool saved = Save(path, bytes);
+  if (!saved && error) *error = errno ? errno : EIO;
+  return saved;
+}
 
-  if (exists) RemoveStaleTemporaryFiles(info);
-  QByteArray temporary;
-  int file = -1;
-  for (int attempt = 0; attempt < 16 && file < 0; ++attempt) {
-    temporary = QFile::encodeName(info.absolutePath() + u'/' + TemporaryName(info.fileName(), bytes.size()));
-    file = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (file < 0 && errno != EEXIST) break;
-  }
-  // In a folder that may not be written to, a writable file is still saved.
-  if (file < 0) return exists && errno == EACCES && WriteInPlace(target, bytes);
-
-  // The new file keeps the old one's mode.
-  bool written = (!exists || ::fchmod(file, old.st_mode & 07777) == 0) && WriteAll(file, bytes) && ::fsync(file) == 0;
-  written = ::close(file) == 0 && written;
-  if (!written) {
-    // Cut off before it was whole: no one's only copy.
-    ::unlink(temporary.constData());
-    return false;
-  }
-  if (::rename(temporary.constData(), target.constData()) != 0) {
-    // The old file stays as it was; where there is none, the new file is
-    // the only copy and the next reading takes it.
-    if (QFileInfo::exists(info.absoluteFilePath())) ::unlink(temporary.constData());
-    return false;
-  }
-  // The rename itself reaches the disk with the folder.
-  const int folder = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder >= 0) {
-    ::fsync(folder);
-    ::close(folder);
-  }
-  return true;
+RenameStatus RenameWithoutReplacing(const QString& from, const QString& to, int* error) {
+  if (RenameNoReplace(QFile::encodeName(from), QFile::encodeName(to))) return RenameStatus::kRenamed;
+  if (errno == EEXIST) return RenameStatus::kNameTaken;
+  if (error) *error = errno;
+  return RenameStatus::kFailed;
 }
 
 }  // namespace calc

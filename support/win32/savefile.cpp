@@ -4,106 +4,75 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cwctype>
+#include <cstdint>
+#include <optional>
 #include <vector>
+
+#include "savepolicy.h"
 
 namespace calc::win32 {
 
 namespace {
 
-// A save writes the new file beside the old one as
-// "NAME.~exprcalc-XXXXXX-SIZE.tmp": six random letters or digits, then the
-// number of bytes the file holds once it is whole. A name no one else would
-// choose, and a size that tells a complete file from a cut-off one.
-constexpr std::wstring_view kMark = L".~exprcalc-";
-constexpr std::wstring_view kExtension = L".tmp";
-
-// One older than this is no other copy's save in progress.
-constexpr ULONGLONG kStaleAfter100ns = 60ULL * 10'000'000ULL;
-
-ULONGLONG Ticks(const FILETIME& time) { return (ULONGLONG{time.dwHighDateTime} << 32) | time.dwLowDateTime; }
-
-bool SameIgnoringCase(std::wstring_view a, std::wstring_view b) {
-  return a.size() == b.size() && CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
-                                                      static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+// Milliseconds since 1601, the file times' own clock.
+std::int64_t Milliseconds(const FILETIME& time) {
+  return static_cast<std::int64_t>(((ULONGLONG{time.dwHighDateTime} << 32) | time.dwLowDateTime) / 10'000);
 }
 
-bool IsAsciiAlnum(wchar_t c) { return c < 128 && std::iswalnum(c); }
-
-// The size a temporary file of ours for `name` has once complete, or -1 when
-// `candidate` is no such file.
-long long CompleteSize(std::wstring_view name, std::wstring_view candidate) {
-  const std::size_t fixed = name.size() + kMark.size() + kExtension.size();
-  // The file's own name in any letter case, as the file system sees it; the
-  // rest exactly as this program writes it.
-  if (candidate.size() < fixed + 8 || !SameIgnoringCase(candidate.substr(0, name.size()), name) ||
-      candidate.substr(name.size(), kMark.size()) != kMark ||
-      candidate.substr(candidate.size() - kExtension.size()) != kExtension) {
-    return -1;
-  }
-  const std::wstring_view rest = candidate.substr(name.size() + kMark.size(), candidate.size() - fixed);
-  const std::wstring_view digits = rest.substr(7);
-  if (!std::all_of(rest.begin(), rest.begin() + 6, IsAsciiAlnum) || rest[6] != L'-' || digits.size() > 10 ||
-      (digits.size() > 1 && digits[0] == L'0')) {
-    return -1;
-  }
-  long long size = 0;
-  for (const wchar_t c : digits) {
-    if (c < L'0' || c > L'9') return -1;
-    size = size * 10 + (c - L'0');
-  }
-  return size;
+std::u16string_view View(std::wstring_view text) {
+  return {reinterpret_cast<const char16_t*>(text.data()), text.size()};
 }
 
-struct Temporary {
-  std::wstring path;
-  bool complete = false;
-  ULONGLONG modified = 0;
-};
+// File names compare as the file system compares them: in any letter case.
+bool SameFileNameIgnoringCase(std::u16string_view a, std::u16string_view b) {
+  return a.size() == b.size() &&
+         CompareStringOrdinal(reinterpret_cast<const wchar_t*>(a.data()), static_cast<int>(a.size()),
+                              reinterpret_cast<const wchar_t*>(b.data()), static_cast<int>(b.size()),
+                              TRUE) == CSTR_EQUAL;
+}
 
-// This program's temporary files for the path: plain files only, never a
-// folder or a link, so nothing but our own leftovers is removed or taken.
-std::vector<Temporary> OwnTemporaryFiles(const std::wstring& path) {
+std::wstring FolderOf(const std::wstring& path) {
   const std::size_t cut = path.find_last_of(L"\\/");
-  const std::wstring folder = cut == std::wstring::npos ? L"" : path.substr(0, cut + 1);
-  const std::wstring name = path.substr(folder.size());
-  std::vector<Temporary> found;
+  return cut == std::wstring::npos ? L"" : path.substr(0, cut + 1);
+}
+
+std::u16string NameOf(const std::wstring& path) { return std::u16string(View(path).substr(FolderOf(path).size())); }
+
+// The plain files beside the path (never a folder or a link, so nothing but
+// our own leftovers is removed or taken) that the search pattern finds. The
+// search also matches short names: the policy checks every long name again.
+std::vector<FolderEntry> PlainFilesBeside(const std::wstring& path) {
+  std::vector<FolderEntry> found;
+  const std::u16string pattern = TemporaryFilePattern(View(path));
   WIN32_FIND_DATAW entry;
-  // The search also matches short names: every long name is checked again.
-  const HANDLE search = FindFirstFileW((path + std::wstring(kMark) + L"*" + std::wstring(kExtension)).c_str(), &entry);
+  const HANDLE search = FindFirstFileW(reinterpret_cast<const wchar_t*>(pattern.c_str()), &entry);
   if (search == INVALID_HANDLE_VALUE) return found;
   do {
-    const long long size = CompleteSize(name, entry.cFileName);
-    if (size >= 0 && (entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0) {
-      const ULONGLONG actual = (ULONGLONG{entry.nFileSizeHigh} << 32) | entry.nFileSizeLow;
-      found.push_back({folder + entry.cFileName, actual == static_cast<ULONGLONG>(size), Ticks(entry.ftLastWriteTime)});
-    }
+    if ((entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) continue;
+    found.push_back({std::u16string(View(entry.cFileName)), (ULONGLONG{entry.nFileSizeHigh} << 32) | entry.nFileSizeLow,
+                     Milliseconds(entry.ftLastWriteTime)});
   } while (FindNextFileW(search, &entry));
   FindClose(search);
   return found;
 }
 
-// Called only while the file is there: beside it a leftover is at most an
-// older copy.
+std::wstring Beside(const std::wstring& path, std::u16string_view name) {
+  return FolderOf(path) + std::wstring(name.begin(), name.end());
+}
+
 void RemoveStaleTemporaryFiles(const std::wstring& path) {
   FILETIME now;
   GetSystemTimeAsFileTime(&now);
-  for (const Temporary& temporary : OwnTemporaryFiles(path)) {
-    if (temporary.modified + kStaleAfter100ns < Ticks(now)) DeleteFileW(temporary.path.c_str());
-  }
+  const std::vector<std::u16string> stale =
+      StaleTemporaryFiles(PlainFilesBeside(path), NameOf(path), Milliseconds(now), SameFileNameIgnoringCase);
+  for (const std::u16string& name : stale) DeleteFileW(Beside(path, name).c_str());
 }
 
-// A save cut off once its new file was whole but before the file took its
-// place leaves that file as the only copy. With nothing at the path, the
-// newest complete one takes it; a file that appears meanwhile is never
-// replaced.
+// A file that appears meanwhile is never replaced.
 bool RecoverFromTemporaryFile(const std::wstring& path) {
-  const std::vector<Temporary> temporaries = OwnTemporaryFiles(path);
-  const Temporary* newest = nullptr;
-  for (const Temporary& temporary : temporaries) {
-    if (temporary.complete && (!newest || temporary.modified > newest->modified)) newest = &temporary;
-  }
-  return newest && MoveFileExW(newest->path.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+  const std::optional<std::u16string> taken =
+      TemporaryFileToRecover(PlainFilesBeside(path), NameOf(path), SameFileNameIgnoringCase);
+  return taken && MoveFileExW(Beside(path, *taken).c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool WriteAll(HANDLE file, std::string_view bytes) {
@@ -117,19 +86,24 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
   return true;
 }
 
-// Six letters and digits that differ from one call to the next.
-std::wstring TemporaryName(const std::wstring& path, std::size_t size, unsigned attempt) {
-  static constexpr wchar_t kAlphabet[] = L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+// A seed that differs from one call to the next.
+std::uint64_t RandomSeed(unsigned attempt) {
   LARGE_INTEGER counter;
   QueryPerformanceCounter(&counter);
-  unsigned long long seed = static_cast<unsigned long long>(counter.QuadPart) * 6364136223846793005ULL +
-                            GetCurrentProcessId() * 1442695040888963407ULL + attempt;
-  std::wstring random;
-  for (int i = 0; i < 6; ++i) {
-    random += kAlphabet[seed % 62];
-    seed /= 62;
+  return static_cast<std::uint64_t>(counter.QuadPart) * 6364136223846793005ULL +
+         GetCurrentProcessId() * 1442695040888963407ULL + attempt;
+}
+
+// A new file under a temporary name beside the path, open for writing;
+// INVALID_HANDLE_VALUE, with the last error set, when none can be made.
+HANDLE CreateTemporaryFile(const std::wstring& path, std::size_t size, DWORD attributes, std::wstring& temporary) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  for (unsigned attempt = 0; attempt < 16 && file == INVALID_HANDLE_VALUE; ++attempt) {
+    temporary = Beside(path, TemporaryFileName(NameOf(path), RandomSeed(attempt), size));
+    file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
   }
-  return path + std::wstring(kMark) + random + L"-" + std::to_wstring(size) + std::wstring(kExtension);
+  return file;
 }
 
 // The folder forbids a new file, so the file is rewritten where it is. Room
@@ -149,7 +123,15 @@ bool WriteInPlace(const std::wstring& path, std::string_view bytes) {
               (GetLastError() != ERROR_DISK_FULL && GetLastError() != ERROR_HANDLE_DISK_FULL);
   }
   written = written && WriteAll(file, bytes) && SetEndOfFile(file) && FlushFileBuffers(file);
-  return CloseHandle(file) && written;
+  const DWORD error = GetLastError();
+  const bool closed = CloseHandle(file);
+  if (closed && !written) SetLastError(error);
+  return closed && written;
+}
+
+bool Failed(DWORD error) {
+  SetLastError(error);
+  return false;
 }
 
 bool MoveIntoPlace(const std::wstring& temporary, const std::wstring& path) {
@@ -159,43 +141,49 @@ bool MoveIntoPlace(const std::wstring& temporary, const std::wstring& path) {
 
 }  // namespace
 
-ReadStatus ReadWholeFile(const std::wstring& path, std::size_t max_size, std::string& bytes) {
+ReadStatus ReadWholeFile(const std::wstring& path, std::size_t max_size, std::string& bytes, DWORD* error) {
   bytes.clear();
-  const auto open = [&path] {
-    return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
-  };
-  HANDLE file = open();
-  DWORD error = file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
-  if (error == ERROR_FILE_NOT_FOUND && !path.empty() && RecoverFromTemporaryFile(path)) {
-    file = open();
-    error = file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
-  }
+  const HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadStatus::kMissing : ReadStatus::kFailed;
+    const DWORD failure = GetLastError();
+    if (failure == ERROR_FILE_NOT_FOUND || failure == ERROR_PATH_NOT_FOUND) return ReadStatus::kMissing;
+    if (error) *error = failure;
+    return ReadStatus::kFailed;
   }
   LARGE_INTEGER size;
-  bool read = GetFileSizeEx(file, &size) && static_cast<unsigned long long>(size.QuadPart) <= max_size;
-  if (read) {
+  bool read = GetFileSizeEx(file, &size) != 0;
+  const bool too_large = read && static_cast<unsigned long long>(size.QuadPart) > max_size;
+  if (read && !too_large) {
     bytes.resize(static_cast<std::size_t>(size.QuadPart));
     std::size_t done = 0;
     while (read && done < bytes.size()) {
       DWORD got = 0;
       const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
       read = ReadFile(file, bytes.data() + done, chunk, &got, nullptr) && got > 0;
-      done += got;
+      if (read) done += got;
     }
   }
+  const DWORD failure = read ? ERROR_SUCCESS : GetLastError();
   CloseHandle(file);
-  if (!read) {
+  if (too_large || !read) {
     bytes.clear();
-    return ReadStatus::kFailed;
+    if (!read && error) *error = failure == ERROR_SUCCESS ? ERROR_HANDLE_EOF : failure;
+    return too_large ? ReadStatus::kTooLarge : ReadStatus::kFailed;
   }
   return ReadStatus::kRead;
 }
 
-bool WriteFileAtomically(const std::wstring& path, std::string_view bytes) {
-  return detail::WriteFileAtomically(path, bytes, MoveIntoPlace);
+bool WriteFileAtomically(const std::wstring& path, std::string_view bytes, DWORD* error) {
+  return detail::WriteFileAtomically(path, bytes, MoveIntoPlace, error);
+}
+
+RenameStatus RenameWithoutReplacing(const std::wstring& from, const std::wstring& to, DWORD* error) {
+  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return RenameStatus::kRenamed;
+  const DWORD failure = GetLastError();
+  if (failure == ERROR_ALREADY_EXISTS || failure == ERROR_FILE_EXISTS) return RenameStatus::kNameTaken;
+  if (error) *error = failure;
+  return RenameStatus::kFailed;
 }
 
 bool RecoverInterruptedSave(const std::wstring& path) {
@@ -205,37 +193,50 @@ bool RecoverInterruptedSave(const std::wstring& path) {
 
 namespace detail {
 
-bool WriteFileAtomically(const std::wstring& path, std::string_view bytes, FinalMove move) {
-  if (path.empty()) return false;
+namespace {
+
+bool Save(const std::wstring& path, std::string_view bytes, FinalMove move) {
+  if (path.empty()) return Failed(ERROR_PATH_NOT_FOUND);
   const DWORD attributes = GetFileAttributesW(path.c_str());
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-  if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) return false;
+  if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+    return Failed(ERROR_ACCESS_DENIED);
+  }
 
   if (exists) RemoveStaleTemporaryFiles(path);
   // The new file keeps the old one's hidden and system marks.
   const DWORD kept = exists ? attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM) : 0;
   std::wstring temporary;
-  HANDLE file = INVALID_HANDLE_VALUE;
-  for (unsigned attempt = 0; attempt < 16 && file == INVALID_HANDLE_VALUE; ++attempt) {
-    temporary = TemporaryName(path, bytes.size(), attempt);
-    file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, kept ? kept : FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
-    if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
-  }
+  const HANDLE file = CreateTemporaryFile(path, bytes.size(), kept ? kept : FILE_ATTRIBUTE_NORMAL, temporary);
   // In a folder that may not be written to, a writable file is still saved.
   if (file == INVALID_HANDLE_VALUE) {
     return exists && GetLastError() == ERROR_ACCESS_DENIED && WriteInPlace(path, bytes);
   }
-  const bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
-  if (!CloseHandle(file) || !written) {
+  bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
+  DWORD error = written ? ERROR_SUCCESS : GetLastError();
+  if (!CloseHandle(file) && written) {
+    written = false;
+    error = GetLastError();
+  }
+  if (!written) {
     // Cut off before it was whole: no one's only copy.
     DeleteFileW(temporary.c_str());
-    return false;
+    return Failed(error);
   }
   if (move(temporary, path)) return true;
+  error = GetLastError();
   // The old file stays as it was; where there is none, the new file is the
-  // only copy and the next reading takes it.
+  // only copy and the next start takes it.
   if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) DeleteFileW(temporary.c_str());
+  return Failed(error);
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::wstring& path, std::string_view bytes, FinalMove move, DWORD* error) {
+  SetLastError(ERROR_SUCCESS);
+  if (Save(path, bytes, move)) return true;
+  if (error) *error = GetLastError() == ERROR_SUCCESS ? ERROR_WRITE_FAULT : GetLastError();
   return false;
 }
 

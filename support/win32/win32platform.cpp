@@ -39,16 +39,30 @@ bool Win32Platform::CreateFolder(std::u16string_view path) { return win32::Creat
 
 bool Win32Platform::FileExistsAt(std::u16string_view path) { return win32::FileExistsAt(ToWide(path)); }
 
-ReadStatus Win32Platform::ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes) {
-  return win32::ReadWholeFile(ToWide(path), max_size, bytes);
+ReadStatus Win32Platform::ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes,
+                                        std::u16string& why) {
+  DWORD error = ERROR_SUCCESS;
+  const ReadStatus status = win32::ReadWholeFile(ToWide(path), max_size, bytes, &error);
+  if (status == ReadStatus::kFailed) why = SystemErrorText(error);
+  return status;
 }
 
 bool Win32Platform::RecoverInterruptedSave(std::u16string_view path) {
   return win32::RecoverInterruptedSave(ToWide(path));
 }
 
-bool Win32Platform::WriteFileAtomically(std::u16string_view path, std::string_view bytes) {
-  return win32::WriteFileAtomically(ToWide(path), bytes);
+std::optional<std::u16string> Win32Platform::WriteFileAtomically(std::u16string_view path, std::string_view bytes) {
+  DWORD error = ERROR_SUCCESS;
+  if (win32::WriteFileAtomically(ToWide(path), bytes, &error)) return std::nullopt;
+  return SystemErrorText(error);
+}
+
+RenameStatus Win32Platform::RenameWithoutReplacing(std::u16string_view from, std::u16string_view to,
+                                                   std::u16string& why) {
+  DWORD error = ERROR_SUCCESS;
+  const RenameStatus status = win32::RenameWithoutReplacing(ToWide(from), ToWide(to), &error);
+  if (status == RenameStatus::kFailed) why = SystemErrorText(error);
+  return status;
 }
 
 bool Win32Platform::CodePageIsUtf8() { return GetACP() == CP_UTF8; }

@@ -51,10 +51,25 @@ class FakePlatform : public Platform {
   bool FileExistsAt(std::u16string_view path) override { return files.count(std::u16string(path)) > 0; }
   char16_t PathSeparator() const override { return u'/'; }
 
-  ReadStatus ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes) override {
+  // The system's words for each failure the tests need.
+  static constexpr std::u16string_view kAccessDenied = u"Access is denied.";
+  static constexpr std::u16string_view kIsAFolder = u"Is a directory";
+  std::map<std::u16string, std::u16string> write_failures;  // a path's reason, as a full disk gives
+  std::set<std::u16string> rename_refused;                  // files that cannot be renamed
+
+  ReadStatus ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes,
+                           std::u16string& why) override {
     const auto found = files.find(std::u16string(path));
-    if (found == files.end()) return folders.count(std::u16string(path)) ? ReadStatus::kFailed : ReadStatus::kMissing;
-    if (unreadable.count(found->first) || found->second.size() > max_size) return ReadStatus::kFailed;
+    if (found == files.end()) {
+      if (!folders.count(std::u16string(path))) return ReadStatus::kMissing;
+      why = kIsAFolder;
+      return ReadStatus::kFailed;
+    }
+    if (unreadable.count(found->first)) {
+      why = kAccessDenied;
+      return ReadStatus::kFailed;
+    }
+    if (found->second.size() > max_size) return ReadStatus::kTooLarge;
     bytes = found->second;
     return ReadStatus::kRead;
   }
@@ -67,11 +82,24 @@ class FakePlatform : public Platform {
     interrupted_saves.erase(found);
     return true;
   }
-  bool WriteFileAtomically(std::u16string_view path, std::string_view bytes) override {
+  std::optional<std::u16string> WriteFileAtomically(std::u16string_view path, std::string_view bytes) override {
     const std::u16string p(path);
-    if (read_only.count(p) || folders.count(p)) return false;
+    if (read_only.count(p)) return std::u16string(kAccessDenied);
+    if (folders.count(p)) return std::u16string(kIsAFolder);
+    if (write_failures.count(p)) return write_failures[p];
     files[p] = bytes;
-    return true;
+    return std::nullopt;
+  }
+  RenameStatus RenameWithoutReplacing(std::u16string_view from, std::u16string_view to, std::u16string& why) override {
+    const auto found = files.find(std::u16string(from));
+    if (files.count(std::u16string(to)) || folders.count(std::u16string(to))) return RenameStatus::kNameTaken;
+    if (found == files.end() || rename_refused.count(found->first)) {
+      why = kAccessDenied;
+      return RenameStatus::kFailed;
+    }
+    files[std::u16string(to)] = std::move(found->second);
+    files.erase(found);
+    return RenameStatus::kRenamed;
   }
 
   bool CodePageIsUtf8() override { return code_page_utf8; }

@@ -201,6 +201,7 @@ TEST_F(FormLogicTest, UnreadableFileKeepsTheDesignAndIsNotReplaced) {
   EXPECT_FALSE(Save());
   ASSERT_EQ(platform_.boxes.size(), 1u);
   EXPECT_EQ(platform_.boxes[0].message, u"Error saving settings");
+  EXPECT_EQ(platform_.boxes[0].detail, std::u16string(kFile) + u"\nAccess is denied.");
   EXPECT_EQ(File(), "[Interface]\r\nThousandsSeparator=0\r\n");
 }
 
@@ -211,10 +212,104 @@ TEST_F(FormLogicTest, ReadOnlyFileIsReportedAndKept) {
   EXPECT_FALSE(Save());
   ASSERT_EQ(platform_.boxes.size(), 1u);
   EXPECT_EQ(platform_.boxes[0].message, u"Error saving settings");
-  EXPECT_EQ(platform_.boxes[0].detail, u"");
+  EXPECT_EQ(platform_.boxes[0].detail, std::u16string(kFile) + u"\nAccess is denied.") << "the file and the reason";
   EXPECT_EQ(platform_.boxes[0].caption, u"") << "the application title";
   EXPECT_FALSE(platform_.boxes[0].error);
   EXPECT_EQ(File(), "[Interface]\r\nThousandsSeparator=0\r\n");
+}
+
+// A failed save names the file and gives the system's reason.
+TEST_F(FormLogicTest, SaveFailuresSayWhatAndWhere) {
+  struct Row {
+    const char* title;
+    void (*arrange)(FakePlatform&);
+    std::u16string reason;
+  };
+  const Row rows[] = {
+      {"a read-only file", [](FakePlatform& p) { p.read_only.insert(std::u16string(kFile)); }, u"Access is denied."},
+      {"a full disk",
+       [](FakePlatform& p) { p.write_failures[std::u16string(kFile)] = u"There is not enough space on the disk."; },
+       u"There is not enough space on the disk."},
+      {"a file that cannot be read", [](FakePlatform& p) { p.unreadable.insert(std::u16string(kFile)); },
+       u"Access is denied."},
+      {"a folder in its place",
+       [](FakePlatform& p) {
+         p.files.erase(std::u16string(kFile));
+         p.folders.insert(std::u16string(kFile));
+       },
+       u"Is a directory"},
+  };
+  for (const Row& row : rows) {
+    FakePlatform platform;
+    FormLogic logic(platform);
+    platform.files[std::u16string(kFile)] = "[Interface]\r\nTop=1\r\n";
+    row.arrange(platform);
+    EXPECT_FALSE(logic.savedata(kFile, {1, 2, 601}, {true, true})) << row.title;
+    ASSERT_EQ(platform.boxes.size(), 1u) << row.title;
+    EXPECT_EQ(platform.boxes[0].message, u"Error saving settings") << row.title;
+    EXPECT_EQ(platform.boxes[0].detail, std::u16string(kFile) + u"\n" + row.reason) << row.title;
+  }
+}
+
+// A file over the reading limit would fail every close: the first save
+// renames it aside, never over another file, says so once and writes a
+// fresh file; the next save shows nothing.
+TEST_F(FormLogicTest, AFileTooLargeToReadIsRenamedAsideOnce) {
+  const std::u16string file(kFile);
+  const std::string large(SettingsDocument::kMaxFileSize + 1, 'x');
+  struct Row {
+    const char* title;
+    std::vector<std::u16string> taken;  // aside names in use
+    bool refused;                       // the rename fails
+    const char16_t* aside;              // where the file goes, or nowhere
+    std::u16string detail;
+  };
+  const std::u16string note = u"\nThe file is larger than 4 MiB. It was renamed to ";
+  const Row rows[] = {
+      {"a free name", {}, false, u".too-large", note + u"brelmont.ini.too-large, and a new file was written."},
+      {"the name taken",
+       {file + u".too-large"},
+       false,
+       u".too-large-2",
+       note + u"brelmont.ini.too-large-2, and a new file was written."},
+      {"every name taken",
+       [&] {
+         std::vector<std::u16string> all;
+         for (int i = 1; i <= FormLogic::kAsideAttempts; ++i) all.push_back(AsideName(file, i));
+         return all;
+       }(),
+       false, nullptr,
+       u"\nThe file is larger than 4 MiB, and the names brelmont.ini.too-large to brelmont.ini.too-large-9 are all "
+       u"taken: it was left as it was."},
+      {"the rename refused",
+       {},
+       true,
+       nullptr,
+       u"\nThe file is larger than 4 MiB, and renaming it to brelmont.ini.too-large failed: Access is denied."},
+  };
+  for (const Row& row : rows) {
+    FakePlatform platform;
+    platform.files[file] = large;
+    for (const std::u16string& taken : row.taken) platform.files[taken] = "someone's";
+    if (row.refused) platform.rename_refused.insert(file);
+    FormLogic logic(platform);
+    const FormLogic::Start start = logic.FormCreate(kOuterWidth, kOuterHeight);
+    EXPECT_FALSE(start.stored) << row.title << ": not read";
+    logic.AddToHistory(u"6*7");
+    EXPECT_EQ(logic.savedata(kFile, {1, 2, 601}, {true, true}), row.aside != nullptr) << row.title;
+    ASSERT_EQ(platform.boxes.size(), 1u) << row.title;
+    EXPECT_EQ(platform.boxes[0].message, u"Error saving settings") << row.title;
+    EXPECT_EQ(platform.boxes[0].detail, file + row.detail) << row.title;
+    for (const std::u16string& taken : row.taken) EXPECT_EQ(platform.files[taken], "someone's") << row.title;
+    if (!row.aside) {
+      EXPECT_EQ(platform.files[file], large) << row.title << ": left as it was";
+      continue;
+    }
+    EXPECT_EQ(platform.files[file + row.aside], large) << row.title << ": kept whole";
+    EXPECT_NE(platform.files[file].find("Expression1=6*7\r\n"), std::string::npos) << row.title << ": a fresh file";
+    EXPECT_TRUE(logic.savedata(kFile, {1, 2, 601}, {true, true})) << row.title;
+    EXPECT_EQ(platform.boxes.size(), 1u) << row.title << ": the next save shows nothing";
+  }
 }
 
 // A session end that comes while the close shows "Error saving settings",
@@ -275,8 +370,9 @@ TEST_F(FormLogicTest, UnknownPositionIsWrittenBackAsRead) {
 }
 
 // A second copy of the program wrote ten entries meanwhile; this one saves
-// three over them and the next start loads all ten.
-TEST_F(FormLogicTest, HistoryInFileOrderAndKeysBeyondTheCountKept) {
+// its three first, then the file's entries it does not hold, and the next
+// start loads them all.
+TEST_F(FormLogicTest, HistoryInFileOrderAndTheOtherWindowsEntriesKept) {
   std::string file = "[Expressions]\r\n";
   for (int i = 1; i <= 10; ++i) file += "Expression" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
   file += "Odd=last\r\nExpression11=\r\n";
@@ -289,11 +385,75 @@ TEST_F(FormLogicTest, HistoryInFileOrderAndKeysBeyondTheCountKept) {
   second.AddToHistory(u"b");
   second.AddToHistory(u"a");
   ASSERT_TRUE(second.savedata(kFile, {1, 1, 601}, {true, true}));
-  EXPECT_NE(File().find("Expression1=a\r\nExpression2=b\r\nExpression3=c\r\nExpression4=4\r\n"), std::string::npos);
-  EXPECT_NE(File().find("Expression10=10\r\nOdd=last\r\nExpression11=\r\n"), std::string::npos);
+  EXPECT_NE(File().find("Expression1=a\r\nExpression2=b\r\nExpression3=c\r\nExpression4=1\r\n"), std::string::npos)
+      << File();
+  EXPECT_NE(File().find("Expression10=7\r\nOdd=last\r\nExpression11=8\r\nExpression12=9\r\nExpression13=10\r\n"
+                        "Expression14=last\r\n\r\n"),
+            std::string::npos)
+      << File();
   FormLogic third(platform_);
   third.FormCreate(kOuterWidth, kOuterHeight);
-  EXPECT_EQ(third.History(), (History{u"a", u"b", u"c", u"4", u"5", u"6", u"7", u"8", u"9", u"10", u"last"}));
+  EXPECT_EQ(third.History(),
+            (History{u"a", u"b", u"c", u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"last", u"8", u"9", u"10"}));
+}
+
+// Keys beyond those a save writes stay as they were.
+TEST_F(FormLogicTest, KeysBeyondTheWrittenOnesAreKept) {
+  std::string file = "[Expressions]\r\n";
+  for (int i = 1; i <= 60; ++i) file += "Expression" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+  platform_.files[std::u16string(kFile)] = file;
+  logic_.AddToHistory(u"new");
+  ASSERT_TRUE(Save());
+  EXPECT_NE(File().find("Expression1=new\r\nExpression2=1\r\n"), std::string::npos) << File();
+  EXPECT_NE(File().find("Expression50=49\r\nExpression51=51\r\n"), std::string::npos) << File();
+  EXPECT_NE(File().find("Expression60=60\r\n\r\n"), std::string::npos) << File();
+}
+
+TEST(OtherWindowsEntries, ThisWindowsListThenTheFilesOtherEntries) {
+  using Views = std::vector<std::u16string_view>;
+  std::vector<std::u16string> fifty;
+  for (int i = 1; i <= 50; ++i) fifty.push_back(U(std::to_string(i)));
+  std::vector<std::u16string> sixty = fifty;
+  for (int i = 51; i <= 60; ++i) sixty.push_back(U(std::to_string(i)));
+  Views numbers;
+  for (const std::u16string& entry : sixty) numbers.push_back(entry);
+  struct Row {
+    const char* title;
+    History list;
+    Views file;
+    History saved;
+  };
+  const Row rows[] = {
+      {"two windows", {u"30+30"}, {u"20+20", u"10+10"}, {u"30+30", u"20+20", u"10+10"}},
+      {"a single window: the file holds its own entries",
+       {u"2*3", u"(2 + 2) / 3"},
+       {u"(2 + 2) / 3"},
+       {u"2*3", u"(2 + 2) / 3"}},
+      {"case variants are the same entry",
+       {u"sin(30)", u"caf\u00E9"},
+       {u"SIN(30)", u"CAF\u00C9", u"cos(0)"},
+       {u"sin(30)", u"caf\u00E9", u"cos(0)"}},
+      {"the file's own repeats once", {u"a"}, {u"b", u"B", u"b", u"a"}, {u"a", u"b"}},
+      {"empty values are no entries", {u"a"}, {u"", u"b"}, {u"a", u"b"}},
+      {"nothing in the file", {u"a"}, {}, {u"a"}},
+      {"an empty list takes the file's", {}, {u"a", u"b"}, {u"a", u"b"}},
+      {"up to 50",
+       {u"new"},
+       numbers,
+       [&] {
+         History h{u"new"};
+         h.insert(h.end(), fifty.begin(), fifty.end() - 1);
+         return h;
+       }()},
+      {"a list of 50 is written as it is", fifty, {u"other"}, fifty},
+      {"a longer list too", sixty, {u"other"}, sixty},
+  };
+  FakePlatform platform;
+  for (const Row& row : rows) {
+    History saved = row.list;
+    for (std::u16string& entry : OtherWindowsEntries(row.list, row.file, platform)) saved.push_back(std::move(entry));
+    EXPECT_EQ(saved, row.saved) << row.title;
+  }
 }
 
 // The save starts from the file as it is then, not as the start read it.

@@ -203,23 +203,26 @@ TEST_F(SettingsDocumentTest, BadContentIsSurvived) {
 TEST_F(SettingsDocumentTest, OpenAndUpdateFile) {
   platform_.files[u"/f.ini"] = "[A]\r\nB=C\r\n";
   SettingsDocument doc(platform_);
-  ASSERT_TRUE(SettingsDocument::Open(platform_, u"/f.ini", doc));
+  std::u16string why;
+  ASSERT_EQ(SettingsDocument::Open(platform_, u"/f.ini", doc, why), ReadStatus::kRead);
   EXPECT_EQ(doc.ReadString(u"A", u"B", u""), u"C");
   // Opened again, the document is the file's: whatever was written to it,
   // and whatever else changed the file meanwhile.
   doc.WriteString(u"A", u"B", u"written");
-  ASSERT_TRUE(SettingsDocument::Open(platform_, u"/f.ini", doc));
+  ASSERT_EQ(SettingsDocument::Open(platform_, u"/f.ini", doc, why), ReadStatus::kRead);
   EXPECT_EQ(doc.ReadString(u"A", u"B", u""), u"C");
   platform_.files[u"/f.ini"] = "[A]\r\nB=D\r\n";
-  ASSERT_TRUE(SettingsDocument::Open(platform_, u"/f.ini", doc));
+  ASSERT_EQ(SettingsDocument::Open(platform_, u"/f.ini", doc, why), ReadStatus::kRead);
   EXPECT_EQ(doc.ReadString(u"A", u"B", u""), u"D");
-  EXPECT_TRUE(SettingsDocument::Open(platform_, u"/none.ini", doc)) << "no file: an empty document";
-  EXPECT_EQ(doc.ReadSection(u"A"), Keys{});
+  EXPECT_EQ(SettingsDocument::Open(platform_, u"/none.ini", doc, why), ReadStatus::kMissing);
+  EXPECT_EQ(doc.ReadSection(u"A"), Keys{}) << "no file: an empty document";
   platform_.unreadable.insert(u"/f.ini");
-  EXPECT_FALSE(SettingsDocument::Open(platform_, u"/f.ini", doc));
-  EXPECT_FALSE(SettingsDocument::Open(platform_, u"/home/u/.config", doc)) << "a folder";
+  EXPECT_EQ(SettingsDocument::Open(platform_, u"/f.ini", doc, why), ReadStatus::kFailed);
+  EXPECT_EQ(why, FakePlatform::kAccessDenied);
+  EXPECT_EQ(doc.ReadSection(u"A"), Keys{}) << "a failure: an empty document";
+  EXPECT_EQ(SettingsDocument::Open(platform_, u"/home/u/.config", doc, why), ReadStatus::kFailed) << "a folder";
   platform_.files[u"/big.ini"] = std::string(SettingsDocument::kMaxFileSize + 1, 'x');
-  EXPECT_FALSE(SettingsDocument::Open(platform_, u"/big.ini", doc));
+  EXPECT_EQ(SettingsDocument::Open(platform_, u"/big.ini", doc, why), ReadStatus::kTooLarge);
 }
 
 // What the program writes it must be able to read: a document that would
@@ -229,13 +232,15 @@ TEST_F(SettingsDocumentTest, NeverWritesAFileTooLargeToRead) {
   while (lf.size() < SettingsDocument::kMaxFileSize - 100) lf += "k=v\n";
   platform_.files[u"/f.ini"] = lf;
   SettingsDocument doc(platform_);
-  ASSERT_TRUE(SettingsDocument::Open(platform_, u"/f.ini", doc));
+  std::u16string why;
+  ASSERT_EQ(SettingsDocument::Open(platform_, u"/f.ini", doc, why), ReadStatus::kRead);
   EXPECT_GT(doc.Serialize().size(), SettingsDocument::kMaxFileSize) << "CR LF makes it larger";
-  EXPECT_FALSE(doc.UpdateFile(u"/f.ini"));
+  EXPECT_FALSE(doc.UpdateFile(u"/f.ini", why));
+  EXPECT_EQ(why, u"The settings would be larger than 4 MiB.");
   EXPECT_EQ(platform_.files[u"/f.ini"], lf) << "untouched";
 
   SettingsDocument small = SettingsDocument::Parse(platform_, "[A]\nB=C\n");
-  ASSERT_TRUE(small.UpdateFile(u"/g.ini"));
+  ASSERT_TRUE(small.UpdateFile(u"/g.ini", why));
   EXPECT_EQ(platform_.files[u"/g.ini"], "[A]\r\nB=C\r\n\r\n");
 }
 

@@ -2,11 +2,17 @@
 # Sourced by the end-to-end window tests: what a person does with the window
 # whose id is in $window, of the process in $app_pid. The caller defines
 # fail() and $here, and may set click_pause (seconds after a click),
-# close_tries (tenths of a second to wait for the process to end) and
-# copy_seconds (how long the shown text may take to come).
+# close_tries (tenths of a second to wait for the process to end),
+# copy_seconds (how long the shown text may take to come), type_delay
+# (milliseconds between typed keys) and box_title (the message boxes' title,
+# a pattern). The settings checks also need start (which sets $window and
+# $app_pid), launch (one more copy of the program in the background),
+# $settings and $work; dismiss_box may be redefined.
 click_pause=${click_pause:-0.3}
 close_tries=${close_tries:-100}
 copy_seconds=${copy_seconds:-10}
+type_delay=${type_delay:-20}
+box_title=${box_title:-'^Exprcalc$'}
 
 # Clicks a control at its position in the window (client coordinates).
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep "$click_pause"; }
@@ -30,4 +36,68 @@ finish() {
   for _ in $(seq "$close_tries"); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
   ! kill -0 "$app_pid" 2>/dev/null || fail "the window did not close"
   app_pid=""
+}
+
+# Presses Enter in the box whose id is given.
+dismiss_box() { xdotool mousemove --window "$1" 10 10 key Return; }
+
+# Types an expression into the box of the window under the pointer's click
+# and presses Enter.
+calculate_in() {
+  xdotool mousemove --window "$1" 200 45 click 1
+  xdotool key ctrl+a BackSpace
+  xdotool type --delay "$type_delay" "$2"
+  xdotool key Return
+}
+
+# Two windows at once: the one closed last writes its own history first,
+# then the other's, which the file held.
+check_two_windows_keep_both_histories() {
+  rm -f "$settings"
+  start
+  local first=$window first_pid=$app_pid second="" second_pid
+  calculate_in "$first" '10+10'
+  calculate_in "$first" '20+20'
+  launch
+  second_pid=$!
+  extra_pids="$first_pid $second_pid"
+  for _ in $(seq "$close_tries"); do
+    second=$(xdotool search --onlyvisible --name "Varnel's Expression calculator" | grep -vx "$first" | head -n 1) || true
+    [ -n "$second" ] && break
+    sleep 0.1
+  done
+  [ -n "$second" ] || fail "the second window did not appear"
+  calculate_in "$second" '30+30'
+  window=$first app_pid=$first_pid
+  finish
+  window=$second app_pid=$second_pid
+  finish
+  extra_pids=""
+  local expressions
+  expressions=$(grep '^Expression' "$settings" | tr -d '\r' | tr '\n' ' ')
+  [ "$expressions" = "Expression1=30+30 Expression2=20+20 Expression3=10+10 " ] ||
+    fail "the two windows' histories are not both in the file: $expressions"
+}
+
+# A settings file over the 4 MiB reading limit: the first close renames it
+# aside and says so in a box, and writes a fresh file; the next close shows
+# no box (finish waits for the program to end).
+check_large_file_moved_aside_once() {
+  python3 -c 'import sys; sys.stdout.write("[Expressions]\r\n" + "Expression1=1+1\r\n" * 250000)' >"$settings"
+  cp "$settings" "$work/large.ini"
+  start
+  calculate_in "$window" '6*7'
+  python3 "$here/tools/x11_close.py" "$window"
+  local box
+  box=$(timeout 20 xdotool search --sync --onlyvisible --name "$box_title" | head -n 1)
+  [ -n "$box" ] || fail "no message box when the settings file was moved aside"
+  dismiss_box "$box"
+  for _ in $(seq "$close_tries"); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+  ! kill -0 "$app_pid" 2>/dev/null || fail "the window did not close after the box"
+  app_pid=""
+  cmp -s "$settings.too-large" "$work/large.ini" || fail "the large file was not kept whole as brelmont.ini.too-large"
+  grep -q $'^Expression1=6\\*7\r$' "$settings" || fail "no fresh settings file was written"
+  start
+  finish
+  cmp -s "$settings.too-large" "$work/large.ini" || fail "the file moved aside was changed"
 }

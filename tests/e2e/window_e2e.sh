@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 # The real program in a real X server, used as a person would: type, Enter,
 # change an option, Copy, close; start again and find the history and the
-# options as they were left.
+# options as they were left; two windows at once keep both histories; a
+# settings file too large to read is moved aside once.
 # Usage: window_e2e.sh PATH/TO/exprcalc
 set -euo pipefail
 app=$1
@@ -17,6 +18,9 @@ start() {
   sleep 0.5
 }
 
+launch() { "$app" >>"$work/app.log" 2>&1 & }
+extra_pids=""
+end_extra() { [ -z "$extra_pids" ] || kill -KILL $extra_pids 2>/dev/null || true; }
 . "$here/tests/e2e/window_actions.sh"
 
 start
@@ -51,4 +55,6 @@ sleep 0.3
 xdotool key Return
 copied "1234.57" || fail "the history entry or the options were not restored"
 finish
+check_two_windows_keep_both_histories
+check_large_file_moved_aside_once
 echo "window end-to-end: passed"

@@ -4,7 +4,9 @@
 # type, Enter, change an option, Copy, the help box, close; check the settings
 # file's bytes in the Wine prefix's application-data folder; start again and
 # find the history and the options as they were left; close once more with the
-# file read-only and see the failure reported and the file untouched.
+# file read-only and see the failure reported and the file untouched; two
+# windows at once keep both histories; a settings file too large to read is
+# moved aside once.
 # Usage: window_wine_e2e.sh PATH/TO/exprcalc.exe WINE-COMMAND...
 # (WINEPREFIX names the prefix, which must exist.)
 set -euo pipefail
@@ -14,7 +16,11 @@ wine=("$@")
 here=$(cd "$(dirname "$0")/../.." && pwd)
 . "$here/tests/e2e/harness.sh"
 . "$here/tests/e2e/wine_server.sh"
-end_extra() { release_display; }
+extra_pids=""
+end_extra() {
+  [ -z "$extra_pids" ] || kill -KILL $extra_pids 2>/dev/null || true
+  release_display
+}
 
 : "${WINEPREFIX:?WINEPREFIX must name the Wine prefix}"
 roaming=$(find "$WINEPREFIX/drive_c/users" -mindepth 3 -maxdepth 3 -type d -path '*/AppData/Roaming' | head -n 1)
@@ -39,7 +45,11 @@ start() {
 # positions are client coordinates here too; Wine answers more slowly.
 click_pause=0.5
 close_tries=200
+type_delay=40
+box_title='^exprcalc$'
+launch() { "${wine[@]}" "$app" >>"$work/app.log" 2>&1 & }
 . "$here/tests/e2e/window_actions.sh"
+dismiss_box() { xdotool key --window "$1" Return; }
 
 start
 [ -d "$roaming/VarnelSoftware/Expression Calculator" ] || fail "the settings folders were not created at start"
@@ -140,8 +150,7 @@ rm -f "$settings"
 start
 xdotool type --delay 40 '1234.5678'
 xdotool key Return
-sleep 0.5
-[ "$(copy_and_read)" = "1,234.57" ] || fail "1234.5678 did not show 1,234.57 under high contrast"
+copied "1,234.57" || fail "1234.5678 did not show 1,234.57 under high contrast"
 xwd -silent -id "$window" >"$work/contrast.xwd"
 # The result line; each check box's label, right of its box.
 read -r -d '' result separators decimals < <(python3 "$here/tests/e2e/xwd_contrast.py" \
@@ -152,4 +161,6 @@ for name in result separators decimals; do
 done
 finish
 restore_colours
+check_two_windows_keep_both_histories
+check_large_file_moved_aside_once
 echo "window end-to-end under Wine: passed"

@@ -3,12 +3,13 @@
 // entries, as many as A without), then A... until killed.
 // save_helper limit PATH BYTES ENTRIES: saves document B of ENTRIES entries
 // with the file size limited to BYTES, so the write fails part-way; exits 0
-// when the save reported failure.
+// when the save reported failure, with the limit's error as its reason.
 #include <signal.h>
 #include <sys/resource.h>
 
 #include <QByteArray>
 #include <QString>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -30,9 +31,10 @@ int main(int argc, char** argv) {
     signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{static_cast<rlim_t>(std::atol(argv[3])), static_cast<rlim_t>(std::atol(argv[3]))};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
-    return calc::WriteFileAtomically(path, QByteArray::fromStdString(calc::test::Document('B', std::atoi(argv[4]))))
-               ? 1
-               : 0;
+    int error = 0;
+    const bool saved = calc::WriteFileAtomically(
+        path, QByteArray::fromStdString(calc::test::Document('B', std::atoi(argv[4]))), &error);
+    return !saved && error == EFBIG ? 0 : 1;
   }
   return 2;
 }

@@ -15,7 +15,9 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -93,7 +95,7 @@ TEST_F(SaveFileTest, ReadMissingFileFolderLinkAndLargeFile) {
   ASSERT_TRUE(QFile::link(dir.path() + "/real.ini", dir.path() + "/link.ini"));
   ASSERT_EQ(ReadWholeFile(dir.path() + "/link.ini", 100, bytes), ReadStatus::kRead);
   EXPECT_EQ(bytes, "[A]\r\nB=C\r\n");
-  EXPECT_EQ(ReadWholeFile(dir.path() + "/real.ini", 9, bytes), ReadStatus::kFailed) << "larger than allowed";
+  EXPECT_EQ(ReadWholeFile(dir.path() + "/real.ini", 9, bytes), ReadStatus::kTooLarge);
   ASSERT_TRUE(QFile::link(dir.path() + "/later.ini", dir.path() + "/dangling.ini"));
   EXPECT_EQ(ReadWholeFile(dir.path() + "/dangling.ini", 100, bytes), ReadStatus::kMissing);
 }
@@ -118,7 +120,9 @@ TEST_F(SaveFileTest, ReadOnlyFileIsLeftExactlyAsItWas) {
   const QString path = dir.path() + "/brelmont.ini";
   WriteAll(path, "old");
   ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup));
-  EXPECT_FALSE(WriteFileAtomically(path, "new"));
+  int error = 0;
+  EXPECT_FALSE(WriteFileAtomically(path, "new", &error));
+  EXPECT_EQ(error, EACCES);
   EXPECT_EQ(ReadAll(path), "old");
   EXPECT_EQ(FilesIn(dir.path()), QStringList{"brelmont.ini"}) << "no temporary file is left";
 }
@@ -177,7 +181,8 @@ QString Sorted(QStringList names) {
 }
 
 // A save cut off before its rename leaves its temporary file; the next save
-// removes it once it is stale, and never a file the user named.
+// removes it once it is stale, and never a file the user named (the names
+// are the policy's tests).
 TEST_F(SaveFileTest, StaleRuleRemovesOnlyItsOwnTemporaryFiles) {
   QTemporaryDir dir;
   const QString path = dir.path() + "/brelmont.ini";
@@ -188,19 +193,11 @@ TEST_F(SaveFileTest, StaleRuleRemovesOnlyItsOwnTemporaryFiles) {
     bool removed;
   };
   const Case cases[] = {
-      {"brelmont.ini.~exprcalc-AbC123-3.tmp", kDay, true},       // complete
-      {"brelmont.ini.~exprcalc-zzzzzz-999.tmp", 61, true},       // cut off
-      {"brelmont.ini.~exprcalc-Fresh1-3.tmp", 0, false},         // another copy's save in progress
-      {"brelmont.ini.backup", kDay, false},                      // the user's own
-      {"brelmont.ini.202401", kDay, false},                      //
-      {"brelmont.ini.orig12", kDay, false},                      //
-      {"brelmont.ini.AbC123", kDay, false},                      //
-      {"brelmont.ini.~exprcalc-AbC12-3.tmp", kDay, false},       // five letters
-      {"brelmont.ini.~exprcalc-AbC123-03.tmp", kDay, false},     // not a size
-      {"brelmont.ini.~exprcalc-AbC123-3.tmp.bak", kDay, false},  //
-      {"brelmont.ini.~exprcalc-AbC123-3.TMP", kDay, false},      //
-      {"BRELMONT.INI.~exprcalc-AbC123-3.tmp", kDay, false},      // another file's
-      {"other.ini.~exprcalc-AbC123-3.tmp", kDay, false},         //
+      {"brelmont.ini.~exprcalc-AbC123-3.tmp", kDay, true},   // complete
+      {"brelmont.ini.~exprcalc-zzzzzz-999.tmp", 61, true},   // cut off
+      {"brelmont.ini.~exprcalc-Fresh1-3.tmp", 0, false},     // another copy's save in progress
+      {"brelmont.ini.backup", kDay, false},                  // the user's own
+      {"BRELMONT.INI.~exprcalc-AbC123-3.tmp", kDay, false},  // another file's
   };
   QStringList kept = {"brelmont.ini", "notes.txt"};
   for (const Case& c : cases) {
@@ -255,9 +252,9 @@ TEST_F(SaveFileTest, StaleRuleNeedsTheFileItself) {
 
 // A save cut off between its complete temporary file and the rename, with
 // no settings file in place (a first save, or one removed meanwhile): the
-// next reading takes the newest complete temporary file as the settings,
-// and never a cut-off one or one beside an existing file.
-TEST_F(SaveFileTest, ReadingTakesACompleteTemporaryFileWhenTheFileIsMissing) {
+// newest complete temporary file takes the file's place, and never one
+// beside an existing file. Reading alone takes nothing.
+TEST_F(SaveFileTest, RecoveryTakesACompleteTemporaryFileWhenTheFileIsMissing) {
   struct Leftover {
     const char* name;
     const char* bytes;
@@ -267,10 +264,9 @@ TEST_F(SaveFileTest, ReadingTakesACompleteTemporaryFileWhenTheFileIsMissing) {
     const char* title;
     std::vector<Leftover> leftovers;
     const char* present;  // the settings file's bytes, or none
-    const char* read;     // what reading gives, or nothing to read
+    const char* read;     // what reading gives after the recovery, or nothing to read
   };
   const Case cases[] = {
-      {"one complete", {{"brelmont.ini.~exprcalc-AbC123-5.tmp", "saved", 100}}, nullptr, "saved"},
       {"the newest complete, not a newer cut-off one",
        {{"brelmont.ini.~exprcalc-Older1-5.tmp", "older", 300},
         {"brelmont.ini.~exprcalc-Newer1-5.tmp", "newer", 200},
@@ -278,7 +274,6 @@ TEST_F(SaveFileTest, ReadingTakesACompleteTemporaryFileWhenTheFileIsMissing) {
        nullptr,
        "newer"},
       {"only a cut-off one", {{"brelmont.ini.~exprcalc-CutOff-99.tmp", "cut", 10}}, nullptr, nullptr},
-      {"the user's backup", {{"brelmont.ini.backup", "backup", 100}}, nullptr, nullptr},
       {"beside the file", {{"brelmont.ini.~exprcalc-AbC123-5.tmp", "saved", 100}}, "old", "old"},
   };
   for (const Case& c : cases) {
@@ -292,6 +287,10 @@ TEST_F(SaveFileTest, ReadingTakesACompleteTemporaryFileWhenTheFileIsMissing) {
       if (c.present || !c.read || leftover.bytes != std::string_view(c.read)) expected << leftover.name;
     }
     QByteArray bytes;
+    if (!c.present) {
+      EXPECT_EQ(ReadWholeFile(path, 100, bytes), ReadStatus::kMissing) << c.title << ": reading takes nothing";
+    }
+    EXPECT_EQ(RecoverInterruptedSave(path), c.read && !c.present) << c.title;
     const ReadStatus status = ReadWholeFile(path, 100, bytes);
     if (c.read) {
       EXPECT_EQ(status, ReadStatus::kRead) << c.title;
@@ -305,11 +304,12 @@ TEST_F(SaveFileTest, ReadingTakesACompleteTemporaryFileWhenTheFileIsMissing) {
 
 // A link to a file not made yet: the leftover beside its target is taken
 // into the target, and the link stays a link.
-TEST_F(SaveFileTest, ReadingThroughALinkTakesTheTargetsTemporaryFile) {
+TEST_F(SaveFileTest, RecoveryThroughALinkTakesTheTargetsTemporaryFile) {
   QTemporaryDir dir;
   const QString link = dir.path() + "/brelmont.ini";
   ASSERT_TRUE(QFile::link(dir.path() + "/dotfiles/calc.ini", link));
   WriteAll(dir.path() + "/dotfiles/calc.ini.~exprcalc-AbC123-5.tmp", "saved");
+  ASSERT_TRUE(RecoverInterruptedSave(link));
   QByteArray bytes;
   ASSERT_EQ(ReadWholeFile(link, 100, bytes), ReadStatus::kRead);
   EXPECT_EQ(bytes, "saved");
@@ -319,8 +319,28 @@ TEST_F(SaveFileTest, ReadingThroughALinkTakesTheTargetsTemporaryFile) {
 
 TEST_F(SaveFileTest, FolderWhereTheFileShouldBe) {
   QTemporaryDir dir;
-  EXPECT_FALSE(WriteFileAtomically(dir.path(), "x"));
+  int error = 0;
+  EXPECT_FALSE(WriteFileAtomically(dir.path(), "x", &error));
+  EXPECT_EQ(error, EISDIR);
   EXPECT_TRUE(QFileInfo(dir.path()).isDir());
+  QByteArray bytes;
+  QString why;
+  EXPECT_EQ(ReadWholeFile(dir.path(), 100, bytes, &why), ReadStatus::kFailed);
+  EXPECT_EQ(why, QString::fromLocal8Bit(std::strerror(EISDIR)));
+}
+
+// A rename aside never takes another file's place.
+TEST_F(SaveFileTest, RenameWithoutReplacing) {
+  QTemporaryDir dir;
+  WriteAll(dir.path() + "/a.ini", "a");
+  WriteAll(dir.path() + "/taken", "someone's");
+  int error = 0;
+  EXPECT_EQ(RenameWithoutReplacing(dir.path() + "/a.ini", dir.path() + "/taken", &error), RenameStatus::kNameTaken);
+  EXPECT_EQ(ReadAll(dir.path() + "/taken"), "someone's");
+  EXPECT_EQ(RenameWithoutReplacing(dir.path() + "/a.ini", dir.path() + "/b.ini", &error), RenameStatus::kRenamed);
+  EXPECT_EQ(ReadAll(dir.path() + "/b.ini"), "a");
+  EXPECT_EQ(RenameWithoutReplacing(dir.path() + "/a.ini", dir.path() + "/c.ini", &error), RenameStatus::kFailed);
+  EXPECT_EQ(error, ENOENT);
 }
 
 // A write that fails part-way (the file size limit stands in for a full

@@ -164,7 +164,9 @@ TEST(SaveFile, AReadOnlyFileIsAFailureAndStaysUntouched) {
   const std::wstring path = temp / L"brelmont.ini";
   Write(path, "old");
   ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_FALSE(WriteFileAtomically(path, "new"));
+  DWORD error = ERROR_SUCCESS;
+  EXPECT_FALSE(WriteFileAtomically(path, "new", &error));
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_EQ(Read(path), "old");
   EXPECT_EQ(CountEntries(temp.path()), 1);
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -174,11 +176,25 @@ TEST(SaveFile, ReadingRefusesFoldersAndFilesOverTheLimit) {
   TempFolder temp;
   Write(temp / L"big.ini", std::string(101, 'x'));
   std::string bytes;
-  EXPECT_EQ(ReadWholeFile(temp / L"big.ini", 100, bytes), ReadStatus::kFailed);
+  EXPECT_EQ(ReadWholeFile(temp / L"big.ini", 100, bytes), ReadStatus::kTooLarge);
   EXPECT_TRUE(bytes.empty());
   EXPECT_EQ(ReadWholeFile(temp / L"big.ini", 101, bytes), ReadStatus::kRead);
   EXPECT_EQ(ReadWholeFile(temp.path(), 100, bytes), ReadStatus::kFailed);
   EXPECT_EQ(ReadWholeFile(L"", 100, bytes), ReadStatus::kMissing);
+}
+
+// A rename aside never takes another file's place.
+TEST(SaveFile, RenameWithoutReplacing) {
+  TempFolder temp;
+  Write(temp / L"a.ini", "a");
+  Write(temp / L"taken", "someone's");
+  DWORD error = ERROR_SUCCESS;
+  EXPECT_EQ(RenameWithoutReplacing(temp / L"a.ini", temp / L"taken", &error), RenameStatus::kNameTaken);
+  EXPECT_EQ(Read(temp / L"taken"), "someone's");
+  EXPECT_EQ(RenameWithoutReplacing(temp / L"a.ini", temp / L"b.ini", &error), RenameStatus::kRenamed);
+  EXPECT_EQ(Read(temp / L"b.ini"), "a");
+  EXPECT_EQ(RenameWithoutReplacing(temp / L"a.ini", temp / L"c.ini", &error), RenameStatus::kFailed);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
 // Makes the file look written the given number of seconds ago.
@@ -200,7 +216,8 @@ constexpr long long kDay = 24 * 60 * 60;
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 // A save cut off before its move leaves its temporary file; the next save
-// removes it once it is stale, and never a file the user named.
+// removes it once it is stale, and never a file the user named (the names
+// are the policy's tests).
 TEST(SaveFile, StaleRuleRemovesOnlyItsOwnTemporaryFiles) {
   TempFolder temp;
   const std::wstring path = temp / L"brelmont.ini";
@@ -211,18 +228,11 @@ TEST(SaveFile, StaleRuleRemovesOnlyItsOwnTemporaryFiles) {
     bool removed;
   };
   const Case cases[] = {
-      {L"brelmont.ini.~exprcalc-Ab12Cd-3.tmp", kDay, true},       // complete
-      {L"BRELMONT.INI.~exprcalc-zzzzzz-999.tmp", 61, true},       // cut off; the file's name in any case
-      {L"brelmont.ini.~exprcalc-Fresh1-3.tmp", 0, false},         // another copy's save in progress
-      {L"brelmont.ini.backup", kDay, false},                      // the user's own
-      {L"BRELMONT.INI.202401", kDay, false},                      //
-      {L"brelmont.ini.orig12", kDay, false},                      //
-      {L"brelmont.ini.Ab12Cd", kDay, false},                      //
-      {L"brelmont.ini.~exprcalc-Ab12C-3.tmp", kDay, false},       // five letters
-      {L"brelmont.ini.~exprcalc-Ab12Cd-03.tmp", kDay, false},     // not a size
-      {L"brelmont.ini.~EXPRCALC-Upper1-3.TMP", kDay, false},      //
-      {L"brelmont.ini.~exprcalc-Ab12Cd-3.tmp.bak", kDay, false},  //
-      {L"other.ini.~exprcalc-Ab12Cd-3.tmp", kDay, false},         //
+      {L"brelmont.ini.~exprcalc-Ab12Cd-3.tmp", kDay, true},  // complete
+      {L"BRELMONT.INI.~exprcalc-zzzzzz-999.tmp", 61, true},  // cut off; the file's name in any case
+      {L"brelmont.ini.~exprcalc-Fresh1-3.tmp", 0, false},    // another copy's save in progress
+      {L"brelmont.ini.backup", kDay, false},                 // the user's own
+      {L"other.ini.~exprcalc-Ab12Cd-3.tmp", kDay, false},    //
   };
   for (const Case& c : cases) {
     Write(temp / c.name, "x=1");
@@ -257,19 +267,22 @@ TEST(SaveFile, ARefusedFinalMoveLeavesTheOldFile) {
   const std::wstring path = temp / L"brelmont.ini";
   const std::string old = "[Interface]\r\nTop=1\r\n\r\n";
   Write(path, old);
-  EXPECT_FALSE(detail::WriteFileAtomically(path, std::string(200000, 'x'), RefuseMove));
+  DWORD error = ERROR_SUCCESS;
+  EXPECT_FALSE(detail::WriteFileAtomically(path, std::string(200000, 'x'), RefuseMove, &error));
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION)) << "the move's own reason";
   EXPECT_EQ(Read(path), old);
   EXPECT_EQ(CountEntries(temp.path()), 1) << "a temporary file was left";
 }
 
 // With no old file, the refused save's complete file is the only copy of
-// these settings: it stays, and the next reading takes it.
+// these settings: it stays, and the next recovery takes it.
 TEST(SaveFile, ARefusedFirstMoveKeepsTheOnlyCopyForTheNextReading) {
   TempFolder temp;
   const std::wstring path = temp / L"brelmont.ini";
   EXPECT_FALSE(detail::WriteFileAtomically(path, "[Interface]\r\n", RefuseMove));
   EXPECT_FALSE(FileExistsAt(path));
   EXPECT_EQ(CountEntries(temp.path()), 1);
+  ASSERT_TRUE(RecoverInterruptedSave(path));
   std::string bytes;
   ASSERT_EQ(ReadWholeFile(path, 100, bytes), ReadStatus::kRead);
   EXPECT_EQ(bytes, "[Interface]\r\n");
@@ -277,9 +290,9 @@ TEST(SaveFile, ARefusedFirstMoveKeepsTheOnlyCopyForTheNextReading) {
   EXPECT_EQ(CountEntries(temp.path()), 1);
 }
 
-// With nothing at the path, reading takes the newest complete temporary
-// file, never a cut-off one, a user's file or one beside an existing file.
-TEST(SaveFile, ReadingTakesACompleteTemporaryFileWhenTheFileIsMissing) {
+// With nothing at the path, the recovery takes the newest complete
+// temporary file, never a cut-off one or one beside an existing file.
+TEST(SaveFile, RecoveryTakesACompleteTemporaryFileWhenTheFileIsMissing) {
   struct Leftover {
     const wchar_t* name;
     const char* bytes;
@@ -289,7 +302,7 @@ TEST(SaveFile, ReadingTakesACompleteTemporaryFileWhenTheFileIsMissing) {
     const char* title;
     std::vector<Leftover> leftovers;
     const char* present;  // the settings file's bytes, or none
-    const char* read;     // what reading gives, or nothing to read
+    const char* read;     // what reading gives after the recovery, or nothing to read
   };
   const Case cases[] = {
       {"the newest complete, not a newer cut-off one",
@@ -299,7 +312,6 @@ TEST(SaveFile, ReadingTakesACompleteTemporaryFileWhenTheFileIsMissing) {
        nullptr,
        "newer"},
       {"only a cut-off one", {{L"brelmont.ini.~exprcalc-CutOff-99.tmp", "cut", 10}}, nullptr, nullptr},
-      {"the user's backup", {{L"brelmont.ini.backup", "backup", 100}}, nullptr, nullptr},
       {"beside the file", {{L"brelmont.ini.~exprcalc-Ab12Cd-5.tmp", "saved", 100}}, "old", "old"},
   };
   for (const Case& c : cases) {
@@ -310,11 +322,12 @@ TEST(SaveFile, ReadingTakesACompleteTemporaryFileWhenTheFileIsMissing) {
       Write(temp / leftover.name, leftover.bytes);
       Age(temp / leftover.name, leftover.age);
     }
+    const bool taken = c.read && !c.present;
+    EXPECT_EQ(RecoverInterruptedSave(path), taken) << c.title;
     std::string bytes;
     const ReadStatus status = ReadWholeFile(path, 100, bytes);
     EXPECT_EQ(status, c.read ? ReadStatus::kRead : ReadStatus::kMissing) << c.title;
     EXPECT_EQ(bytes, c.read ? c.read : "") << c.title;
-    const bool taken = c.read && !c.present;
     EXPECT_EQ(CountEntries(temp.path()), static_cast<int>(c.leftovers.size()) + (c.present ? 1 : 0)) << c.title;
     EXPECT_EQ(FileExistsAt(path), c.present || taken) << c.title;
   }
