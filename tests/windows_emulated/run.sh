@@ -37,9 +37,10 @@ python3 "$here/tests/windows_emulated/examples_stdin.py" "$here/tests/data/examp
   "$release/exprcalc-cli.exe" >"$work/examples.log" 2>&1 &
 examples=$!
 
-timeout 600 "${wine[@]}" "$probe" "$(windows_path "$release/exprcalc.exe")" </dev/null >"$work/app.log" 2>&1 ||
-  fail "the window under the emulator"
-step "$(tail -n 1 "$work/app.log")"
+# The window, beside the setup program: only the uninstall needs its
+# settings file.
+timeout 600 "${wine[@]}" "$probe" "$(windows_path "$release/exprcalc.exe")" </dev/null >"$work/window.log" 2>&1 &
+window=$!
 
 local_appdata=$(find "$WINEPREFIX/drive_c/users" -mindepth 3 -maxdepth 3 -type d -path '*/AppData/Local' | head -n 1)
 roaming=$(dirname "$local_appdata")/Roaming
@@ -47,7 +48,6 @@ dir="$local_appdata/Programs/Expression Calculator"
 shortcut="$roaming/Microsoft/Windows/Start Menu/Programs/Varnel's Expression calculator.lnk"
 settings="$roaming/VarnelSoftware/Expression Calculator/brelmont.ini"
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\exprcalc'
-cp "$settings" "$work/settings.ini"
 "${wine[@]}" "$setup" /S </dev/null >"$work/app.log" 2>&1 || fail "the silent install failed"
 for file in exprcalc.exe exprcalc-cli.exe LICENSE.txt; do
   cmp -s "$release/$file" "$dir/$file" || fail "the setup program installed no $file or another one"
@@ -59,11 +59,16 @@ done
   fail "the installed exprcalc-cli.exe does not print 4 for 2+2"
 step "setup.exe /S installed, the installed exprcalc-cli.exe printed 4 for 2+2"
 
+wait "$window" || { cat "$work/window.log"; fail "the window under the emulator"; }
+step "$(tail -n 1 "$work/window.log")"
+cp "$settings" "$work/settings.ini"
+
 # The uninstaller runs a copy of itself and returns at once: wait for the copy.
 "${wine[@]}" "$dir/Uninstall.exe" /S </dev/null >"$work/app.log" 2>&1 || fail "the silent uninstall failed to start"
 removed() { [ ! -e "$dir" ] && [ ! -e "$shortcut" ] && ! "${wine[@]}" reg query "$key" >/dev/null 2>&1; }
-for _ in $(seq 300); do removed && break; sleep 1; done
-removed || fail "after 5 minutes the uninstaller had left the folder, the shortcut or the uninstall entry"
+deadline=$((SECONDS + 420))
+until removed || [ $SECONDS -ge $deadline ]; do sleep 1; done
+removed || fail "after 7 minutes the uninstaller had left the folder, the shortcut or the uninstall entry"
 cmp -s "$work/settings.ini" "$settings" || fail "the uninstaller changed or removed the settings file"
 step "Uninstall.exe /S removed the program and kept the settings file"
 
