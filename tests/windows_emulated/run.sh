@@ -2,12 +2,12 @@
 # SPDX-License-Identifier: MIT
 # The shipped 32-bit files where the kernel runs no 32-bit code: Wine's 32-bit
 # processes run under qemu-i386 (registered in binfmt_misc by the caller),
-# Wine's own 64-bit services natively. Each 32-bit process start costs the
-# better part of a minute there, so the programs start as few times as the
-# checks allow, in one new prefix: exprcalc-cli.exe once for each set of
-# options in the examples table (all at once, beside the rest), the window
-# once, driven by a native probe through a session end, and the setup
-# program, the installed exprcalc-cli.exe and the uninstaller once each.
+# Wine's own 64-bit services natively. Each 32-bit process start costs about
+# half a minute of processor time there, so the programs start as few times
+# as the checks allow, in one new prefix: exprcalc-cli.exe once for each set
+# of options in the examples table and the window once, driven by a native
+# probe through a session end, all beside the setup program, the installed
+# exprcalc-cli.exe and the uninstaller, once each.
 # Usage: run.sh RELEASE.zip SETUP.exe SESSION_END_PROBE.exe
 # (WINEPREFIX names a folder for the prefix, made anew.)
 set -euo pipefail
