@@ -159,7 +159,7 @@ if [ -n "$binfmt" ]; then
   # start cheaper: 2.5 GiB halves the start's time against 3.86 GiB (with
   # qemu's default of 4 GiB, starts fail to map Wine's shared user data,
   # c0000018, and so they do with 2 GiB).
-  emulated=(env WINEPREFIX="$PWD/build/windows-i686/wineprefix-emulated" WINEDEBUG=-all,err+virtual,err+module
+  emulated=(env WINEPREFIX="$PWD/build/windows-i686/wineprefix-emulated" WINEDEBUG="-all,err+virtual,err+module"
     QEMU_RESERVED_VA=0xa0000000 bash -c '
       set -e
       printf %s "$1" >/proc/sys/fs/binfmt_misc/register
