@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The shipped 32-bit files where the kernel runs no 32-bit code: Wine's 32-bit
+# processes run under qemu-i386 (registered in binfmt_misc by the caller),
+# Wine's own 64-bit services natively. Each 32-bit process start costs about
+# half a minute of processor time there, so the programs start as few times
+# as the checks allow, in one new prefix: exprcalc-cli.exe once for each set
+# of options in the examples table and the window once, driven by a native
+# probe through a session end, all beside the setup program, the installed
+# exprcalc-cli.exe and the uninstaller, once each.
+# Usage: run.sh RELEASE.zip SETUP.exe SESSION_END_PROBE.exe
+# (WINEPREFIX names a folder for the prefix, made anew.)
+set -euo pipefail
+zip=$1 setup=$2 probe=$3
+here=$(cd "$(dirname "$0")/../.." && pwd)
+wine=(/usr/lib/wine/wine64)
+fail_logs="boot app"
+. "$here/tests/e2e/harness.sh"
+. "$here/tests/e2e/wine_server.sh"
+: "${WINEPREFIX:?WINEPREFIX must name a folder for the Wine prefix}"
+end_extra() { "$server" -k >/dev/null 2>&1 || true; }
+step() { echo "$* ($((SECONDS - started)) s)"; }
+windows_path() { local p; p=$(realpath "$1"); echo "Z:${p//\//\\}"; }
+started=$SECONDS
+
+unzip -q "$zip" -d "$work/zip"
+release=$(echo "$work"/zip/*)
+rm -rf "$WINEPREFIX"
+mkdir -p "$WINEPREFIX"
+. "$here/tools/xvfb.sh"
+start_xvfb "$work"
+restart_server
+"${wine[@]}" wineboot -i </dev/null >"$work/boot.log" 2>&1 || fail "Wine could not make its prefix under the emulator"
+step "Wine prefix ready"
+
+python3 "$here/tests/windows_emulated/examples_stdin.py" "$here/tests/data/examples.tsv" "${wine[@]}" \
+  "$release/exprcalc-cli.exe" >"$work/examples.log" 2>&1 &
+examples=$!
+
+# The window, beside the setup program: only the uninstall needs its
+# settings file.
+timeout 600 "${wine[@]}" "$probe" "$(windows_path "$release/exprcalc.exe")" </dev/null >"$work/window.log" 2>&1 &
+window=$!
+
+local_appdata=$(find "$WINEPREFIX/drive_c/users" -mindepth 3 -maxdepth 3 -type d -path '*/AppData/Local' | head -n 1)
+roaming=$(dirname "$local_appdata")/Roaming
+dir="$local_appdata/Programs/Expression Calculator"
+shortcut="$roaming/Microsoft/Windows/Start Menu/Programs/Varnel's Expression calculator.lnk"
+settings="$roaming/VarnelSoftware/Expression Calculator/brelmont.ini"
+key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\exprcalc'
+"${wine[@]}" "$setup" /S </dev/null >"$work/app.log" 2>&1 || fail "the silent install failed"
+for file in exprcalc.exe exprcalc-cli.exe LICENSE.txt; do
+  cmp -s "$release/$file" "$dir/$file" || fail "the setup program installed no $file or another one"
+done
+[ -f "$dir/Uninstall.exe" ] || fail "the setup program installed no Uninstall.exe"
+[ -f "$shortcut" ] || fail "the setup program made no Start menu shortcut"
+"${wine[@]}" reg query "$key" /v UninstallString >/dev/null 2>&1 || fail "the setup program made no uninstall entry"
+[ "$("${wine[@]}" "$dir/exprcalc-cli.exe" 2+2 </dev/null 2>"$work/app.log")" = 4 ] ||
+  fail "the installed exprcalc-cli.exe does not print 4 for 2+2"
+step "setup.exe /S installed, the installed exprcalc-cli.exe printed 4 for 2+2"
+
+wait "$window" || { cat "$work/window.log"; fail "the window under the emulator"; }
+step "$(tail -n 1 "$work/window.log")"
+cp "$settings" "$work/settings.ini"
+
+# The uninstaller runs a copy of itself and returns at once: wait for the copy.
+"${wine[@]}" "$dir/Uninstall.exe" /S </dev/null >"$work/app.log" 2>&1 || fail "the silent uninstall failed to start"
+removed() { [ ! -e "$dir" ] && [ ! -e "$shortcut" ] && ! "${wine[@]}" reg query "$key" >/dev/null 2>&1; }
+deadline=$((SECONDS + 420))
+until removed || [ $SECONDS -ge $deadline ]; do sleep 1; done
+removed || fail "after 7 minutes the uninstaller had left the folder, the shortcut or the uninstall entry"
+cmp -s "$work/settings.ini" "$settings" || fail "the uninstaller changed or removed the settings file"
+step "Uninstall.exe /S removed the program and kept the settings file"
+
+wait "$examples" || { cat "$work/examples.log"; fail "exprcalc-cli.exe under the emulator"; }
+step "$(tail -n 1 "$work/examples.log")"
