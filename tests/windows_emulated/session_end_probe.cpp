@@ -5,8 +5,6 @@
 // expression. Its waits are long: the calculator may run under an emulator.
 // Usage: session_end_probe.exe PATH\TO\exprcalc.exe   (exit status 0: passed)
 #include <windows.h>
-// Needs the types of windows.h.
-#include <shlobj.h>
 
 #include <cstdio>
 #include <string>
@@ -16,6 +14,9 @@
 
 namespace {
 
+using probe::Key;
+using probe::ReadFile;
+using probe::SettingsPath;
 using probe::Utf8;
 
 // Ends the probe with the reason, naming the calculator's exit status when it
@@ -40,15 +41,6 @@ bool WaitUntil(HANDLE process, Condition done, DWORD milliseconds) {
          WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
 }
 
-INPUT Key(WORD key, bool up, DWORD flags = 0) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = (flags & KEYEVENTF_UNICODE) ? 0 : key;
-  input.ki.wScan = (flags & KEYEVENTF_UNICODE) ? key : 0;
-  input.ki.dwFlags = flags | (up ? KEYEVENTF_KEYUP : 0);
-  return input;
-}
-
 void TypeAndEnter(const std::wstring& text) {
   std::vector<INPUT> inputs;
   for (const wchar_t c : text) {
@@ -60,17 +52,6 @@ void TypeAndEnter(const std::wstring& text) {
   SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-std::string ReadFile(const std::wstring& path) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "<missing>";
-  std::string bytes(1 << 16, '\0');
-  DWORD read = 0;
-  ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-  CloseHandle(file);
-  bytes.resize(read);
-  return bytes;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -78,9 +59,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("usage: session_end_probe PATH\\TO\\exprcalc.exe\n");
     return 2;
   }
-  wchar_t app_data[MAX_PATH] = L"";
-  SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, app_data);
-  const std::wstring settings = std::wstring(app_data) + L"\\VarnelSoftware\\Expression Calculator\\brelmont.ini";
+  const std::wstring settings = SettingsPath();
   DeleteFileW(settings.c_str());
 
   STARTUPINFOW startup{};

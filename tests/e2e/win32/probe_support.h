@@ -4,6 +4,8 @@
 #pragma once
 
 #include <windows.h>
+// Needs the types of windows.h.
+#include <shlobj.h>
 
 #include <algorithm>
 #include <string>
@@ -70,6 +72,35 @@ inline HWND FindThreadWindow(DWORD thread, const wchar_t* class_name) {
   Search search{0, class_name, nullptr};
   EnumThreadWindows(thread, Match, reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+// A key press or release; with KEYEVENTF_UNICODE, `key` is a character.
+inline INPUT Key(WORD key, bool up, DWORD flags = 0) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = (flags & KEYEVENTF_UNICODE) ? 0 : key;
+  input.ki.wScan = (flags & KEYEVENTF_UNICODE) ? key : 0;
+  input.ki.dwFlags = flags | (up ? KEYEVENTF_KEYUP : 0);
+  return input;
+}
+
+// The whole of a small file's bytes, or "<missing>".
+inline std::string ReadFile(const std::wstring& path) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "<missing>";
+  std::string bytes(1 << 16, '\0');
+  DWORD read = 0;
+  ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  CloseHandle(file);
+  bytes.resize(read);
+  return bytes;
+}
+
+// The calculator's settings file in this user's application-data folder.
+inline std::wstring SettingsPath() {
+  wchar_t app_data[MAX_PATH] = L"";
+  SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, app_data);
+  return std::wstring(app_data) + L"\\VarnelSoftware\\Expression Calculator\\brelmont.ini";
 }
 
 }  // namespace probe

@@ -7,8 +7,6 @@
 // the day's history in the settings file.
 // Usage: session_probe.exe PATH\TO\exprcalc.exe   (exit status 0: all passed)
 #include <windows.h>
-// Needs the types of windows.h.
-#include <shlobj.h>
 
 #include <cstdio>
 #include <functional>
@@ -19,6 +17,9 @@
 
 namespace {
 
+using probe::Key;
+using probe::ReadFile;
+using probe::SettingsPath;
 using probe::Utf8;
 
 int failures = 0;
@@ -53,15 +54,6 @@ HWND Focus(DWORD thread) {
 
 void Send(std::vector<INPUT> inputs) { SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)); }
 
-INPUT Key(WORD key, bool up, DWORD flags = 0) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = (flags & KEYEVENTF_UNICODE) ? 0 : key;
-  input.ki.wScan = (flags & KEYEVENTF_UNICODE) ? key : 0;
-  input.ki.dwFlags = flags | (up ? KEYEVENTF_KEYUP : 0);
-  return input;
-}
-
 void Press(WORD key) { Send({Key(key, false), Key(key, true)}); }
 
 void Type(const std::wstring& text) {
@@ -71,23 +63,6 @@ void Type(const std::wstring& text) {
     inputs.push_back(Key(c, true, KEYEVENTF_UNICODE));
   }
   Send(inputs);
-}
-
-std::wstring SettingsPath() {
-  wchar_t app_data[MAX_PATH] = L"";
-  SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, app_data);
-  return std::wstring(app_data) + L"\\VarnelSoftware\\Expression Calculator\\brelmont.ini";
-}
-
-std::string ReadFile(const std::wstring& path) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "<missing>";
-  std::string bytes(1 << 16, '\0');
-  DWORD read = 0;
-  ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-  CloseHandle(file);
-  bytes.resize(read);
-  return bytes;
 }
 
 // Another program's window, to switch to and back from.
