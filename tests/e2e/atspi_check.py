@@ -107,28 +107,35 @@ def check_shown(label, expected, events_from):
         wait_for(lambda: from_label("object:text-changed:delete"), "no text event for the emptied line")
 
 
-def calculate(expression, label, expected, name_changes=True):
-    """Types expression into the box, presses Enter and checks what is heard."""
+def check_text_kept(editor, events_from, what):
+    """The box's text was not set again, which a screen reader reads back."""
+    changed = [e.type for e in events[events_from:] if e.type.startswith("object:text-changed") and e.source == editor]
+    if changed:
+        fail("%s changed the box's text: %r" % (what, changed))
+
+
+def calculate(editor, expression, label, expected, name_changes=True):
+    """Types expression into the box, presses Enter and checks what is heard:
+    the result, and not the box's text again as its entry joins the list."""
     xdotool("key", "ctrl+a", "BackSpace")
     if expression:
         xdotool("type", "--delay", "20", expression)
+    wait_for(lambda: text_of(editor) == expression, "the box does not hold the typed %r" % expression)
     start = len(events)
     xdotool("key", "Return")
     check_shown(label, expected, start)
     if name_changes:
         wait_for(lambda: any(e.type == "object:property-change:accessible-name" and e.source == label
                              for e in events[start:]), "no name event from the result line for %r" % expected)
+    check_text_kept(editor, start, "Enter on %r" % expression)
 
 
 def enter_again(editor, label, expected):
-    """Enter on the text the box shows already: the result is heard again,
-    and the box's text is not set again, which would be read back."""
+    """Enter on the text the box shows already: the result is heard again."""
     start = len(events)
     xdotool("key", "Return")
     check_shown(label, expected, start)
-    changed = [e.type for e in events[start:] if e.type.startswith("object:text-changed") and e.source == editor]
-    if changed:
-        fail("Enter on an unchanged expression changed the box's text: %r" % changed)
+    check_text_kept(editor, start, "Enter on an unchanged expression")
 
 
 def check_copy(frame, label):
@@ -191,19 +198,23 @@ def main():
         if role(frame) != "frame":
             fail("the window's role is %r, not frame" % role(frame))
         label = check_tree(frame)
-
-        calculate("1234.5678", label, "1,234.57")
         box = next(c for c in frame if role(c) == "combo box")
+        editor = find(box, lambda a: role(a) == "text" and a.name == "Expression")
+
+        # The first entry of the list, then one more above it.
+        calculate(editor, "1234.5678", label, "1,234.57")
         if box.name != "Expression":
             fail("with 1234.5678 in it, the box is named %r, not Expression" % box.name)
-        editor = find(box, lambda a: role(a) == "text" and a.name == "Expression")
         enter_again(editor, label, "1,234.57")
+        calculate(editor, "2+2", label, "4")
         check_copy(frame, label)
         check_character_places(label)
-        calculate("1/0", label, "Division by zero.")
+        calculate(editor, "1/0", label, "Division by zero.")
         # The same message again is still news.
-        calculate("1/0", label, "Division by zero.", name_changes=False)
-        calculate("", label, "")
+        calculate(editor, "1/0", label, "Division by zero.", name_changes=False)
+        # An entry moved up the list.
+        calculate(editor, "1234.5678", label, "1,234.57")
+        calculate(editor, "", label, "")
         check_help(app, frame)
     finally:
         program.terminate()
