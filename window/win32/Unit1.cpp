@@ -93,6 +93,12 @@ void TForm1::CreateControls() {
   aboutbutton = GetDlgItem(window_, ControlId(Control::kAbout));
   cb = GetDlgItem(window_, ControlId(Control::kBox));
   resultlabel = GetDlgItem(window_, ControlId(Control::kResult));
+  // After the controls: last in the window's children and out of the tab
+  // order.
+  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
+  notice = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_NOPREFIX, 0, 0, 0, 0, window_, nullptr,
+                           instance, nullptr);
+  annotations_.MakeLiveRegion(notice);
   AddTooltips();
   // F1 opens a program's help: it presses the ? button.
   ACCEL help{FVIRTKEY, VK_F1, static_cast<WORD>(ControlId(Control::kAbout))};
@@ -309,17 +315,23 @@ void TForm1::calculatebuttonClick() {
   if (!c.completed) return;
   ShowResultTip(c.tooltip);
   SetWindowTextW(resultlabel, ToWide(c.label).c_str());
-  AnnounceResult(resultlabel);
   if (c.box_text) {
     ShowHistory();
     // Set only when it changes: a screen reader reads a set text back.
     if (Text(cb) != *c.box_text) SetWindowTextW(cb, ToWide(*c.box_text).c_str());
   }
+  // The focus first: a screen reader drops what it was saying when the
+  // focus moves.
   FocusTheBox();
+  AnnounceLiveRegion(resultlabel);
 }
 
 void TForm1::copybuttonClick() {
-  if (logic_.copybuttonClick(Text(resultlabel))) FocusTheBox();
+  const std::u16string copied = Text(resultlabel);
+  if (!logic_.copybuttonClick(copied)) return;
+  FocusTheBox();
+  SetWindowTextW(notice, ToWide(CopiedAnnouncement(copied)).c_str());
+  AnnounceLiveRegion(notice);
 }
 
 void TForm1::aboutbuttonClick() {
@@ -350,7 +362,7 @@ bool TForm1::TranslateKeys(MSG& message) {
 void TForm1::cbClick() {
   ShowResultTip({});
   SetWindowTextW(resultlabel, ToWide(FormLogic::cbClick()).c_str());
-  AnnounceResult(resultlabel);
+  AnnounceLiveRegion(resultlabel);
 }
 
 void TForm1::ShowResultTip(std::u16string_view tip) {

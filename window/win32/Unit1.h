@@ -52,6 +52,9 @@ class TForm1 {
   HWND aboutbutton = nullptr;
   HWND cb = nullptr;
   HWND resultlabel = nullptr;
+  // What a screen reader is told beside the result, such as what Copy
+  // copied: a live region of no size, so nothing shows.
+  HWND notice = nullptr;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
