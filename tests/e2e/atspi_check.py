@@ -47,7 +47,9 @@ class Seen:
 
     def __init__(self, event):
         self.type, self.detail1, self.source, self.any_data = event.type, event.detail1, event.source, event.any_data
-        self.announced = None
+        self.announced = self.focused = None
+        if event.type == "object:state-changed:focused" and event.detail1 == 1 and role(event.source) == "list item":
+            self.focused = event.source.name
         if event.type == "object:state-changed:showing" and event.detail1 == 1 and role(event.source) == "notification":
             self.announced = event.source.name
 
@@ -194,6 +196,28 @@ def check_box_click(frame, box, editor, label, name, expected):
         fail("%r was announced before the focus went back to the box" % expected)
 
 
+def check_history_opens(box, editor):
+    """Opening the history names its highlighted entry: the one the box
+    holds, or else the newest."""
+    for typed, named in (("2+2", "2+2"), ("7", "1234.5678")):
+        xdotool("key", "ctrl+a", "BackSpace")
+        xdotool("type", "--delay", "20", typed)
+        wait_for(lambda: text_of(editor) == typed, "the box does not hold the typed %r" % typed)
+        start = len(events)
+        xdotool("key", "alt+Down")
+
+        def focused_entry():
+            return next((e.focused for e in events[start:] if e.focused is not None), None)
+
+        entry = wait_for(focused_entry, "opening the list with %r in the box named no entry" % typed)
+        if entry != named:
+            fail("opening the list with %r in the box named %r, not %r" % (typed, entry, named))
+        xdotool("key", "Escape")
+        wait_for(lambda: not box.getState().contains(pyatspi.STATE_EXPANDED), "the list did not close")
+        if text_of(editor) != typed:
+            fail("opening and closing the list changed the box's %r to %r" % (typed, text_of(editor)))
+
+
 def check_each_announced_once():
     """Each action's events run up to the next one's; the help box's round
     trip came last, so any late announcement is in."""
@@ -271,6 +295,7 @@ def main():
         check_box_click(frame, box, editor, label, "Thousands separators", "1234.57")
         check_box_click(frame, box, editor, label, "Thousands separators", "1,234.57")
         check_character_places(label)
+        check_history_opens(box, editor)
         calculate(editor, "1/0", label, "Division by zero.")
         # The same message again is still news.
         calculate(editor, "1/0", label, "Division by zero.", name_changes=False)
