@@ -14,6 +14,9 @@ namespace calc {
 namespace {
 
 constexpr wchar_t kWindowProperty[] = L"TForm1";
+// Posted when the box's list opens: the box selects its own choice of entry
+// after telling it opens.
+constexpr UINT kHighlightHeldEntry = WM_APP + 1;
 
 // Control IDs: Calculate is IDOK, so Enter anywhere in the window presses it.
 int ControlId(Control id) { return id == Control::kCalculate ? IDOK : 100 + static_cast<int>(id); }
@@ -394,6 +397,19 @@ void TForm1::ShowHistory() {
   SetWindowTextW(cb, shown.c_str());
 }
 
+void TForm1::HighlightHeldEntry() {
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  if (!SendMessageW(cb, CB_GETDROPPEDSTATE, 0, 0) || !GetComboBoxInfo(cb, &info) || !info.hwndList) return;
+  // The box's own choice is the first entry that starts with its text, or
+  // none: the entry equal to it is wanted, or the newest.
+  const std::wstring held = ToWide(Text(cb));
+  LRESULT entry = SendMessageW(cb, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(held.c_str()));
+  if (entry == CB_ERR) entry = 0;
+  // The list's own selection: the box's would set its text.
+  if (SendMessageW(info.hwndList, LB_GETCURSEL, 0, 0) != entry) SendMessageW(info.hwndList, LB_SETCURSEL, entry, 0);
+}
+
 LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
@@ -453,6 +469,7 @@ bool TForm1::OnCommand(WPARAM wparam, LPARAM lparam) {
   const int code = HIWORD(wparam);
   if (id == ControlId(Control::kBox)) {
     if (code == CBN_SELCHANGE) Guarded([this] { cbClick(); });
+    if (code == CBN_DROPDOWN) PostMessageW(window_, kHighlightHeldEntry, 0, 0);
     return true;
   }
   // An accelerator's command has the code 1 and no control.
@@ -502,6 +519,9 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     case WM_COMMAND:
       if (!OnCommand(wparam, lparam)) break;
+      return 0;
+    case kHighlightHeldEntry:
+      HighlightHeldEntry();
       return 0;
     // As a dialog does: the keys typed after a box, another program or a
     // minimise go where the user left the focus, not to the window itself.

@@ -75,6 +75,9 @@ class TForm1 {
   void AddTooltips();
   void Apply(const FormLogic::Stored& stored);
   void ShowHistory();
+  // Highlights, in the opened list, the entry the box holds or else the
+  // newest: the list's selection, which a screen reader names.
+  void HighlightHeldEntry();
   // The result line's tooltip and accessible description.
   void ShowResultTip(std::u16string_view tip);
   // Gives the box the focus with its text selected.

@@ -355,6 +355,31 @@ int wmain(int argc, wchar_t** argv) {
   if (!tip_shown) Fail("the result line's tooltip shows " + Quoted(shown_tip));
   std::printf("the result line's tooltip shows the steps\n");
 
+  // The opened list highlights the entry the box holds, or else the
+  // newest; the box's text stays.
+  struct Opening {
+    const wchar_t* held;
+    LRESULT highlighted;
+  };
+  for (const Opening& o : {Opening{L"1234.5678", 1}, Opening{L"7", 0}}) {
+    SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(o.held));
+    SendMessageW(box, CB_SHOWDROPDOWN, TRUE, 0);
+    HWND list = nullptr;
+    if (!PumpUntil([&] { return (list = FindTopLevel(process.dwProcessId, L"ComboLBox")) != nullptr; })) {
+      Fail("the box's list did not open");
+    }
+    if (!PumpUntil([&] { return SendMessageW(list, LB_GETCURSEL, 0, 0) == o.highlighted; })) {
+      Fail("with " + Quoted(o.held) + " in the box the list opens on entry " +
+           std::to_string(SendMessageW(list, LB_GETCURSEL, 0, 0)));
+    }
+    SendMessageW(box, CB_SHOWDROPDOWN, FALSE, 0);
+    if (!PumpUntil([&] { return !IsWindowVisible(list); })) Fail("the box's list did not close");
+    wchar_t text[64] = L"";
+    SendMessageW(box, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+    if (std::wstring(text) != o.held) Fail("opening the list changed the box's " + Quoted(o.held));
+  }
+  std::printf("the opened list highlights the entry the box holds, or the newest\n");
+
   PostMessageW(form, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(process.hProcess, kWait) != WAIT_OBJECT_0) Fail("the window did not close");
   g_program = nullptr;
