@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
@@ -44,6 +45,37 @@ void KeepLinesWhole(QLabel* label) {
   label->setMinimumWidth(widest + metrics.averageCharWidth());
 }
 
+// The main instruction's colour, its blue where that is readable on the
+// box's background, again whenever the palette or theme changes.
+class InstructionColour : public QObject {
+ public:
+  InstructionColour(QMessageBox* box, QLabel* text) : QObject(box), box_(box), text_(text) {
+    Apply();
+    box->installEventFilter(this);
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const QEvent::Type type = event->type();
+    if (watched == box_ &&
+        (type == QEvent::PaletteChange || type == QEvent::StyleChange || type == QEvent::ThemeChange)) {
+      Apply();
+    }
+    return false;
+  }
+
+ private:
+  void Apply() {
+    QPalette palette = text_->palette();
+    palette.setColor(QPalette::WindowText,
+                     ReadableTextColour(kForm.main_instruction_colour, box_->palette().color(QPalette::Window),
+                                        box_->palette().color(QPalette::WindowText)));
+    text_->setPalette(palette);
+  }
+
+  QMessageBox* box_;
+  QLabel* text_;
+};
+
 }  // namespace
 
 QMessageBox* CreateMessageBox(const QString& message, const QString& detail, const QString& caption, bool themed) {
@@ -65,15 +97,11 @@ QMessageBox* CreateMessageBox(const QString& message, const QString& detail, con
   if (auto* text = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
     if (themed) {
       // The main instruction of a task dialog: larger, in its blue where
-      // that is readable on the box's background.
+      // that is readable.
       QFont instruction = text->font();
       instruction.setPointSizeF(instruction.pointSizeF() * 4 / 3);
       text->setFont(instruction);
-      QPalette palette = text->palette();
-      palette.setColor(QPalette::WindowText,
-                       ReadableTextColour(kForm.main_instruction_colour, box->palette().color(QPalette::Window),
-                                          box->palette().color(QPalette::WindowText)));
-      text->setPalette(palette);
+      new InstructionColour(box, text);
     }
     KeepLinesWhole(text);
   }

@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: MIT
 """The window as a screen reader meets it through AT-SPI: the tree's roles and
 names, the result line read after each calculation with the events that make
-it spoken, and the help box's text.
+it spoken (one announcement each, after the focus came back to the box), the
+box's text left alone, and the help box's text.
 
 Usage: atspi_check.py PATH/TO/exprcalc
 Runs on the session bus it is given, with the X display in DISPLAY; types
@@ -30,6 +31,9 @@ CONTROLS = [
 ]
 
 events = []
+# Where each action's events start, and the result it shows (None for what
+# shows none): each result is announced once.
+actions = []
 
 
 def fail(message):
@@ -37,8 +41,21 @@ def fail(message):
     sys.exit(1)
 
 
+class Seen:
+    """An event as it came: the notification's name is read then, as it
+    changes with the next announcement."""
+
+    def __init__(self, event):
+        self.type, self.detail1, self.source, self.any_data = event.type, event.detail1, event.source, event.any_data
+        self.announced = self.focused = None
+        if event.type == "object:state-changed:focused" and event.detail1 == 1 and role(event.source) == "list item":
+            self.focused = event.source.name
+        if event.type == "object:state-changed:showing" and event.detail1 == 1 and role(event.source) == "notification":
+            self.announced = event.source.name
+
+
 def record(event):
-    events.append(event)
+    events.append(Seen(event))
 
 
 def wait_for(condition, what):
@@ -85,6 +102,16 @@ def check_tree(frame):
     return shown[6]
 
 
+def is_announcement(event, name=None):
+    return event.announced is not None and (name is None or event.announced == name)
+
+
+def act(expected=None):
+    """Starts an action; returns where its events start."""
+    actions.append((len(events), expected))
+    return len(events)
+
+
 def check_shown(label, expected, events_from):
     """After a calculation that shows `expected`: the label's name and text,
     and the events a screen reader hears it by."""
@@ -93,9 +120,7 @@ def check_shown(label, expected, events_from):
                    for e in events[events_from:])
 
     def announced():
-        return any(e.type == "object:state-changed:showing" and e.detail1 == 1
-                   and role(e.source) == "notification" and e.source.name == expected
-                   for e in events[events_from:])
+        return any(is_announcement(e, expected) for e in events[events_from:])
 
     wait_for(lambda: label.name == expected, "the result line is not named %r but %r" % (expected, label.name))
     if text_of(label) != expected:
@@ -107,38 +132,100 @@ def check_shown(label, expected, events_from):
         wait_for(lambda: from_label("object:text-changed:delete"), "no text event for the emptied line")
 
 
-def calculate(expression, label, expected, name_changes=True):
-    """Types expression into the box, presses Enter and checks what is heard."""
+def check_text_kept(editor, events_from, what):
+    """The box's text was not set again, which a screen reader reads back."""
+    changed = [e.type for e in events[events_from:] if e.type.startswith("object:text-changed") and e.source == editor]
+    if changed:
+        fail("%s changed the box's text: %r" % (what, changed))
+
+
+def calculate(editor, expression, label, expected, name_changes=True):
+    """Types expression into the box, presses Enter and checks what is heard:
+    the result, and not the box's text again as its entry joins the list."""
     xdotool("key", "ctrl+a", "BackSpace")
     if expression:
         xdotool("type", "--delay", "20", expression)
-    start = len(events)
+    wait_for(lambda: text_of(editor) == expression, "the box does not hold the typed %r" % expression)
+    start = act(expected)
     xdotool("key", "Return")
     check_shown(label, expected, start)
     if name_changes:
         wait_for(lambda: any(e.type == "object:property-change:accessible-name" and e.source == label
                              for e in events[start:]), "no name event from the result line for %r" % expected)
+    check_text_kept(editor, start, "Enter on %r" % expression)
 
 
 def enter_again(editor, label, expected):
-    """Enter on the text the box shows already: the result is heard again,
-    and the box's text is not set again, which would be read back."""
-    start = len(events)
+    """Enter on the text the box shows already: the result is heard again."""
+    start = act(expected)
     xdotool("key", "Return")
     check_shown(label, expected, start)
-    changed = [e.type for e in events[start:] if e.type.startswith("object:text-changed") and e.source == editor]
-    if changed:
-        fail("Enter on an unchanged expression changed the box's text: %r" % changed)
+    check_text_kept(editor, start, "Enter on an unchanged expression")
 
 
 def check_copy(frame, label):
     """Copy tells what it copied."""
     said = "Copied " + label.name
-    start = len(events)
+    start = act(said)
     next(c for c in frame if c.name == "Copy").queryAction().doAction(0)
-    wait_for(lambda: any(e.type == "object:state-changed:showing" and e.detail1 == 1
-                         and role(e.source) == "notification" and e.source.name == said for e in events[start:]),
-             "Copy did not announce %r" % said)
+    wait_for(lambda: any(is_announcement(e, said) for e in events[start:]), "Copy did not announce %r" % said)
+
+
+def check_box_click(frame, box, editor, label, name, expected):
+    """Space on a check box shows the result in the new way and gives the
+    box the focus: the result is announced after the focus moved, so that a
+    screen reader does not drop it for the box."""
+    check_box = next(c for c in frame if c.name == name)
+    # Back from the box in tab order: Help, the other check box, this one.
+    start = len(events)
+    xdotool("key", "shift+Tab", "shift+Tab", "shift+Tab")
+    wait_for(lambda: any(e.type == "object:state-changed:focused" and e.detail1 == 1 and e.source == check_box
+                         for e in events[start:]), "%r did not take the focus" % name)
+    start = act(expected)
+    xdotool("key", "space")
+    check_shown(label, expected, start)
+
+    def focused():
+        return next((i for i in range(start, len(events)) if events[i].type == "object:state-changed:focused"
+                     and events[i].detail1 == 1 and events[i].source in (box, editor)), None)
+
+    # An index after the action's start: never 0.
+    moved = wait_for(focused, "the box did not get the focus back from %r" % name)
+    said = next(i for i in range(start, len(events)) if is_announcement(events[i], expected))
+    if said < moved:
+        fail("%r was announced before the focus went back to the box" % expected)
+
+
+def check_history_opens(box, editor):
+    """Opening the history names its highlighted entry: the one the box
+    holds, or else the newest."""
+    for typed, named in (("2+2", "2+2"), ("7", "1234.5678")):
+        xdotool("key", "ctrl+a", "BackSpace")
+        xdotool("type", "--delay", "20", typed)
+        wait_for(lambda: text_of(editor) == typed, "the box does not hold the typed %r" % typed)
+        start = len(events)
+        xdotool("key", "alt+Down")
+
+        def focused_entry():
+            return next((e.focused for e in events[start:] if e.focused is not None), None)
+
+        entry = wait_for(focused_entry, "opening the list with %r in the box named no entry" % typed)
+        if entry != named:
+            fail("opening the list with %r in the box named %r, not %r" % (typed, entry, named))
+        xdotool("key", "Escape")
+        wait_for(lambda: not box.getState().contains(pyatspi.STATE_EXPANDED), "the list did not close")
+        if text_of(editor) != typed:
+            fail("opening and closing the list changed the box's %r to %r" % (typed, text_of(editor)))
+
+
+def check_each_announced_once():
+    """Each action's events run up to the next one's; the help box's round
+    trip came last, so any late announcement is in."""
+    for n, (start, expected) in enumerate(actions):
+        end = actions[n + 1][0] if n + 1 < len(actions) else len(events)
+        said = [e.announced for e in events[start:end] if is_announcement(e)]
+        if said != ([expected] if expected else []):
+            fail("announced %r where %r was due" % (said, expected))
 
 
 def check_character_places(label):
@@ -178,7 +265,7 @@ def check_help(app, frame):
 
 def main():
     pyatspi.Registry.registerEventListener(record, "object:property-change:accessible-name", "object:text-changed",
-                                           "object:state-changed:showing")
+                                           "object:state-changed:showing", "object:state-changed:focused")
     # Listening before the program starts: it learns of the listeners as it
     # joins the bus.
     program = subprocess.Popen([sys.argv[1]])
@@ -191,20 +278,32 @@ def main():
         if role(frame) != "frame":
             fail("the window's role is %r, not frame" % role(frame))
         label = check_tree(frame)
-
-        calculate("1234.5678", label, "1,234.57")
+        # No window manager makes the window active: the keyboard's focus
+        # given to it does, and with it the focus events of its controls.
+        xdotool("search", "--sync", "--name", "^%s$" % CAPTION, "windowfocus", "--sync")
         box = next(c for c in frame if role(c) == "combo box")
+        editor = find(box, lambda a: role(a) == "text" and a.name == "Expression")
+
+        # The first entry of the list, then one more above it.
+        calculate(editor, "1234.5678", label, "1,234.57")
         if box.name != "Expression":
             fail("with 1234.5678 in it, the box is named %r, not Expression" % box.name)
-        editor = find(box, lambda a: role(a) == "text" and a.name == "Expression")
         enter_again(editor, label, "1,234.57")
+        calculate(editor, "2+2", label, "4")
         check_copy(frame, label)
+        calculate(editor, "1234.5678", label, "1,234.57")
+        check_box_click(frame, box, editor, label, "Thousands separators", "1234.57")
+        check_box_click(frame, box, editor, label, "Thousands separators", "1,234.57")
         check_character_places(label)
-        calculate("1/0", label, "Division by zero.")
+        check_history_opens(box, editor)
+        calculate(editor, "1/0", label, "Division by zero.")
         # The same message again is still news.
-        calculate("1/0", label, "Division by zero.", name_changes=False)
-        calculate("", label, "")
+        calculate(editor, "1/0", label, "Division by zero.", name_changes=False)
+        # An entry moved up the list.
+        calculate(editor, "1234.5678", label, "1,234.57")
+        calculate(editor, "", label, "")
         check_help(app, frame)
+        check_each_announced_once()
     finally:
         program.terminate()
         program.wait(WAIT)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Unit1.h"
 
+#include <QAbstractListModel>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -10,7 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QStringListModel>
 #include <QStyledItemDelegate>
 #include <QTextDocument>
 #include <algorithm>
@@ -46,6 +46,50 @@ class ExpressionEdit : public QLineEdit {
 
  private:
   std::function<void()> on_enter_;
+};
+
+// The history as the box's list. Entries are inserted, moved and removed
+// with their text, never reset: a reset, or a row inserted empty and filled
+// after, makes the box set its editor's text again, which a screen reader
+// reads back.
+class HistoryModel : public QAbstractListModel {
+ public:
+  using QAbstractListModel::QAbstractListModel;
+
+  const QStringList& Entries() const { return entries_; }
+  int rowCount(const QModelIndex& parent) const override {
+    return parent.isValid() ? 0 : static_cast<int>(entries_.size());
+  }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (!index.isValid() || index.row() >= entries_.size()) return {};
+    if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
+    return entries_[index.row()];
+  }
+  void Insert(int row, const QString& entry) {
+    beginInsertRows({}, row, row);
+    entries_.insert(row, entry);
+    endInsertRows();
+  }
+  // Moves an entry up the list.
+  void MoveUp(int from, int to) {
+    beginMoveRows({}, from, from, {}, to);
+    entries_.move(from, to);
+    endMoveRows();
+  }
+  void RemoveFrom(int row) {
+    if (row >= entries_.size()) return;
+    beginRemoveRows({}, row, static_cast<int>(entries_.size()) - 1);
+    entries_.resize(row);
+    endRemoveRows();
+  }
+  void Reset(const QStringList& entries) {
+    beginResetModel();
+    entries_ = entries;
+    endResetModel();
+  }
+
+ private:
+  QStringList entries_;
 };
 
 // List entries of the designed height.
@@ -155,7 +199,7 @@ void TForm1::SetUpBox() {
   cb->setInsertPolicy(QComboBox::NoInsert);
   cb->setCompleter(nullptr);
   // A plain string list keeps a long history from a hand-edited file quick.
-  cb->setModel(new QStringListModel(cb));
+  cb->setModel(new HistoryModel(cb));
   cb->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   cb->setItemDelegate(new HistoryItemDelegate(cb));
   connect(cb, &QComboBox::activated, this, [this] { Guarded([this] { cbClick(); }); });
@@ -270,10 +314,11 @@ void TForm1::calculatebuttonClick() {
   ShowResultTip(c.tooltip);
   resultlabel->Present(ToQString(c.label));
   if (c.box_text) {
-    ShowHistory();
     // Set only when it changes: a screen reader reads a set text back.
     const QString box = ToQString(*c.box_text);
     if (cb->currentText() != box) cb->setEditText(box);
+    // The new entry is the box's text, which the list then leaves alone.
+    ShowHistory();
   }
   FocusTheBox();
 }
@@ -332,16 +377,34 @@ QStringList TForm1::History() const {
 }
 
 void TForm1::ShowHistory() {
-  auto* model = static_cast<QStringListModel*>(cb->model());
-  // Refilling the list empties the box and sets its text again, which a
-  // screen reader reads back: only when the list changed.
+  auto* model = static_cast<HistoryModel*>(cb->model());
   const QStringList history = History();
-  if (model->stringList() == history) return;
+  if (model->Entries() == history) return;
   const QSignalBlocker blocker(cb);
   const QString shown = cb->currentText();
-  model->setStringList(history);
-  cb->setCurrentIndex(-1);
-  cb->setEditText(shown);
+  const auto keep = static_cast<int>(history.indexOf(shown));
+  // The box makes its first entry its current one, with that entry's text.
+  if (keep < 0 || (model->rowCount({}) == 0 && keep != 0)) {
+    // The box's text is no entry (at the start, or history added from
+    // outside): the list is laid anew and the text put back.
+    model->Reset(history);
+    cb->setCurrentIndex(-1);
+    cb->setEditText(shown);
+    return;
+  }
+  for (int row = 0; row < history.size(); ++row) {
+    if (row < model->rowCount({}) && model->Entries()[row] == history[row]) continue;
+    const auto from = static_cast<int>(model->Entries().indexOf(history[row], row + 1));
+    if (from >= 0) {
+      model->MoveUp(from, row);
+    } else {
+      model->Insert(row, history[row]);
+    }
+  }
+  // The box gives its editor the text of a current entry that is removed
+  // or moved by a removal: the current entry is one that stays.
+  if (cb->currentIndex() >= static_cast<int>(history.size())) cb->setCurrentIndex(keep);
+  model->RemoveFrom(static_cast<int>(history.size()));
 }
 
 void TForm1::showEvent(QShowEvent* event) {

@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTimer>
 
@@ -164,6 +165,21 @@ void InstallAccessibleInterfaces() {
     return true;
   }();
   (void)installed;
+}
+
+void ExpressionBox::showPopup() {
+  // The list opens on the box's current entry, which is made the one the
+  // box holds; its text is the box's, so the editor is left alone.
+  const int held = findText(currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (held >= 0 && held != currentIndex()) {
+    const QSignalBlocker blocker(this);
+    setCurrentIndex(held);
+  }
+  QComboBox::showPopup();
+  // A text that is no entry: the newest.
+  if (held < 0 && count() > 0 && view()->currentIndex().row() != 0) {
+    view()->setCurrentIndex(model()->index(0, modelColumn(), rootModelIndex()));
+  }
 }
 
 ResultNotice::ResultNotice(QWidget* parent) : QWidget(parent) {

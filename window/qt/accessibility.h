@@ -23,6 +23,9 @@ class ExpressionBox : public QComboBox {
 
  public:
   using QComboBox::QComboBox;
+  // Opens the list on the entry the box holds, or the newest one: the
+  // highlighted entry is the list's focus, which a screen reader names.
+  void showPopup() override;
 };
 
 // A notification that a screen reader speaks as it appears, wherever the

@@ -14,6 +14,9 @@ namespace calc {
 namespace {
 
 constexpr wchar_t kWindowProperty[] = L"TForm1";
+// Posted when the box's list opens: the box selects its own choice of entry
+// after telling it opens.
+constexpr UINT kHighlightHeldEntry = WM_APP + 1;
 
 // Control IDs: Calculate is IDOK, so Enter anywhere in the window presses it.
 int ControlId(Control id) { return id == Control::kCalculate ? IDOK : 100 + static_cast<int>(id); }
@@ -93,6 +96,12 @@ void TForm1::CreateControls() {
   aboutbutton = GetDlgItem(window_, ControlId(Control::kAbout));
   cb = GetDlgItem(window_, ControlId(Control::kBox));
   resultlabel = GetDlgItem(window_, ControlId(Control::kResult));
+  // After the controls: last in the window's children and out of the tab
+  // order.
+  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
+  notice = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_NOPREFIX, 0, 0, 0, 0, window_, nullptr,
+                           instance, nullptr);
+  annotations_.MakeLiveRegion(notice);
   AddTooltips();
   // F1 opens a program's help: it presses the ? button.
   ACCEL help{FVIRTKEY, VK_F1, static_cast<WORD>(ControlId(Control::kAbout))};
@@ -309,17 +318,23 @@ void TForm1::calculatebuttonClick() {
   if (!c.completed) return;
   ShowResultTip(c.tooltip);
   SetWindowTextW(resultlabel, ToWide(c.label).c_str());
-  AnnounceResult(resultlabel);
   if (c.box_text) {
     ShowHistory();
     // Set only when it changes: a screen reader reads a set text back.
     if (Text(cb) != *c.box_text) SetWindowTextW(cb, ToWide(*c.box_text).c_str());
   }
+  // The focus first: a screen reader drops what it was saying when the
+  // focus moves.
   FocusTheBox();
+  AnnounceLiveRegion(resultlabel);
 }
 
 void TForm1::copybuttonClick() {
-  if (logic_.copybuttonClick(Text(resultlabel))) FocusTheBox();
+  const std::u16string copied = Text(resultlabel);
+  if (!logic_.copybuttonClick(copied)) return;
+  FocusTheBox();
+  SetWindowTextW(notice, ToWide(CopiedAnnouncement(copied)).c_str());
+  AnnounceLiveRegion(notice);
 }
 
 void TForm1::aboutbuttonClick() {
@@ -350,7 +365,7 @@ bool TForm1::TranslateKeys(MSG& message) {
 void TForm1::cbClick() {
   ShowResultTip({});
   SetWindowTextW(resultlabel, ToWide(FormLogic::cbClick()).c_str());
-  AnnounceResult(resultlabel);
+  AnnounceLiveRegion(resultlabel);
 }
 
 void TForm1::ShowResultTip(std::u16string_view tip) {
@@ -380,6 +395,19 @@ void TForm1::ShowHistory() {
   }
   SendMessageW(cb, WM_SETREDRAW, TRUE, 0);
   SetWindowTextW(cb, shown.c_str());
+}
+
+void TForm1::HighlightHeldEntry() {
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  if (!SendMessageW(cb, CB_GETDROPPEDSTATE, 0, 0) || !GetComboBoxInfo(cb, &info) || !info.hwndList) return;
+  // The box's own choice is the first entry that starts with its text, or
+  // none: the entry equal to it is wanted, or the newest.
+  const std::wstring held = ToWide(Text(cb));
+  LRESULT entry = SendMessageW(cb, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(held.c_str()));
+  if (entry == CB_ERR) entry = 0;
+  // The list's own selection: the box's would set its text.
+  if (SendMessageW(info.hwndList, LB_GETCURSEL, 0, 0) != entry) SendMessageW(info.hwndList, LB_SETCURSEL, entry, 0);
 }
 
 LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -441,6 +469,7 @@ bool TForm1::OnCommand(WPARAM wparam, LPARAM lparam) {
   const int code = HIWORD(wparam);
   if (id == ControlId(Control::kBox)) {
     if (code == CBN_SELCHANGE) Guarded([this] { cbClick(); });
+    if (code == CBN_DROPDOWN) PostMessageW(window_, kHighlightHeldEntry, 0, 0);
     return true;
   }
   // An accelerator's command has the code 1 and no control.
@@ -490,6 +519,9 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     case WM_COMMAND:
       if (!OnCommand(wparam, lparam)) break;
+      return 0;
+    case kHighlightHeldEntry:
+      HighlightHeldEntry();
       return 0;
     // As a dialog does: the keys typed after a box, another program or a
     // minimise go where the user left the focus, not to the window itself.

@@ -52,6 +52,9 @@ class TForm1 {
   HWND aboutbutton = nullptr;
   HWND cb = nullptr;
   HWND resultlabel = nullptr;
+  // What a screen reader is told beside the result, such as what Copy
+  // copied: a live region of no size, so nothing shows.
+  HWND notice = nullptr;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -72,6 +75,9 @@ class TForm1 {
   void AddTooltips();
   void Apply(const FormLogic::Stored& stored);
   void ShowHistory();
+  // Highlights, in the opened list, the entry the box holds or else the
+  // newest: the list's selection, which a screen reader names.
+  void HighlightHeldEntry();
   // The result line's tooltip and accessible description.
   void ShowResultTip(std::u16string_view tip);
   // Gives the box the focus with its text selected.

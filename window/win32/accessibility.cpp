@@ -31,11 +31,11 @@ std::u16string WithoutAccessKeys(std::u16string_view text) {
   return plain;
 }
 
-void CALLBACK Announce(HWND result_line, UINT, UINT_PTR timer, DWORD) {
-  KillTimer(result_line, timer);
+void CALLBACK Announce(HWND live_region, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(live_region, timer);
   // An empty line has nothing to say.
-  if (GetWindowTextLengthW(result_line) > 0) {
-    NotifyWinEvent(kEventObjectLiveRegionChanged, result_line, OBJID_CLIENT, CHILDID_SELF);
+  if (GetWindowTextLengthW(live_region) > 0) {
+    NotifyWinEvent(kEventObjectLiveRegionChanged, live_region, OBJID_CLIENT, CHILDID_SELF);
   }
 }
 
@@ -87,13 +87,16 @@ void AccessibleAnnotations::Annotate(HWND control, const ControlDesign& design) 
     }
     if (!description.empty()) SetText(part, PROPID_ACC_DESCRIPTION, description);
   }
-  if (design.kind == ControlKind::kLabel) {
-    VARIANT polite{};
-    polite.vt = VT_I4;
-    polite.lVal = kPolite;
-    if (SUCCEEDED(services_->SetHwndProp(control, OBJID_CLIENT, CHILDID_SELF, kLiveSettingProperty, polite))) {
-      Keep(control);
-    }
+  if (design.kind == ControlKind::kLabel) MakeLiveRegion(control);
+}
+
+void AccessibleAnnotations::MakeLiveRegion(HWND control) {
+  if (!Start()) return;
+  VARIANT polite{};
+  polite.vt = VT_I4;
+  polite.lVal = kPolite;
+  if (SUCCEEDED(services_->SetHwndProp(control, OBJID_CLIENT, CHILDID_SELF, kLiveSettingProperty, polite))) {
+    Keep(control);
   }
 }
 
@@ -109,9 +112,9 @@ void AccessibleAnnotations::Clear() {
   annotated_.clear();
 }
 
-void AnnounceResult(HWND result_line) {
+void AnnounceLiveRegion(HWND live_region) {
   // A timer's message comes only once no other is waiting.
-  SetTimer(result_line, kAnnounceTimer, USER_TIMER_MINIMUM, Announce);
+  SetTimer(live_region, kAnnounceTimer, USER_TIMER_MINIMUM, Announce);
 }
 
 }  // namespace calc

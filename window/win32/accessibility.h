@@ -25,6 +25,9 @@ class AccessibleAnnotations {
   AccessibleAnnotations& operator=(const AccessibleAnnotations&) = delete;
 
   void Annotate(HWND control, const ControlDesign& design);
+  // Makes a control a polite live region: a screen reader speaks its name
+  // when AnnounceLiveRegion says it changed.
+  void MakeLiveRegion(HWND control);
   void Describe(HWND control, std::u16string_view description);
   // Before the controls are destroyed: the system keeps annotations apart
   // from the windows.
@@ -41,9 +44,9 @@ class AccessibleAnnotations {
   std::vector<HWND> annotated_;
 };
 
-// Tells screen readers that the result line has a new text, once the
-// current handler is done: a focus change it makes would silence them.
-// The system reports the changed name itself.
-void AnnounceResult(HWND result_line);
+// Tells screen readers that a live region has a new text, once the current
+// handler is done: a focus change it makes would silence them. The system
+// reports the changed name itself.
+void AnnounceLiveRegion(HWND live_region);
 
 }  // namespace calc

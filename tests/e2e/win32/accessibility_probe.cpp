@@ -63,10 +63,13 @@ std::string Quoted(const std::wstring& text) {
   ExitProcess(1);
 }
 
-bool Arrived(std::size_t from, DWORD event, HWND window) {
-  return std::any_of(g_events.begin() + static_cast<std::ptrdiff_t>(from), g_events.end(),
-                     [&](const WinEvent& e) { return e.event == event && e.window == window; });
+// Where the first such event since from is, or nowhere.
+std::vector<WinEvent>::const_iterator Find(std::size_t from, DWORD event, HWND window) {
+  return std::find_if(g_events.cbegin() + static_cast<std::ptrdiff_t>(from), g_events.cend(),
+                      [&](const WinEvent& e) { return e.event == event && e.window == window; });
 }
+
+bool Arrived(std::size_t from, DWORD event, HWND window) { return Find(from, event, window) != g_events.cend(); }
 
 struct Accessible {
   bool found = false;
@@ -119,12 +122,13 @@ struct System {
   bool annotations = false;      // IAccPropServices sets names
   bool set_text_events = false;  // SetWindowTextW raises EVENT_OBJECT_NAMECHANGE
   bool win_events = false;       // NotifyWinEvent reaches an out-of-context hook
+  bool focus_events = false;     // SetFocus raises EVENT_OBJECT_FOCUS
 };
 
 System Calibrate() {
   System system;
   const HWND own = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-  const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, kEventObjectLiveRegionChanged, nullptr, Record,
+  const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, kEventObjectLiveRegionChanged, nullptr, Record,
                                              GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
   std::size_t from = g_events.size();
   NotifyWinEvent(kEventObjectLiveRegionChanged, own, OBJID_CLIENT, CHILDID_SELF);
@@ -132,6 +136,14 @@ System Calibrate() {
   from = g_events.size();
   SetWindowTextW(own, L"changed");
   system.set_text_events = PumpUntil([&] { return Arrived(from, EVENT_OBJECT_NAMECHANGE, own); }, 2000);
+  const HWND focusable =
+      CreateWindowExW(0, L"EDIT", L"", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  SetForegroundWindow(focusable);
+  from = g_events.size();
+  SetFocus(nullptr);
+  SetFocus(focusable);
+  system.focus_events = PumpUntil([&] { return Arrived(from, EVENT_OBJECT_FOCUS, focusable); }, 2000);
+  DestroyWindow(focusable);
   UnhookWinEvent(hook);
 
   IAccPropServices* services = nullptr;
@@ -153,8 +165,10 @@ System Calibrate() {
   const auto said = [](bool works) { return works ? "yes" : "no, not checked below"; };
   std::printf(
       "This system: controls have their class's role: %s. Annotated names and descriptions: %s.\n"
-      "SetWindowTextW raises EVENT_OBJECT_NAMECHANGE: %s. NotifyWinEvent reaches an out-of-context hook: %s.\n",
-      said(system.class_roles), said(system.annotations), said(system.set_text_events), said(system.win_events));
+      "SetWindowTextW raises EVENT_OBJECT_NAMECHANGE: %s. NotifyWinEvent reaches an out-of-context hook: %s.\n"
+      "SetFocus raises EVENT_OBJECT_FOCUS: %s.\n",
+      said(system.class_roles), said(system.annotations), said(system.set_text_events), said(system.win_events),
+      said(system.focus_events));
   return system;
 }
 
@@ -199,7 +213,7 @@ int wmain(int argc, wchar_t** argv) {
   g_program = process.hProcess;
   const HWND form = FindForm(process.dwProcessId);
   if (!form) Fail("the window did not appear");
-  SetWinEventHook(EVENT_OBJECT_NAMECHANGE, kEventObjectLiveRegionChanged, nullptr, Record, process.dwProcessId, 0,
+  SetWinEventHook(EVENT_OBJECT_FOCUS, kEventObjectLiveRegionChanged, nullptr, Record, process.dwProcessId, 0,
                   WINEVENT_OUTOFCONTEXT);
 
   // The tree as a screen reader reads it, checked against the design.
@@ -208,7 +222,12 @@ int wmain(int argc, wchar_t** argv) {
   if (window.name != Wide(calc::kForm.caption)) Fail("the window is not named by its caption");
   std::vector<HWND> controls;
   for (HWND child = GetWindow(form, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) controls.push_back(child);
-  if (controls.size() != calc::kControls.size()) Fail("the window does not have one child window per control");
+  // The controls, then the notice that tells what Copy copied.
+  if (controls.size() != calc::kControls.size() + 1) {
+    Fail("the window does not have one child window per control and the notice");
+  }
+  const HWND notice = controls.back();
+  controls.pop_back();
   for (std::size_t i = 0; i < controls.size(); ++i) {
     const calc::ControlDesign& design = calc::kControls[i];
     const Accessible control = Describe(controls[i]);
@@ -238,6 +257,23 @@ int wmain(int argc, wchar_t** argv) {
   const HWND box = controls[static_cast<std::size_t>(calc::Control::kBox)];
   const HWND calculate = controls[static_cast<std::size_t>(calc::Control::kCalculate)];
   const HWND result = controls[static_cast<std::size_t>(calc::Control::kResult)];
+  const HWND box_edit = FindWindowExW(box, nullptr, L"Edit", nullptr);
+  // A change to a live region is heard after the focus came back to the
+  // box: a screen reader drops what it says when the focus moves.
+  const auto heard_after_focus = [&](std::size_t from, HWND live_region, const std::string& which) {
+    if (!system.win_events) return;
+    if (!PumpUntil([&] { return Arrived(from, kEventObjectLiveRegionChanged, live_region); })) {
+      Fail("no EVENT_OBJECT_LIVEREGIONCHANGED after " + which);
+    }
+    if (!system.focus_events) return;
+    if (!PumpUntil([&] { return Arrived(from, EVENT_OBJECT_FOCUS, box_edit); })) {
+      Fail("the box did not get the focus back after " + which);
+    }
+    if (Find(from, kEventObjectLiveRegionChanged, live_region) < Find(from, EVENT_OBJECT_FOCUS, box_edit)) {
+      Fail("the live region changed before the box got the focus back after " + which);
+    }
+  };
+  SetForegroundWindow(form);
   struct Case {
     const wchar_t* expression;
     const wchar_t* shown;
@@ -266,11 +302,28 @@ int wmain(int argc, wchar_t** argv) {
       Fail("no EVENT_OBJECT_NAMECHANGE from the result line after " + which);
     }
     // A live region with something to say speaks; an empty one does not.
-    if (system.win_events && *c.shown &&
-        !PumpUntil([&] { return Arrived(from, kEventObjectLiveRegionChanged, result); })) {
-      Fail("no EVENT_OBJECT_LIVEREGIONCHANGED from the result line after " + which);
-    }
+    if (*c.shown) heard_after_focus(from, result, which);
   }
+
+  // A check box shows the result in its new way; Copy tells what it
+  // copied through the notice.
+  SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1234.5678"));
+  SendMessageW(calculate, BM_CLICK, 0, 0);
+  if (!PumpUntil([&] { return Describe(result).name == L"1,234.57"; })) Fail("1234.5678 did not give 1,234.57");
+  const HWND separators = controls[static_cast<std::size_t>(calc::Control::kSeparators)];
+  for (const wchar_t* shown : {L"1234.57", L"1,234.57"}) {
+    const std::size_t from = g_events.size();
+    SendMessageW(separators, BM_CLICK, 0, 0);
+    if (!PumpUntil([&] { return Describe(result).name == shown; })) Fail("the check box did not show " + Quoted(shown));
+    heard_after_focus(from, result, "a click on the check box");
+  }
+  const std::size_t copied_from = g_events.size();
+  SendMessageW(controls[static_cast<std::size_t>(calc::Control::kCopy)], BM_CLICK, 0, 0);
+  if (!PumpUntil([&] { return Describe(notice).name == L"Copied 1,234.57"; })) {
+    Fail("after Copy the notice says " + Quoted(Describe(notice).name));
+  }
+  heard_after_focus(copied_from, notice, "Copy");
+  std::printf("Copy says \"Copied 1,234.57\"\n");
 
   // The pointer on the result line shows its tooltip: the steps of the
   // last calculation.
@@ -301,6 +354,31 @@ int wmain(int argc, wchar_t** argv) {
   });
   if (!tip_shown) Fail("the result line's tooltip shows " + Quoted(shown_tip));
   std::printf("the result line's tooltip shows the steps\n");
+
+  // The opened list highlights the entry the box holds, or else the
+  // newest; the box's text stays.
+  struct Opening {
+    const wchar_t* held;
+    LRESULT highlighted;
+  };
+  for (const Opening& o : {Opening{L"1234.5678", 1}, Opening{L"7", 0}}) {
+    SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(o.held));
+    SendMessageW(box, CB_SHOWDROPDOWN, TRUE, 0);
+    HWND list = nullptr;
+    if (!PumpUntil([&] { return (list = FindTopLevel(process.dwProcessId, L"ComboLBox")) != nullptr; })) {
+      Fail("the box's list did not open");
+    }
+    if (!PumpUntil([&] { return SendMessageW(list, LB_GETCURSEL, 0, 0) == o.highlighted; })) {
+      Fail("with " + Quoted(o.held) + " in the box the list opens on entry " +
+           std::to_string(SendMessageW(list, LB_GETCURSEL, 0, 0)));
+    }
+    SendMessageW(box, CB_SHOWDROPDOWN, FALSE, 0);
+    if (!PumpUntil([&] { return !IsWindowVisible(list); })) Fail("the box's list did not close");
+    wchar_t text[64] = L"";
+    SendMessageW(box, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+    if (std::wstring(text) != o.held) Fail("opening the list changed the box's " + Quoted(o.held));
+  }
+  std::printf("the opened list highlights the entry the box holds, or the newest\n");
 
   PostMessageW(form, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(process.hProcess, kWait) != WAIT_OBJECT_0) Fail("the window did not close");

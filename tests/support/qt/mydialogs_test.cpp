@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QTest>
 #include <memory>
 
 #include "dark_palette.h"
@@ -58,10 +59,29 @@ TEST(MessageBox, HelpBoxReadableUnderADarkPalette) {
   const QPalette before = QApplication::palette();
   QApplication::setPalette(DarkPalette());
   std::unique_ptr<QMessageBox> box(CreateMessageBox(ToQString(HelpText()), "", "", true));
+  auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+  const QColor shown = label ? label->palette().color(QPalette::WindowText) : QColor();
   QApplication::setPalette(before);
+  ASSERT_TRUE(label);
+  EXPECT_EQ(shown, DarkPalette().color(QPalette::WindowText));
+}
+
+// A palette changed while the box is open is followed, both ways.
+TEST(MessageBox, HelpBoxFollowsAPaletteChange) {
+  const QPalette before = QApplication::palette();
+  std::unique_ptr<QMessageBox> box(CreateMessageBox(ToQString(HelpText()), "", "", true));
+  box->show();
   auto* label = box->findChild<QLabel*>("qt_msgbox_label");
   ASSERT_TRUE(label);
-  EXPECT_EQ(label->palette().color(QPalette::WindowText), DarkPalette().color(QPalette::WindowText));
+  // The change reaches the box through the event loop.
+  const auto drawn_in = [label](const QColor& colour) {
+    return QTest::qWaitFor([&] { return label->palette().color(QPalette::WindowText) == colour; });
+  };
+  QApplication::setPalette(DarkPalette());
+  const bool followed_dark = drawn_in(DarkPalette().color(QPalette::WindowText));
+  QApplication::setPalette(before);
+  EXPECT_TRUE(followed_dark) << "the dark palette's text colour";
+  EXPECT_TRUE(drawn_in(ToQColor(kForm.main_instruction_colour))) << "the design colour again";
 }
 
 }  // namespace

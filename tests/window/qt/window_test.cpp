@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -238,6 +239,45 @@ class WindowTest : public QObject {
     Enter();
     QCOMPARE(Listed(), (QStringList{"7*7", "3", "2", "1"}));
     QCOMPARE(form_->cb->currentText(), QString("7*7"));
+  }
+
+  // A calculation's entry joins the list, new, moved up or past the limit,
+  // without the box's text being set again, not even emptied for a moment:
+  // a screen reader would read it back.
+  void TheListChangesWithoutSettingTheBoxText() {
+    const QSignalSpy texts(form_->cb->lineEdit(), &QLineEdit::textChanged);
+    const auto enter = [&](const QString& expression) {
+      Type(expression);
+      const qsizetype before = texts.size();
+      Enter();
+      return texts.size() == before;
+    };
+    struct Case {
+      const char* expression;
+      QStringList listed;
+    };
+    const Case cases[] = {
+        {"1+1", {"1+1"}},
+        {"2+2", {"2+2", "1+1"}},
+        {"1+1", {"1+1", "2+2"}},
+        {"sqrt(4)", {"sqrt(4)", "1+1", "2+2"}},
+        {"2+2", {"2+2", "sqrt(4)", "1+1"}},
+        {"SQRT(4)", {"SQRT(4)", "2+2", "1+1"}},
+    };
+    for (const Case& c : cases) {
+      QVERIFY2(enter(c.expression), c.expression);
+      QCOMPARE(Listed(), c.listed);
+      QCOMPARE(form_->cb->currentText(), QString(c.expression));
+    }
+    // The oldest entry leaves a full list.
+    QStringList listed = Listed();
+    for (auto i = static_cast<int>(listed.size()); i <= static_cast<int>(FormLogic::kHistoryLimit); ++i) {
+      const QString expression = QString("%1*1").arg(i);
+      QVERIFY2(enter(expression), qPrintable(expression));
+      listed.prepend(expression);
+    }
+    listed.resize(static_cast<qsizetype>(FormLogic::kHistoryLimit));
+    QCOMPARE(Listed(), listed);
   }
 
   void CopyPutsTheDisplayedText() {
