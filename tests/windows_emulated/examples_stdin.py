@@ -22,6 +22,11 @@ from check_examples import read_rows  # noqa: E402
 # message or their first 12 significant digits.
 TRIGONOMETRY = re.compile(r"(?<!arc)(sin|cos|tan)", re.IGNORECASE)
 WINE_LINE = re.compile(r"^([0-9a-f]{4}:)?(err|fixme|warn|trace):|^wine:|^qemu")
+# Now and then qemu finds the address that Wine keeps for its shared user
+# data taken when a 32-bit process starts: that start did nothing, so it is
+# made again (a fault of the emulator, not of the program).
+START_FAILED = "failed to map the shared user data"
+START_TRIES = 3
 NUMBER = re.compile(r"-?[0-9,]*\.?[0-9]*(E[-+]?[0-9]+)?")
 
 
@@ -44,7 +49,12 @@ def run(command, options, rows):
     """One process for the rows of one set of options: its results and messages
     in the rows' order, and whether its exit status is the expected one."""
     text = "".join(expression + "\n" for _, expression, _, _ in rows)
-    p = subprocess.run([*command, *options.split()], input=text.encode("utf-8"), capture_output=True, timeout=900)
+    for attempt in range(1, START_TRIES + 1):
+        p = subprocess.run([*command, *options.split()], input=text.encode("utf-8"), capture_output=True, timeout=900)
+        if START_FAILED.encode() not in p.stderr or attempt == START_TRIES:
+            break
+        print(f"[{options}] the emulator could not start Wine's 32-bit process (try {attempt}): starting it again",
+              file=sys.stderr, flush=True)
     out = p.stdout.decode("utf-8", "replace").split("\n")
     err = p.stderr.decode("utf-8", "replace").split("\n")
     # Wine's and the emulator's own lines tell a failed start or a crash
