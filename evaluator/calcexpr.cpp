@@ -470,6 +470,8 @@ class Evaluator {
   void PushOperator(char16_t op) { s_.terms[s_.termCount++] = {true, op, 0}; }
   bool ExponentInRange(std::u16string_view token);
   long double RaisePower(long double base, long double exponent);
+  // Sets the error and gives 0 when the operator cannot be applied.
+  long double ApplyOperator(char16_t op, long double a, long double b);
   void ClearTermList() { s_.termCount = 0; }
 
   bool ExtractArgument(std::u16string_view callText, long double& argument);
@@ -648,6 +650,23 @@ long double Evaluator::RaisePower(long double base, long double exponent) {
   return r;
 }
 
+long double Evaluator::ApplyOperator(char16_t op, long double a, long double b) {
+  if (op == u'^') {
+    if (!(a > 0)) {
+      SetError(u"Cannot raise negative no.");
+      return 0;
+    }
+    return RaisePower(a, b);
+  }
+  x87::Faults faults;
+  const long double r = op == u'+' ? x87::Add(a, b, faults) : x87::Mul(a, b, faults);
+  if (faults.Any()) {
+    ReportOutOfBounds();
+    return 0;
+  }
+  return r;
+}
+
 long double Evaluator::EvaluateFlat(std::u16string_view text) {
   if (text.size() > kWorkCapacity) {
     SetError(kTooLong);
@@ -674,23 +693,8 @@ long double Evaluator::EvaluateFlat(std::u16string_view text) {
     }
     assert(depth >= 2);
     const long double b = stack_[--depth];
-    const long double a = stack_[depth - 1];
-    long double r = 0;
-    if (term.op == u'^') {
-      if (!(a > 0)) {
-        SetError(u"Cannot raise negative no.");
-        return 0;
-      }
-      r = RaisePower(a, b);
-      if (HasError()) return 0;
-    } else {
-      x87::Faults faults;
-      r = term.op == u'+' ? x87::Add(a, b, faults) : x87::Mul(a, b, faults);
-      if (faults.Any()) {
-        ReportOutOfBounds();
-        return 0;
-      }
-    }
+    const long double r = ApplyOperator(term.op, stack_[depth - 1], b);
+    if (HasError()) return 0;
     stack_[depth - 1] = r;
   }
   if (depth == 0) {
