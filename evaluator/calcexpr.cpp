@@ -459,6 +459,8 @@ class Evaluator {
   long double ParseNumber(std::u16string_view text);
   long double ParseWritten(const GeneralNumber& written);
   void ValidateExpression();
+  // Names the character at 1-based `position`, which is not allowed.
+  void ReportBadCharacter(std::u16string_view text, int position);
   void ReduceDeepestBracket();
 
   bool CheckFlatSyntax(std::u16string_view text) const;
@@ -753,6 +755,18 @@ bool Evaluator::ApplyFunction(std::u16string_view callText, const GeneralNumber*
 // ---------------------------------------------------------------------------
 // Validation and the driver.
 
+void Evaluator::ReportBadCharacter(std::u16string_view text, int position) {
+  std::size_t width = 1;
+  // A character beyond the basic plane is named whole, not as half a pair.
+  const char16_t first = At(text, position);
+  const int next = position + 1;
+  if (first >= 0xD800 && first <= 0xDBFF && next <= Length(text) && At(text, next) >= 0xDC00 &&
+      At(text, next) <= 0xDFFF) {
+    width = 2;
+  }
+  SetError({u"Invalid character \"", text.substr(static_cast<std::size_t>(position - 1), width), u"\"."});
+}
+
 void Evaluator::ValidateExpression() {
   const std::u16string_view text = s_.expression.View();
   const int length = Length(text);
@@ -772,13 +786,7 @@ void Evaluator::ValidateExpression() {
     ++i;
   }
   if (badCharacter) {
-    std::size_t width = 1;
-    // A character beyond the basic plane is named whole, not as half a pair.
-    const char16_t first = At(text, i - 1);
-    if (first >= 0xD800 && first <= 0xDBFF && i <= length && At(text, i) >= 0xDC00 && At(text, i) <= 0xDFFF) {
-      width = 2;
-    }
-    SetError({u"Invalid character \"", text.substr(static_cast<std::size_t>(i - 2), width), u"\"."});
+    ReportBadCharacter(text, i - 1);
   } else if (closedTooEarly) {
     SetError(i > length ? u"Too many right brackets." : u"Brackets in wrong order.");
   } else if (opened > closed) {
