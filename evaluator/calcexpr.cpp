@@ -462,6 +462,8 @@ class Evaluator {
   // Names the character at 1-based `position`, which is not allowed.
   void ReportBadCharacter(std::u16string_view text, int position);
   void ReduceDeepestBracket();
+  // Sets the result of the expression once no bracket is left in it.
+  void FinishWithoutBrackets();
 
   bool CheckFlatSyntax(std::u16string_view text) const;
   std::u16string_view NextToken(std::u16string_view text);
@@ -924,7 +926,10 @@ void Evaluator::Evaluate(std::u16string_view input) {
     if (HasError()) return;
     ReportStep(s_.expression.View());
   }
+  FinishWithoutBrackets();
+}
 
+void Evaluator::FinishWithoutBrackets() {
   const std::u16string_view e = s_.expression.View();
   if (const ScanResult plain = ScanNumber(e); plain.ok) {
     // A typed plain number comes back as typed unless it lies in the range
