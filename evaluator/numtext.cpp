@@ -128,6 +128,27 @@ void TrimZeroDigits(std::uint64_t& r, int& count) {
   }
 }
 
+// The magnitude of a nonzero `value` rounded to 18 digits, 10^17 <= n <
+// 10^18, and its decimal exponent.
+std::uint64_t EighteenDigits(long double value, long double magnitude, int& exponent) {
+  const long long e2 = x87::BiasedExponent(value) - 16383;
+  // floor(e2 * 19728 / 65536), rounding toward minus infinity.
+  const long long product = e2 * 19728;
+  const long long estimate = product >= 0 ? product / 65536 : -((-product + 65535) / 65536);
+  exponent = static_cast<int>(estimate + 1);
+
+  long double w = x87::RoundToInteger(ScaleByPowerOfTen(magnitude, 18 - exponent));
+  if (w < 1e17L) {
+    --exponent;
+    w = x87::RoundToInteger(ScaleByPowerOfTen(magnitude, 18 - exponent));
+  }
+  if (w >= 1e18L) {
+    w = x87::RoundToInteger(w / 10.0L);
+    ++exponent;
+  }
+  return static_cast<std::uint64_t>(IntegralToInt64(w));
+}
+
 Digits DigitsOf(long double value, int precision, int decimals) {
   if (x87::BiasedExponent(value) == 0) return {};  // zero or subnormal
 
@@ -144,22 +165,7 @@ Digits DigitsOf(long double value, int precision, int decimals) {
     }
     n *= kPow10[18 - exponent];
   } else {
-    const long long e2 = x87::BiasedExponent(value) - 16383;
-    // floor(e2 * 19728 / 65536), rounding toward minus infinity.
-    const long long product = e2 * 19728;
-    const long long estimate = product >= 0 ? product / 65536 : -((-product + 65535) / 65536);
-    exponent = static_cast<int>(estimate + 1);
-
-    long double w = x87::RoundToInteger(ScaleByPowerOfTen(magnitude, 18 - exponent));
-    if (w < 1e17L) {
-      --exponent;
-      w = x87::RoundToInteger(ScaleByPowerOfTen(magnitude, 18 - exponent));
-    }
-    if (w >= 1e18L) {
-      w = x87::RoundToInteger(w / 10.0L);
-      ++exponent;
-    }
-    n = static_cast<std::uint64_t>(IntegralToInt64(w));
+    n = EighteenDigits(value, magnitude, exponent);
   }
 
   int k = decimals == kUnlimitedDecimals ? precision : exponent + decimals;
