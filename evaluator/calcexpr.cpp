@@ -474,8 +474,8 @@ class Evaluator {
   void PushOperator(char16_t op) { s_.terms[s_.termCount++] = {true, op, 0}; }
   bool ExponentInRange(std::u16string_view token);
   long double RaisePower(long double base, long double exponent);
-  // Sets the error and gives 0 when the operator cannot be applied.
-  long double ApplyOperator(char16_t op, long double a, long double b);
+  // Sets the error and gives false when the operator cannot be applied.
+  bool ApplyOperator(char16_t op, long double a, long double b, long double& result);
   void ClearTermList() { s_.termCount = 0; }
 
   bool ExtractArgument(std::u16string_view callText, long double& argument);
@@ -654,21 +654,22 @@ long double Evaluator::RaisePower(long double base, long double exponent) {
   return r;
 }
 
-long double Evaluator::ApplyOperator(char16_t op, long double a, long double b) {
+bool Evaluator::ApplyOperator(char16_t op, long double a, long double b, long double& result) {
   if (op == u'^') {
     if (!(a > 0)) {
       SetError(u"Cannot raise negative no.");
-      return 0;
+      return false;
     }
-    return RaisePower(a, b);
+    result = RaisePower(a, b);
+    return !HasError();
   }
   x87::Faults faults;
-  const long double r = op == u'+' ? x87::Add(a, b, faults) : x87::Mul(a, b, faults);
+  result = op == u'+' ? x87::Add(a, b, faults) : x87::Mul(a, b, faults);
   if (faults.Any()) {
     ReportOutOfBounds();
-    return 0;
+    return false;
   }
-  return r;
+  return true;
 }
 
 long double Evaluator::EvaluateFlat(std::u16string_view text) {
@@ -697,8 +698,8 @@ long double Evaluator::EvaluateFlat(std::u16string_view text) {
     }
     assert(depth >= 2);
     const long double b = stack_[--depth];
-    const long double r = ApplyOperator(term.op, stack_[depth - 1], b);
-    if (HasError()) return 0;
+    long double r = 0;
+    if (!ApplyOperator(term.op, stack_[depth - 1], b, r)) return 0;
     stack_[depth - 1] = r;
   }
   if (depth == 0) {
