@@ -134,6 +134,23 @@ bool Failed(DWORD error) {
   return false;
 }
 
+// Writes the bytes to the new file and closes it; false, with the last
+// error set, when that fails.
+bool FillTemporaryFile(HANDLE file, const std::wstring& temporary, std::string_view bytes) {
+  bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
+  DWORD error = written ? ERROR_SUCCESS : GetLastError();
+  if (!CloseHandle(file) && written) {
+    written = false;
+    error = GetLastError();
+  }
+  if (!written) {
+    // Cut off before it was whole: no one's only copy.
+    DeleteFileW(temporary.c_str());
+    return Failed(error);
+  }
+  return true;
+}
+
 bool MoveIntoPlace(const std::wstring& temporary, const std::wstring& path) {
   // One rename: the old file is there until the new one is.
   return MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
@@ -212,19 +229,9 @@ bool Save(const std::wstring& path, std::string_view bytes, FinalMove move) {
   if (file == INVALID_HANDLE_VALUE) {
     return exists && GetLastError() == ERROR_ACCESS_DENIED && WriteInPlace(path, bytes);
   }
-  bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
-  DWORD error = written ? ERROR_SUCCESS : GetLastError();
-  if (!CloseHandle(file) && written) {
-    written = false;
-    error = GetLastError();
-  }
-  if (!written) {
-    // Cut off before it was whole: no one's only copy.
-    DeleteFileW(temporary.c_str());
-    return Failed(error);
-  }
+  if (!FillTemporaryFile(file, temporary, bytes)) return false;
   if (move(temporary, path)) return true;
-  error = GetLastError();
+  const DWORD error = GetLastError();
   // The old file stays as it was; where there is none, the new file is the
   // only copy and the next start takes it.
   if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) DeleteFileW(temporary.c_str());
