@@ -86,6 +86,20 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
   return true;
 }
 
+// Fills all of `bytes` from the file; false, with the last error set, when
+// it ends or fails first.
+bool ReadAll(HANDLE file, std::string& bytes) {
+  bool read = true;
+  std::size_t done = 0;
+  while (read && done < bytes.size()) {
+    DWORD got = 0;
+    const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+    read = ReadFile(file, bytes.data() + done, chunk, &got, nullptr) && got > 0;
+    if (read) done += got;
+  }
+  return read;
+}
+
 // A seed that differs from one call to the next.
 std::uint64_t RandomSeed(unsigned attempt) {
   LARGE_INTEGER counter;
@@ -173,13 +187,7 @@ ReadStatus ReadWholeFile(const std::wstring& path, std::size_t max_size, std::st
   const bool too_large = read && static_cast<unsigned long long>(size.QuadPart) > max_size;
   if (read && !too_large) {
     bytes.resize(static_cast<std::size_t>(size.QuadPart));
-    std::size_t done = 0;
-    while (read && done < bytes.size()) {
-      DWORD got = 0;
-      const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
-      read = ReadFile(file, bytes.data() + done, chunk, &got, nullptr) && got > 0;
-      if (read) done += got;
-    }
+    read = ReadAll(file, bytes);
   }
   const DWORD failure = read ? ERROR_SUCCESS : GetLastError();
   CloseHandle(file);
