@@ -56,6 +56,23 @@ std::size_t HexPrefixLength(std::u16string_view s) {
   return s.starts_with(u'$') || s.starts_with(u'x') || s.starts_with(u'X') ? 1 : 0;
 }
 
+// A stored place that would leave the window out of reach is moved back
+// onto the screen.
+WindowPlacement FitOnScreen(WindowPlacement p, ScreenSize screen, int outer_width, int outer_height) {
+  if (p.left > screen.width - kEdgeMargin) p.left = screen.width - outer_width;
+  if (p.left < 0) p.left = 0;
+  if (p.top > screen.height - kEdgeMargin) p.top = screen.height - outer_height;
+  if (p.top < 0) p.top = 0;
+  // A width beyond the screen would put the buttons out of reach: the
+  // window takes the screen's width, and moves left as far as that needs.
+  if (screen.width > 0 && p.outer_width > screen.width) {
+    p.outer_width = screen.width;
+    p.left = std::max(0, std::min(p.left, screen.width - p.outer_width));
+  }
+  p.outer_width = std::max(p.outer_width, kForm.min_outer_width);
+  return p;
+}
+
 }  // namespace
 
 std::optional<int> ReadInteger(std::u16string_view s) {
@@ -119,21 +136,8 @@ std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafil
   if (const std::optional<int> top = ReadInteger(doc.ReadString(kInterface, u"Top", u""))) {
     if (const std::optional<int> left = ReadInteger(doc.ReadString(kInterface, u"Left", u""))) {
       if (const std::optional<int> width = ReadInteger(doc.ReadString(kInterface, u"Width", u""))) {
-        const ScreenSize screen = platform_.PrimaryScreenSize();
-        WindowPlacement p{*left, *top, *width};
-        start_ = p;
-        if (p.left > screen.width - kEdgeMargin) p.left = screen.width - outer_width;
-        if (p.left < 0) p.left = 0;
-        if (p.top > screen.height - kEdgeMargin) p.top = screen.height - outer_height;
-        if (p.top < 0) p.top = 0;
-        // A width beyond the screen would put the buttons out of reach: the
-        // window takes the screen's width, and moves left as far as that needs.
-        if (screen.width > 0 && p.outer_width > screen.width) {
-          p.outer_width = screen.width;
-          p.left = std::max(0, std::min(p.left, screen.width - p.outer_width));
-        }
-        p.outer_width = std::max(p.outer_width, kForm.min_outer_width);
-        stored.placement = p;
+        start_ = WindowPlacement{*left, *top, *width};
+        stored.placement = FitOnScreen(start_, platform_.PrimaryScreenSize(), outer_width, outer_height);
       }
     }
   }
@@ -141,6 +145,11 @@ std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafil
   stored.separators = doc.ReadString(kInterface, u"ThousandsSeparator", u"1") == u"1";
   DecimalPlacesOn = doc.ReadString(kInterface, u"DecimalPlaces", u"-1") != u"-1";
 
+  LoadHistory(doc);
+  return stored;
+}
+
+void FormLogic::LoadHistory(SettingsDocument& doc) {
   // Every key of the section counts, in file order. An entry equal to one
   // already loaded is skipped: a hand-named key would otherwise come back
   // under an "Expression" key at every close, and the file grow without end.
@@ -152,7 +161,6 @@ std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafil
   for (const std::u16string_view value : values) {
     if (!value.empty() && loaded.insert(upper(value)).second) history_.emplace_back(value);
   }
-  return stored;
 }
 
 std::vector<std::u16string> OtherWindowsEntries(const std::vector<std::u16string>& list,

@@ -139,6 +139,8 @@ class FormLogic {
   std::optional<std::u16string> OpenForSaving(std::u16string_view path, SettingsDocument& doc, std::u16string& note);
   // Renames a file too large to read to the first free aside name.
   std::optional<std::u16string> MoveAside(std::u16string_view path, std::u16string& note);
+  // Adds the file's expressions that the history does not hold yet.
+  void LoadHistory(SettingsDocument& doc);
   void WriteSettings(SettingsDocument& doc, const WindowPlacement& window, DisplayOptions options) const;
 
   Platform& platform_;

@@ -153,6 +153,23 @@ bool Failed(int code) {
   return false;
 }
 
+// Writes the bytes to the new file and closes it, with the mode of `old`
+// where there is an old file.
+bool FillTemporaryFile(int file, const QByteArray& temporary, const QByteArray& bytes, const struct stat* old) {
+  bool written = (!old || ::fchmod(file, old->st_mode & 07777) == 0) && WriteAll(file, bytes) && ::fsync(file) == 0;
+  int error = written ? 0 : errno;
+  if (::close(file) != 0 && written) {
+    written = false;
+    error = errno;
+  }
+  if (!written) {
+    // Cut off before it was whole: no one's only copy.
+    ::unlink(temporary.constData());
+    return Failed(error);
+  }
+  return true;
+}
+
 bool Save(const QString& path, const QByteArray& bytes) {
   if (path.isEmpty()) return Failed(ENOENT);
   const QFileInfo info = FinalTarget(path);
@@ -172,19 +189,7 @@ bool Save(const QString& path, const QByteArray& bytes) {
   // In a folder that may not be written to, a writable file is still saved.
   if (file < 0) return exists && errno == EACCES && WriteInPlace(target, bytes);
 
-  // The new file keeps the old one's mode.
-  bool written = (!exists || ::fchmod(file, old.st_mode & 07777) == 0) && WriteAll(file, bytes) && ::fsync(file) == 0;
-  int error = written ? 0 : errno;
-  if (::close(file) != 0 && written) {
-    written = false;
-    error = errno;
-  }
-  if (!written) {
-    // Cut off before it was whole: no one's only copy.
-    ::unlink(temporary.constData());
-    return Failed(error);
-  }
-  return MoveIntoPlace(temporary, info);
+  return FillTemporaryFile(file, temporary, bytes, exists ? &old : nullptr) && MoveIntoPlace(temporary, info);
 }
 
 }  // namespace

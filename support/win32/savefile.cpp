@@ -86,6 +86,20 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
   return true;
 }
 
+// Fills all of `bytes` from the file; false, with the last error set, when
+// it ends or fails first.
+bool ReadAll(HANDLE file, std::string& bytes) {
+  bool read = true;
+  std::size_t done = 0;
+  while (read && done < bytes.size()) {
+    DWORD got = 0;
+    const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+    read = ReadFile(file, bytes.data() + done, chunk, &got, nullptr) && got > 0;
+    if (read) done += got;
+  }
+  return read;
+}
+
 // A seed that differs from one call to the next.
 std::uint64_t RandomSeed(unsigned attempt) {
   LARGE_INTEGER counter;
@@ -134,6 +148,23 @@ bool Failed(DWORD error) {
   return false;
 }
 
+// Writes the bytes to the new file and closes it; false, with the last
+// error set, when that fails.
+bool FillTemporaryFile(HANDLE file, const std::wstring& temporary, std::string_view bytes) {
+  bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
+  DWORD error = written ? ERROR_SUCCESS : GetLastError();
+  if (!CloseHandle(file) && written) {
+    written = false;
+    error = GetLastError();
+  }
+  if (!written) {
+    // Cut off before it was whole: no one's only copy.
+    DeleteFileW(temporary.c_str());
+    return Failed(error);
+  }
+  return true;
+}
+
 bool MoveIntoPlace(const std::wstring& temporary, const std::wstring& path) {
   // One rename: the old file is there until the new one is.
   return MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
@@ -156,13 +187,7 @@ ReadStatus ReadWholeFile(const std::wstring& path, std::size_t max_size, std::st
   const bool too_large = read && static_cast<unsigned long long>(size.QuadPart) > max_size;
   if (read && !too_large) {
     bytes.resize(static_cast<std::size_t>(size.QuadPart));
-    std::size_t done = 0;
-    while (read && done < bytes.size()) {
-      DWORD got = 0;
-      const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
-      read = ReadFile(file, bytes.data() + done, chunk, &got, nullptr) && got > 0;
-      if (read) done += got;
-    }
+    read = ReadAll(file, bytes);
   }
   const DWORD failure = read ? ERROR_SUCCESS : GetLastError();
   CloseHandle(file);
@@ -212,19 +237,9 @@ bool Save(const std::wstring& path, std::string_view bytes, FinalMove move) {
   if (file == INVALID_HANDLE_VALUE) {
     return exists && GetLastError() == ERROR_ACCESS_DENIED && WriteInPlace(path, bytes);
   }
-  bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
-  DWORD error = written ? ERROR_SUCCESS : GetLastError();
-  if (!CloseHandle(file) && written) {
-    written = false;
-    error = GetLastError();
-  }
-  if (!written) {
-    // Cut off before it was whole: no one's only copy.
-    DeleteFileW(temporary.c_str());
-    return Failed(error);
-  }
+  if (!FillTemporaryFile(file, temporary, bytes)) return false;
   if (move(temporary, path)) return true;
-  error = GetLastError();
+  const DWORD error = GetLastError();
   // The old file stays as it was; where there is none, the new file is the
   // only copy and the next start takes it.
   if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) DeleteFileW(temporary.c_str());

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 #include "contrast.h"
 #include "design.h"
@@ -490,22 +491,16 @@ void TForm1::CloseQuery() {
   Guarded([&] { FormCloseQuery(can_close); });
 }
 
-LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
+// Each group answers its own messages and leaves every other one, and any
+// it lets pass on, to the default handling: nullopt.
+std::optional<LRESULT> TForm1::OnDrawingMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_GETMINMAXINFO:
-      LimitTrackSize(*reinterpret_cast<MINMAXINFO*>(lparam));
-      return 0;
-    case WM_SIZE:
-      if (wparam != SIZE_MINIMIZED) Guarded([this] { FormResize(); });
-      return 0;
-    case DM_GETDEFID:
-      return MAKELRESULT(IDOK, DC_HASDEFID);
     case WM_MEASUREITEM:
       MeasureListRow(*reinterpret_cast<MEASUREITEMSTRUCT*>(lparam));
       return TRUE;
     case WM_DRAWITEM: {
       const auto* row = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
-      if (row->CtlType != ODT_COMBOBOX) break;
+      if (row->CtlType != ODT_COMBOBOX) return std::nullopt;
       DrawListRow(*row);
       return TRUE;
     }
@@ -516,15 +511,16 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_SETTINGCHANGE:
     case WM_THEMECHANGED:
       FollowSystemColours();
-      break;
-    case WM_COMMAND:
-      if (!OnCommand(wparam, lparam)) break;
-      return 0;
-    case kHighlightHeldEntry:
-      HighlightHeldEntry();
-      return 0;
-    // As a dialog does: the keys typed after a box, another program or a
-    // minimise go where the user left the focus, not to the window itself.
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
+
+// As a dialog does: the keys typed after a box, another program or a
+// minimise go where the user left the focus, not to the window itself.
+std::optional<LRESULT> TForm1::OnFocusMessage(UINT message, WPARAM wparam) {
+  switch (message) {
     case WM_ACTIVATE:
       if (LOWORD(wparam) == WA_INACTIVE) {
         RememberFocus();
@@ -537,7 +533,14 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_SYSCOMMAND:
       if ((wparam & 0xFFF0) == SC_MINIMIZE) RememberFocus();
-      break;
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<LRESULT> TForm1::OnLifetimeMessage(UINT message, WPARAM wparam) {
+  switch (message) {
     // A session end is a close: no WM_CLOSE comes, and the process may be
     // ended as soon as WM_ENDSESSION returns.
     case WM_QUERYENDSESSION:
@@ -555,6 +558,30 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
       PostQuitMessage(0);
       return 0;
     default:
+      return std::nullopt;
+  }
+}
+
+LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_GETMINMAXINFO:
+      LimitTrackSize(*reinterpret_cast<MINMAXINFO*>(lparam));
+      return 0;
+    case WM_SIZE:
+      if (wparam != SIZE_MINIMIZED) Guarded([this] { FormResize(); });
+      return 0;
+    case DM_GETDEFID:
+      return MAKELRESULT(IDOK, DC_HASDEFID);
+    case WM_COMMAND:
+      if (!OnCommand(wparam, lparam)) break;
+      return 0;
+    case kHighlightHeldEntry:
+      HighlightHeldEntry();
+      return 0;
+    default:
+      if (const std::optional<LRESULT> result = OnDrawingMessage(message, wparam, lparam)) return *result;
+      if (const std::optional<LRESULT> result = OnFocusMessage(message, wparam)) return *result;
+      if (const std::optional<LRESULT> result = OnLifetimeMessage(message, wparam)) return *result;
       break;
   }
   return DefWindowProcW(window_, message, wparam, lparam);

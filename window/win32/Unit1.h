@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,12 @@ class TForm1 {
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT Dispatch(UINT message, WPARAM wparam, LPARAM lparam);
+  // Owner-drawn rows, static colours and system colour changes.
+  std::optional<LRESULT> OnDrawingMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  // Activation and focus: where the keys go.
+  std::optional<LRESULT> OnFocusMessage(UINT message, WPARAM wparam);
+  // Close, session end and destruction.
+  std::optional<LRESULT> OnLifetimeMessage(UINT message, WPARAM wparam);
   void LimitTrackSize(MINMAXINFO& limits) const;
   void MeasureListRow(MEASUREITEMSTRUCT& measure) const;
   LRESULT ColourStatic(HDC dc, HWND control) const;
