@@ -189,12 +189,28 @@ TEST_F(SettingsDocumentTest, BadContentIsSurvived) {
   std::string junk;
   std::mt19937 random(7);
   for (int i = 0; i < 1 << 20; ++i) junk += static_cast<char>(random() & 0xFF);
+  const struct {
+    const char* name;
+    std::string bytes;
+  } inputs[] = {
+      {"random bytes", junk},
+      {"one long line", std::string(4 << 20, 'x')},
+      {"odd UTF-16", std::string("\xFF\xFE[\x00", 4)},
+      {"invalid UTF-8 after the mark", "\xEF\xBB\xBF[S]\r\nK=\xC3\x28\xF0\x28\x8C\xBC\r\n"},
+  };
   for (const bool utf8 : {false, true}) {
     platform_.code_page_utf8 = utf8;
-    Parse(junk);
-    Parse(std::string(4 << 20, 'x'));                            // one long line
-    Parse(std::string_view("\xFF\xFE[\x00", 4));                 // odd UTF-16
-    Parse("\xEF\xBB\xBF[S]\r\nK=\xC3\x28\xF0\x28\x8C\xBC\r\n");  // invalid UTF-8 after the mark
+    for (const auto& input : inputs) {
+      // The program's own key is written, and the file written reads back
+      // to the same bytes and the same key.
+      SettingsDocument doc = Parse(input.bytes);
+      doc.WriteString(u"Expressions", u"Expression1", u"2*3");
+      const std::string written = doc.Serialize();
+      const SettingsDocument again = Parse(written);
+      EXPECT_EQ(again.Serialize(), written) << input.name << (utf8 ? ", UTF-8 code page" : "");
+      EXPECT_EQ(again.ReadString(u"Expressions", u"Expression1", u""), u"2*3")
+          << input.name << (utf8 ? ", UTF-8 code page" : "");
+    }
   }
   const SettingsDocument doc = Parse("[S]\nK=v\n" + std::string(1000, '\0'));
   EXPECT_EQ(doc.ReadString(u"S", u"K", u""), u"v");
