@@ -224,8 +224,8 @@ std::optional<std::u16string> FormLogic::MoveAside(std::u16string_view path, std
       case RenameStatus::kNameTaken:
         break;
       case RenameStatus::kFailed:
-        return too_large + u", and renaming it to " + std::u16string(FileNameOf(aside)) +
-               u" failed: " + platform_.ErrorText(error.code);
+        return too_large + u", and renaming it to " + std::u16string(FileNameOf(aside)) + u" failed: " +
+               platform_.ErrorText(error.code);
     }
   }
   return too_large + u", and the names " + std::u16string(FileNameOf(AsideName(path, 1))) + u" to " +

@@ -121,8 +121,8 @@ bool RecoverInterruptedSave(FileCalls& calls, std::u16string_view path, bool loc
   return taken && calls.RenameWithoutReplacing(Beside(calls, target, *taken), target);
 }
 
-RenameStatus MoveTooLargeAside(FileCalls& calls, std::u16string_view from, std::u16string_view to,
-                               std::size_t max_size, Error& error) {
+RenameStatus MoveTooLargeAside(FileCalls& calls, std::u16string_view from, std::u16string_view to, std::size_t max_size,
+                               Error& error) {
   const FileCalls::Look now = calls.LookAt(from);
   if (!now.exists || now.refused || now.size <= max_size) return RenameStatus::kChanged;
   if (calls.RenameWithoutReplacing(from, to)) return RenameStatus::kRenamed;

@@ -109,8 +109,8 @@ bool RecoverInterruptedSave(FileCalls& calls, std::u16string_view path, bool loc
 // Renames a file too large to read aside, never over another file; kChanged
 // when the file at `from` is no longer too large (another process's save
 // replaced it since it was judged), which is then left alone.
-RenameStatus MoveTooLargeAside(FileCalls& calls, std::u16string_view from, std::u16string_view to,
-                               std::size_t max_size, FileCalls::Error& error);
+RenameStatus MoveTooLargeAside(FileCalls& calls, std::u16string_view from, std::u16string_view to, std::size_t max_size,
+                               FileCalls::Error& error);
 
 // The lock of the saves of `path`. It waits for another process's save at
 // most `wait`; when it cannot be had in that time, or no lock file can be

@@ -23,10 +23,10 @@ int Descriptor(FileCalls::File file) { return static_cast<int>(file); }
 }  // namespace
 
 bool UnixFileCalls::Failed(int error) {
-  const Failure kind = error == EEXIST   ? Failure::kNameTaken
-                       : error == EACCES ? Failure::kAccessDenied
-                                         : Failure::kOther;
-  last_error = {kind, error};
+  last_error = {error == EEXIST   ? Failure::kNameTaken
+                : error == EACCES ? Failure::kAccessDenied
+                                  : Failure::kOther,
+                error};
   return false;
 }
 
@@ -135,7 +135,9 @@ bool UnixFileCalls::RenameWithoutReplacing(std::u16string_view from, std::u16str
   return (::link(source.constData(), target.constData()) == 0 && ::unlink(source.constData()) == 0) || Failed(errno);
 }
 
-bool UnixFileCalls::Remove(std::u16string_view path) { return ::unlink(Native(path).constData()) == 0 || Failed(errno); }
+bool UnixFileCalls::Remove(std::u16string_view path) {
+  return ::unlink(Native(path).constData()) == 0 || Failed(errno);
+}
 
 FileCalls::File UnixFileCalls::OpenLockFile(std::u16string_view path) {
   const int file = ::open(Native(path).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);

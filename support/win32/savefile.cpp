@@ -28,23 +28,14 @@ bool SameFileNameIgnoringCase(std::u16string_view a, std::u16string_view b) {
                               TRUE) == CSTR_EQUAL;
 }
 
-// Moves through the bytes in pieces a single call takes.
-template <typename Call>
-bool InPieces(std::size_t size, Call call) {
-  for (std::size_t done = 0; done < size;) {
-    DWORD moved = 0;
-    if (!call(done, static_cast<DWORD>(std::min<std::size_t>(size - done, 1 << 20)), moved) || moved == 0) return false;
-    done += moved;
-  }
-  return true;
-}
-
 }  // namespace
 
 bool WindowsFileCalls::Failed() {
   const DWORD error = GetLastError();
   const bool taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
-  last_error = {taken ? Failure::kNameTaken : error == ERROR_ACCESS_DENIED ? Failure::kAccessDenied : Failure::kOther,
+  last_error = {taken                          ? Failure::kNameTaken
+                : error == ERROR_ACCESS_DENIED ? Failure::kAccessDenied
+                                               : Failure::kOther,
                 static_cast<long>(error)};
   return false;
 }
@@ -104,13 +95,14 @@ bool WindowsFileCalls::WriteWhole(File file, std::string_view bytes) {
       return Failed();
     }
   }
-  return (SetFilePointer(Handle(file), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
-          InPieces(bytes.size(),
-                   [&](std::size_t at, DWORD piece, DWORD& written) {
-                     return WriteFile(Handle(file), bytes.data() + at, piece, &written, nullptr) != 0;
-                   }) &&
-          SetEndOfFile(Handle(file))) ||
-         Failed();
+  if (SetFilePointer(Handle(file), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return Failed();
+  for (std::size_t done = 0; done < bytes.size();) {
+    DWORD written = 0;
+    const auto piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+    if (!WriteFile(Handle(file), bytes.data() + done, piece, &written, nullptr) || written == 0) return Failed();
+    done += written;
+  }
+  return SetEndOfFile(Handle(file)) || Failed();
 }
 
 bool WindowsFileCalls::Flush(File file) { return FlushFileBuffers(Handle(file)) || Failed(); }

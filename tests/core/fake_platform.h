@@ -62,7 +62,7 @@ class FakePlatform : public Platform, public FileCalls {
   std::map<std::u16string, std::int64_t> ages_ms;           // how long ago a file was written (else now)
   bool lock_taken_elsewhere = false;                        // another process holds the save lock
   bool lock_held = false;                                   // this one does
-  int writes_without_lock = 0;  // files that took their place while the lock was not held
+  int writes_without_lock = 0;                              // files that took their place while the lock was not held
   bool shown_while_locked = false;
 
   ReadStatus ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes,
@@ -105,9 +105,9 @@ class FakePlatform : public Platform, public FileCalls {
   }
   std::vector<FolderEntry> ListBeside(std::u16string_view path) override {
     const std::u16string folder(path.substr(0, path.rfind(u'/') + 1));
-    const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 std::chrono::system_clock::now().time_since_epoch())
-                                 .count();
+    const std::int64_t now =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
     std::vector<FolderEntry> entries;
     for (const auto& [name, bytes] : files) {
       if (name.starts_with(folder) && name.find(u'/', folder.size()) == std::u16string::npos) {
@@ -143,7 +143,8 @@ class FakePlatform : public Platform, public FileCalls {
   }
   bool RenameWithoutReplacing(std::u16string_view from, std::u16string_view to) override {
     const auto found = files.find(std::u16string(from));
-    if (files.count(std::u16string(to)) || folders.count(std::u16string(to))) return Fail(Failure::kNameTaken, u"File exists");
+    if (files.count(std::u16string(to)) || folders.count(std::u16string(to)))
+      return Fail(Failure::kNameTaken, u"File exists");
     if (found == files.end() || rename_refused.count(found->first)) return Fail(Failure::kAccessDenied, kAccessDenied);
     files[std::u16string(to)] = std::move(found->second);
     files.erase(found);

@@ -432,21 +432,12 @@ TEST(MergedHistory, WhatEachWindowAddedThenTheFileThenTheRest) {
   const Row rows[] = {
       {"one window alone: its own list", {u"2*3", u"(2 + 2) / 3"}, 1, {u"(2 + 2) / 3"}, {u"2*3", u"(2 + 2) / 3"}},
       {"two windows", {u"30+30"}, 1, {u"20+20", u"10+10"}, {u"30+30", u"20+20", u"10+10"}},
-      {"both full, one added on each side",
-       Join({u"901+1"}, Numbers(1, 49)),
-       1,
-       Join({u"902+2"}, Numbers(1, 49)),
+      {"both full, one added on each side", Join({u"901+1"}, Numbers(1, 49)), 1, Join({u"902+2"}, Numbers(1, 49)),
        Join({u"901+1", u"902+2"}, Numbers(1, 48))},
-      {"both full, several added on each side",
-       Join({u"a", u"b"}, Numbers(1, 48)),
-       2,
-       Join({u"c", u"d", u"e"}, Numbers(1, 47)),
-       Join({u"a", u"b", u"c", u"d", u"e"}, Numbers(1, 45))},
-      {"an entry moved to the top is an addition",
-       Join({u"30"}, Join(Numbers(1, 29), Numbers(31, 50))),
-       1,
-       Numbers(1, 50),
-       Join({u"30"}, Join(Numbers(1, 29), Numbers(31, 50)))},
+      {"both full, several added on each side", Join({u"a", u"b"}, Numbers(1, 48)), 2,
+       Join({u"c", u"d", u"e"}, Numbers(1, 47)), Join({u"a", u"b", u"c", u"d", u"e"}, Numbers(1, 45))},
+      {"an entry moved to the top is an addition", Join({u"30"}, Join(Numbers(1, 29), Numbers(31, 50))), 1,
+       Numbers(1, 50), Join({u"30"}, Join(Numbers(1, 29), Numbers(31, 50)))},
       {"the same entry added on both sides in other case, the window's spelling",
        {u"sin(30)", u"x"},
        1,
@@ -466,10 +457,7 @@ TEST(MergedHistory, WhatEachWindowAddedThenTheFileThenTheRest) {
       {"nothing in the file", {u"a"}, 1, {}, {u"a"}},
       {"nothing added: the file as it is", Numbers(1, 50), 0, {u"other", u"1"}, {u"other", u"1"}},
       {"nothing added, a file of more than 50", {u"1"}, 0, Numbers(1, 60), Numbers(1, 60)},
-      {"a list longer than 50 from an edited file is not cut back",
-       Join({u"new"}, Numbers(1, 60)),
-       1,
-       Numbers(1, 60),
+      {"a list longer than 50 from an edited file is not cut back", Join({u"new"}, Numbers(1, 60)), 1, Numbers(1, 60),
        Join({u"new"}, Numbers(1, 60))},
   };
   FakePlatform platform;
@@ -488,7 +476,8 @@ TEST_F(FormLogicTest, ASaveKeepsWhatAnotherCopyWroteMeanwhile) {
   File() = "[Mine]\r\nB=3\r\n";
   ASSERT_TRUE(Save());
   EXPECT_TRUE(File().starts_with("[Mine]\r\nB=3\r\n\r\n[Information]")) << File();
-  EXPECT_EQ(File().find("[Expressions]"), std::string::npos) << "nothing added: the file's history as it is\n" << File();
+  EXPECT_EQ(File().find("[Expressions]"), std::string::npos) << "nothing added: the file's history as it is\n"
+                                                             << File();
   logic_.AddToHistory(u"3+3");
   ASSERT_TRUE(Save());
   EXPECT_NE(File().find("Expression1=3+3\r\nExpression2=1+1\r\nExpression3=2+2\r\n"), std::string::npos) << File();
