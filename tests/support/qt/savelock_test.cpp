@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -21,10 +22,11 @@ namespace calc {
 namespace {
 
 // Starts the helper with the given arguments; the descriptors named among
-// them stay open in it.
-pid_t StartHelper(const std::vector<std::string>& arguments) {
+// them stay open in it, those in `others` (the other ends) are closed.
+pid_t StartHelper(const std::vector<std::string>& arguments, std::initializer_list<int> others) {
   const pid_t pid = fork();
   if (pid == 0) {
+    for (const int other : others) close(other);
     std::vector<char*> argv{const_cast<char*>(SAVE_HELPER)};
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
@@ -54,7 +56,7 @@ TEST(SaveLock, AKilledHoldersLockIsTakenOver) {
   const std::u16string path = ToU16(dir.path() + "/brelmont.ini");
   int ready[2];
   ASSERT_EQ(pipe(ready), 0);
-  const pid_t holder = StartHelper({"hold", ToQString(path).toStdString(), std::to_string(ready[1])});
+  const pid_t holder = StartHelper({"hold", ToQString(path).toStdString(), std::to_string(ready[1])}, {ready[0]});
   close(ready[1]);
   ASSERT_TRUE(Ready(ready[0], 1)) << "the helper did not take the lock";
   close(ready[0]);
@@ -83,7 +85,8 @@ TEST(SaveLock, ProcessesSavingAtOnceKeepEveryEntry) {
     std::vector<pid_t> savers;
     for (int i = 1; i <= kProcesses; ++i) {
       savers.push_back(StartHelper({"add", path.toStdString(), "90" + std::to_string(i) + "+" + std::to_string(i),
-                                    std::to_string(ready[1]), std::to_string(go[0])}));
+                                    std::to_string(ready[1]), std::to_string(go[0])},
+                                   {ready[0], go[1]}));
     }
     close(ready[1]);
     close(go[0]);
