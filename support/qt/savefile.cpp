@@ -94,7 +94,10 @@ bool UnixFileCalls::WriteWhole(File file, std::string_view bytes) {
   const int fd = Descriptor(file);
   struct stat before {};
   if (::fstat(fd, &before) != 0) return Failed(errno);
-  if (const int reserved = bytes.empty() ? 0 : ::posix_fallocate(fd, 0, static_cast<off_t>(bytes.size()))) {
+  // Room matters where old bytes are there to keep; a new file's write fails
+  // on a full disk all the same.
+  const bool reserve = before.st_size > 0 && !bytes.empty();
+  if (const int reserved = reserve ? ::posix_fallocate(fd, 0, static_cast<off_t>(bytes.size())) : 0) {
     // Where the system has no reservation, the library's stand-in may have
     // grown the file before it failed.
     struct stat after {};
