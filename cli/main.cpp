@@ -14,5 +14,6 @@ int main(int argc, char** argv) {
   calc::cli::DescriptorInput in(STDIN_FILENO);
   calc::cli::DescriptorOutput out(STDOUT_FILENO);
   calc::cli::DescriptorOutput err(STDERR_FILENO);
-  return calc::cli::Run(args, in, out, err, calc::cli::DescribeStandardStreams());
+  calc::cli::DescriptorFiles files;
+  return calc::cli::Run(args, in, out, err, calc::cli::DescribeStandardStreams(), &files);
 }

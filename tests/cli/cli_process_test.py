@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
-"""The real exprcalc-cli with real files, pipes and descriptors: memory stays
-bounded whatever the input, lost output and unreadable input are one message
-and their own exit status, and a program driving it line by line through
-pipes gets each answer at once.
+"""The real exprcalc-cli with real files, pipes, descriptors and terminals:
+memory stays bounded whatever the input, lost output and unreadable input are
+one message and their own exit status, a program driving it line by line
+through pipes gets each answer at once and messages name the file and line they
+came from.
 
 Usage: tests/cli/cli_process_test.py [--runner=WORD ...] [--sanitized] EXPRCALC_CLI [unittest options]
 
@@ -68,7 +69,7 @@ class Memory(unittest.TestCase):
         proc.stderr.close()
         _, status, usage = os.wait4(proc.pid, 0)
         proc.returncode = os.waitstatus_to_exitcode(status)
-        self.assertEqual((out, err, proc.returncode), (b"4\n", b"Expression too long.\n", 1))
+        self.assertEqual((out, err, proc.returncode), (b"4\n", b"<stdin>:1: Expression too long.\n", 1))
         self.assertLess(usage.ru_maxrss, 64 * MIB, "peak resident KiB")
 
     def test_an_endless_line_keeps_running_in_little_memory(self):
@@ -150,7 +151,8 @@ class Order(unittest.TestCase):
         proc = subprocess.Popen(COMMAND, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         try:
             for i in range(200):
-                line, answer = (b"1/0", b"Division by zero.\n") if i % 3 == 2 else (b"%d*2" % i, b"%d\n" % (i * 2))
+                line, answer = ((b"1/0", b"<stdin>:%d: Division by zero.\n" % (i + 1)) if i % 3 == 2 else
+                                (b"%d*2" % i, b"%d\n" % (i * 2)))
                 proc.stdin.write(line + b"\n")
                 proc.stdin.flush()
                 ready, _, _ = select.select([proc.stdout], [], [], 30)
@@ -164,16 +166,50 @@ class Order(unittest.TestCase):
             proc.stdin.close()
             proc.stdout.close()
 
+    EXPECTED = b"".join(b"<stdin>:%d: Division by zero.\n4\n" % (2 * i + 1) for i in range(5000))
+
     def test_both_streams_into_one_file_keep_their_order(self):
         with tempfile.TemporaryFile() as both:
             result = run(data=b"1/0\n2+2\n" * 5000, stdout=both, stderr=subprocess.STDOUT)
             both.seek(0)
-            self.assertEqual(both.read(), b"Division by zero.\n4\n" * 5000)
+            self.assertEqual(both.read(), self.EXPECTED)
         self.assertEqual(result.returncode, 1)
 
     def test_both_streams_into_one_pipe_keep_their_order(self):
         result = run(data=b"1/0\n2+2\n" * 5000, stderr=subprocess.STDOUT)
-        self.assertEqual((result.stdout, result.returncode), (b"Division by zero.\n4\n" * 5000, 1))
+        self.assertEqual((result.stdout, result.returncode), (self.EXPECTED, 1))
+
+
+class Files(unittest.TestCase):
+    """The files -f names, opened through the system, and a file's name given
+    as an expression."""
+
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        os.chdir(self.folder.name)
+        with open("exprs.txt", "wb") as f:
+            f.write(b"2+2\n1/0\n3*3")
+
+    def tearDown(self):
+        os.chdir("/")
+        self.folder.cleanup()
+
+    def test_a_message_names_the_file_and_line(self):
+        result = run(["-f", "exprs.txt", "-f", "-"], data=b"1/0\n")
+        self.assertEqual((result.stdout, result.stderr, result.returncode),
+                         (b"4\n9\n", b"exprs.txt:2: Division by zero.\n<stdin>:1: Division by zero.\n", 1))
+
+    def test_a_file_that_cannot_be_opened(self):
+        result = run(["-f", "exprs.txt", "-f", "missing.txt"])
+        self.assertEqual(result.stdout, b"4\n9\n")
+        self.assertEqual(result.returncode, READ_ERROR)
+        self.assertTrue(result.stderr.startswith(b"exprs.txt:2: Division by zero.\nexprcalc-cli: missing.txt: "),
+                        result.stderr)
+
+    def test_a_file_given_as_an_expression_gets_a_hint(self):
+        result = run(["exprs.txt", "notes.txt"])
+        self.assertEqual(result.stderr, b"Invalid input\nexprcalc-cli: 'exprs.txt' is a file: use -f to evaluate its "
+                                        b"lines\nInvalid input\n")
 
 
 if __name__ == "__main__":
