@@ -3,8 +3,8 @@
 """The real exprcalc-cli with real files, pipes, descriptors and terminals:
 memory stays bounded whatever the input, lost output and unreadable input are
 one message and their own exit status, a program driving it line by line
-through pipes gets each answer at once and messages name the file and line they
-came from.
+through pipes gets each answer at once, messages name the file and line they
+came from, and on a terminal lines are edited and remembered between sessions.
 
 Usage: tests/cli/cli_process_test.py [--runner=WORD ...] [--sanitized] EXPRCALC_CLI [unittest options]
 
@@ -15,12 +15,14 @@ under a runner or for a --sanitized build: Wine and AddressSanitizer reserve
 more than that at their start.
 """
 import os
+import pty
 import resource
 import select
 import signal
 import subprocess
 import sys
 import tempfile
+import termios
 import threading
 import time
 import unittest
@@ -210,6 +212,108 @@ class Files(unittest.TestCase):
         result = run(["exprs.txt", "notes.txt"])
         self.assertEqual(result.stderr, b"Invalid input\nexprcalc-cli: 'exprs.txt' is a file: use -f to evaluate its "
                                         b"lines\nInvalid input\n")
+
+
+KEY_UP = b"\x1b[A"
+
+
+class Terminal(unittest.TestCase):
+    """Typed on a terminal: lines are edited through libedit and kept between
+    sessions. Nothing of this on Windows, where the console edits lines."""
+
+    def setUp(self):
+        if RUNNER:
+            self.skipTest("the console of Windows edits the lines itself")
+        self.state = tempfile.TemporaryDirectory()
+        self.history = os.path.join(self.state.name, "VarnelSoftware", "Expression Calculator", "cli_history")
+
+    def tearDown(self):
+        self.state.cleanup()
+
+    def session(self, *steps, stdout_pipe=False):
+        """Each step is a pair (shown, typed): once the screen shows `shown`
+        after what was typed last, and the editor has the terminal, types
+        `typed`. Then Ctrl+D. Returns the screen's bytes, standard output's
+        when it is a pipe, and the exit status."""
+        env = {**os.environ, "XDG_STATE_HOME": self.state.name, "TERM": "xterm", "HOME": self.state.name}
+        main, secondary = pty.openpty()
+        proc = subprocess.Popen(COMMAND, stdin=secondary, stdout=subprocess.PIPE if stdout_pipe else secondary,
+                                stderr=secondary, env=env, start_new_session=True)
+        os.close(secondary)
+        screen = b""
+
+        def read_until(wanted, start):
+            nonlocal screen
+            deadline = time.monotonic() + 30
+            while wanted not in screen[start:]:
+                left = deadline - time.monotonic()
+                self.assertGreater(left, 0, f"waited for {wanted!r}; the screen shows {screen!r}")
+                if select.select([main], [], [], left)[0]:
+                    try:
+                        screen += os.read(main, 4096)
+                    except OSError:  # the program has ended
+                        self.fail(f"ended before {wanted!r}; the screen shows {screen!r}")
+
+        def editing():
+            """Keys typed while the terminal is still in line mode would be
+            taken by the terminal (Ctrl+D as the end of the input)."""
+            deadline = time.monotonic() + 30
+            while termios.tcgetattr(main)[3] & termios.ICANON:
+                self.assertLess(time.monotonic(), deadline, "the editor never took the terminal")
+                time.sleep(0.01)
+
+        try:
+            mark = 0
+            for shown, typed in steps + ((b"", b"\x04"),):
+                read_until(shown, mark)
+                if not stdout_pipe:
+                    editing()
+                mark = len(screen)
+                os.write(main, typed)
+            try:
+                status = proc.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                self.fail(f"still running after Ctrl+D; the screen shows {screen!r}")
+            out = proc.stdout.read() if stdout_pipe else b""
+            while select.select([main], [], [], 0)[0]:
+                try:
+                    more = os.read(main, 4096)
+                except OSError:
+                    break
+                if not more:
+                    break
+                screen += more
+        finally:
+            proc.kill()
+            proc.wait()
+            if proc.stdout:
+                proc.stdout.close()
+            os.close(main)
+        return screen, out, status
+
+    def test_up_then_enter_repeats_the_last_expression(self):
+        screen, _, status = self.session((b"> ", b"6*7\r"), (b"42\r\n> ", KEY_UP), (b"6*7", b"\r"),
+                                         (b"42\r\n> ", b""))
+        self.assertEqual(screen.count(b"42\r\n"), 2, screen)
+        self.assertNotIn(b"Invalid character", screen)
+        self.assertEqual(status, 0)
+
+    def test_the_history_is_kept_between_sessions(self):
+        self.session((b"> ", b"6*7\r"), (b"42\r\n> ", b"1/0\r"), (b"<stdin>:2: Division by zero.\r\n> ", b"   \r"),
+                     (b"\r\n\r\n> ", b""))
+        with open(self.history, "rb") as f:
+            self.assertEqual(f.read(), b"6*7\n1/0\n")
+        self.assertEqual(os.stat(self.history).st_mode & 0o777, 0o600)
+        # The next session starts with it: Up twice is the first line.
+        screen, _, _ = self.session((b"> ", KEY_UP + KEY_UP + b"\r"), (b"42\r\n> ", b""))
+        self.assertIn(b"42\r\n", screen)
+        with open(self.history, "rb") as f:
+            self.assertEqual(f.read(), b"6*7\n1/0\n6*7\n")
+
+    def test_standard_output_through_a_pipe_is_as_without_the_editor(self):
+        _, out, status = self.session((b"", b"6*7\r"), (b"", b""), stdout_pipe=True)
+        self.assertEqual((out, status), (b"> 42\n> \n", 0))
+        self.assertFalse(os.path.exists(self.history))
 
 
 if __name__ == "__main__":
