@@ -21,9 +21,10 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   calc::QtPlatform platform;
   const QString path = QString::fromLocal8Bit(argv[1]) + "/brelmont.ini";
-  QByteArray fifty = "[Information]\r\nProgram=Varnel's Expression Calculator\r\nVersion=1.21\r\n\r\n"
-                     "[Interface]\r\nTop=439\r\nLeft=667\r\nWidth=601\r\nThousandsSeparator=1\r\nDecimalPlaces=2\r\n\r\n"
-                     "[Expressions]\r\n";
+  QByteArray fifty =
+      "[Information]\r\nProgram=Varnel's Expression Calculator\r\nVersion=1.21\r\n\r\n"
+      "[Interface]\r\nTop=439\r\nLeft=667\r\nWidth=601\r\nThousandsSeparator=1\r\nDecimalPlaces=2\r\n\r\n"
+      "[Expressions]\r\n";
   for (int i = 1; i <= 50; ++i) {
     fifty += "Expression" + QByteArray::number(i) + "=(" + QByteArray::number(i) + " + 2) * sqrt(" +
              QByteArray::number(i) + ") / 3\r\n";
