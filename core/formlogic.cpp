@@ -10,8 +10,10 @@
 #include "calc_version.h"
 #include "calcexpr.h"
 #include "design.h"
+#include "explanation.h"
 #include "mymisc.h"
 #include "presentation.h"
+#include "translation.h"
 #include "utf.h"
 
 namespace calc {
@@ -278,6 +280,10 @@ FormLogic::Calculation FormLogic::calculatebuttonClick(std::u16string_view box_t
   const std::u16string_view t = TrimControlCharacters(box_text);
   StepList steps;
   Presentation shown = PresentCalculation(t, options, &steps);
+  std::u16string sentence;
+  if (const std::optional<Explanation> e = ExplainCalculation(t, steps.steps, shown)) {
+    sentence = SentenceText(Tr(e->sentence), *e);
+  }
   Calculation c;
   switch (shown.kind) {
     case Presentation::Kind::kFailure:
@@ -294,7 +300,7 @@ FormLogic::Calculation FormLogic::calculatebuttonClick(std::u16string_view box_t
       }
       break;
   }
-  c.tooltip = ResultToolTip(c.label, steps.steps);
+  c.tooltip = ResultToolTip(c.label, steps.steps, sentence);
   c.completed = true;
   return c;
 }

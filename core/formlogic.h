@@ -94,7 +94,8 @@ class FormLogic {
     // The box's new text (the trimmed expression) once it entered the
     // history; nullopt leaves the box as typed.
     std::optional<std::u16string> box_text;
-    // The result line's tooltip: the label's full text, then the steps
+    // The result line's tooltip: the sentence that explains the result, in
+    // the user's language, when there is one, the label's full text, then the steps
     // that led to it (see ResultToolTip).
     std::u16string tooltip;
   };
