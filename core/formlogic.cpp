@@ -309,6 +309,19 @@ std::u16string_view FormLogic::ResultDescription(std::u16string_view tooltip) {
   return tooltip.empty() ? Design(Control::kResult).accessible_description : tooltip;
 }
 
+std::vector<std::u16string> FormLogic::WorkingAnnouncements(std::u16string_view tooltip) {
+  std::vector<std::u16string> lines;
+  std::u16string_view rest = ResultDescription(tooltip);
+  while (!rest.empty()) {
+    const std::size_t end = std::min(rest.find(u'\n'), rest.size());
+    std::u16string_view line = rest.substr(0, end);
+    if (line.starts_with(kStepMark)) line.remove_prefix(kStepMark.size());
+    if (!line.empty()) lines.emplace_back(line);
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+  }
+  return lines;
+}
+
 bool FormLogic::copybuttonClick(std::u16string_view label_text) {
   if (const std::optional<std::u16string> failure = platform_.SetClipboardText(label_text)) {
     platform_.ShowErrorBox(GenericErrorText(*failure));

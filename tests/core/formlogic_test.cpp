@@ -569,6 +569,16 @@ TEST_F(FormLogicTest, TheResultLinesTooltipShowsTheSteps) {
   EXPECT_EQ(FormLogic::ResultDescription(u""), u"Result");
 }
 
+TEST_F(FormLogicTest, TheWorkingIsReadOutOneLineAtATime) {
+  const FormLogic::Calculation c = logic_.calculatebuttonClick(u"2pi", {false, false});
+  const std::vector<std::u16string> lines = {
+      u"Values written side by side join their digits instead of multiplying; write 2*pi.", u"23.1415926535898",
+      u"23.14159265358979"};
+  EXPECT_EQ(FormLogic::WorkingAnnouncements(c.tooltip), lines);
+  // Before any calculation, what the line is.
+  EXPECT_EQ(FormLogic::WorkingAnnouncements(u""), std::vector<std::u16string>{u"Result"});
+}
+
 TEST_F(FormLogicTest, AnOverflowGoesToTheGenericErrorDisplay) {
   logic_.AddToHistory(u"2+2");
   const FormLogic::Calculation c = logic_.calculatebuttonClick(u"1E5000", {true, true});
