@@ -70,7 +70,8 @@ int Length(std::u16string_view text) { return static_cast<int>(text.size()); }
 // that, so an evaluation allocates nothing.
 
 inline constexpr std::size_t kWorkCapacity = kMaxExpressionLength + 64;
-inline constexpr std::size_t kMessageCapacity = kWorkCapacity + 32;
+// A message may name a typed number, which can be as long as the input.
+inline constexpr std::size_t kMessageCapacity = kMaxInputLength + 32;
 
 template <std::size_t N>
 class FixedText {

@@ -210,6 +210,8 @@ TEST(Driver, CommasOnlySeparateDigitGroups) {
       // The first such number; a comma among only spaces is no number.
       {"1,5+2,5", "err", "Number \"1,5\" is invalid."},
       {" , ,", "out", ""},
+      // However long the number, the message names all of it.
+      {"1" + std::string(4000, ','), "err", "Number \"1" + std::string(4000, ',') + "\" is invalid."},
   };
   for (const ResultCase& c : cases) ExpectOutcome(EvaluateExpression(U(c.input)), c);
 }
