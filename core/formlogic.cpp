@@ -309,17 +309,20 @@ std::u16string_view FormLogic::ResultDescription(std::u16string_view tooltip) {
   return tooltip.empty() ? Design(Control::kResult).accessible_description : tooltip;
 }
 
-std::vector<std::u16string> FormLogic::WorkingAnnouncements(std::u16string_view tooltip) {
-  std::vector<std::u16string> lines;
+std::u16string FormLogic::WorkingAnnouncement(std::u16string_view tooltip) {
+  std::u16string spoken;
   std::u16string_view rest = ResultDescription(tooltip);
   while (!rest.empty()) {
     const std::size_t end = std::min(rest.find(u'\n'), rest.size());
     std::u16string_view line = rest.substr(0, end);
     if (line.starts_with(kStepMark)) line.remove_prefix(kStepMark.size());
-    if (!line.empty()) lines.emplace_back(line);
+    if (!line.empty()) {
+      if (!spoken.empty()) spoken += u'\n';
+      spoken += line;
+    }
     rest.remove_prefix(std::min(end + 1, rest.size()));
   }
-  return lines;
+  return spoken;
 }
 
 bool FormLogic::copybuttonClick(std::u16string_view label_text) {

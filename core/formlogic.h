@@ -105,10 +105,11 @@ class FormLogic {
   // tooltip, or what the line is while it shows nothing.
   static std::u16string_view ResultDescription(std::u16string_view tooltip);
 
-  // What a screen reader says, one announcement a line, when the working is
-  // asked for from the keyboard: the description's lines without the step
-  // mark.
-  static std::vector<std::u16string> WorkingAnnouncements(std::u16string_view tooltip);
+  // What a screen reader is told when the working is asked for from the
+  // keyboard: the description's lines without the step mark, in one
+  // announcement, one a line (several announcements at once leave only the
+  // last to be heard).
+  static std::u16string WorkingAnnouncement(std::u16string_view tooltip);
 
   // Puts the label's text on the clipboard. False when that failed and the
   // generic error display showed why.

@@ -569,14 +569,13 @@ TEST_F(FormLogicTest, TheResultLinesTooltipShowsTheSteps) {
   EXPECT_EQ(FormLogic::ResultDescription(u""), u"Result");
 }
 
-TEST_F(FormLogicTest, TheWorkingIsReadOutOneLineAtATime) {
+TEST_F(FormLogicTest, TheWorkingIsReadOutInOneAnnouncementALine) {
   const FormLogic::Calculation c = logic_.calculatebuttonClick(u"2pi", {false, false});
-  const std::vector<std::u16string> lines = {
-      u"Values written side by side join their digits instead of multiplying; write 2*pi.", u"23.1415926535898",
-      u"23.14159265358979"};
-  EXPECT_EQ(FormLogic::WorkingAnnouncements(c.tooltip), lines);
+  EXPECT_EQ(FormLogic::WorkingAnnouncement(c.tooltip),
+            u"Values written side by side join their digits instead of multiplying; write 2*pi.\n"
+            u"23.1415926535898\n23.14159265358979");
   // Before any calculation, what the line is.
-  EXPECT_EQ(FormLogic::WorkingAnnouncements(u""), std::vector<std::u16string>{u"Result"});
+  EXPECT_EQ(FormLogic::WorkingAnnouncement(u""), u"Result");
 }
 
 TEST_F(FormLogicTest, AnOverflowGoesToTheGenericErrorDisplay) {

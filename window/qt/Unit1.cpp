@@ -363,7 +363,7 @@ void TForm1::ShowResultTip(std::u16string_view tip) {
 void TForm1::ShowWorking() {
   const QString text = ToQString(FormLogic::ResultDescription(working_));
   QToolTip::showText(resultlabel->mapToGlobal(QPoint(0, resultlabel->height())), PlainToolTip(text), resultlabel);
-  for (const std::u16string& line : FormLogic::WorkingAnnouncements(working_)) resultlabel->Announce(ToQString(line));
+  resultlabel->Announce(ToQString(FormLogic::WorkingAnnouncement(working_)));
 }
 
 bool TForm1::readdata(const QString& datafilename) {

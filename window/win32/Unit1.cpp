@@ -400,12 +400,7 @@ void TForm1::ShowWorking() {
   SendMessageW(tooltips_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
   working_shown_ = true;
   // The notice speaks it, a line at a time.
-  std::u16string spoken;
-  for (const std::u16string& line_text : FormLogic::WorkingAnnouncements(working_)) {
-    if (!spoken.empty()) spoken += u'\n';
-    spoken += line_text;
-  }
-  SetWindowTextW(notice, ToWide(spoken).c_str());
+  SetWindowTextW(notice, ToWide(FormLogic::WorkingAnnouncement(working_)).c_str());
   AnnounceLiveRegion(notice);
 }
 
