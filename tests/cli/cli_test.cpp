@@ -191,7 +191,7 @@ std::string Repeat(const std::string& text, std::size_t times) {
 // have whole, while only its first 4,097 UTF-16 units are kept: the line
 // given as an argument is the reference.
 TEST(CliInput, LongLinesComeOutAsTheWholeLineWould) {
-  const std::string at_limit = "2" + std::string(4093, ' ') + "+2";  // 4,096 units
+  const std::string at_limit = std::string("2").append(4093, ' ') + "+2";  // 4,096 units
   struct Case {
     const char* name;
     std::string line;

@@ -67,10 +67,10 @@ TEST(Explanation, OneSentenceForEachSurprisingReading) {
       {Repeat("pi+", 15) + "pi",
        "Each pi is written out as 3.14159265358979, so the working text grew past 255 characters; calculate the "
        "expression in parts."},
-      {"1" + Repeat("/2", 50),
+      {std::string("1") + Repeat("/2", 50),
        "Each division is written out as *INV( ), so the working text grew past 255 characters; calculate the "
        "expression in parts."},
-      {"(1E5)" + Repeat("+1", 125),
+      {std::string("(1E5)") + Repeat("+1", 125),
        "Each value is written back with up to 15 digits, so the working text grew past 255 characters; calculate "
        "the expression in parts."},
       {std::string(300, '1'), ""},  // typed too long: the message says it all

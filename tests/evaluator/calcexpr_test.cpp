@@ -211,7 +211,7 @@ TEST(Driver, CommasOnlySeparateDigitGroups) {
       {"1,5+2,5", "err", "Number \"1,5\" is invalid."},
       {" , ,", "out", ""},
       // However long the number, the message names all of it.
-      {"1" + std::string(4000, ','), "err", "Number \"1" + std::string(4000, ',') + "\" is invalid."},
+      {std::string("1").append(4000, ','), "err", std::string("Number \"1").append(4000, ',') + "\" is invalid."},
   };
   for (const ResultCase& c : cases) ExpectOutcome(EvaluateExpression(U(c.input)), c);
 }
