@@ -13,6 +13,7 @@
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTextDocument>
+#include <QToolTip>
 #include <algorithm>
 #include <exception>
 
@@ -346,11 +347,23 @@ void TForm1::cbClick() {
   resultlabel->Present(ToQString(FormLogic::cbClick()));
 }
 
+namespace {
+// A tooltip that looks like markup would be drawn as markup.
+QString PlainToolTip(const QString& text) {
+  return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap) : text;
+}
+}  // namespace
+
 void TForm1::ShowResultTip(std::u16string_view tip) {
-  const QString text = ToQString(tip);
-  // A tooltip that looks like markup would be drawn as markup.
-  resultlabel->setToolTip(Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap) : text);
+  working_ = tip;
+  resultlabel->setToolTip(PlainToolTip(ToQString(tip)));
   resultlabel->setAccessibleDescription(ToQString(FormLogic::ResultDescription(tip)));
+}
+
+void TForm1::ShowWorking() {
+  const QString text = ToQString(FormLogic::ResultDescription(working_));
+  QToolTip::showText(resultlabel->mapToGlobal(QPoint(0, resultlabel->height())), PlainToolTip(text), resultlabel);
+  resultlabel->Announce(ToQString(FormLogic::WorkingAnnouncement(working_)));
 }
 
 bool TForm1::readdata(const QString& datafilename) {
@@ -437,6 +450,12 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     event->accept();
     calculatebutton->click();
+    return;
+  }
+  // Shift+F1, "what is this", shows how the result came about.
+  if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::ShiftModifier) {
+    event->accept();
+    ShowWorking();
     return;
   }
   // F1 opens a program's help. A key the focused control leaves comes

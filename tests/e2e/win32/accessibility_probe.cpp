@@ -330,7 +330,10 @@ int wmain(int argc, wchar_t** argv) {
   SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1/3*3"));
   SendMessageW(calculate, BM_CLICK, 0, 0);
   if (!PumpUntil([&] { return Describe(result).name == L"1.00"; })) Fail("1/3*3 did not give 1.00");
-  const std::wstring tip = L"1.00\n\u2192 1*INV(3)*3\n\u2192 1*0.333333333333333*3\n\u2192 0.999999999999999";
+  const std::wstring sentence =
+      L"Each value in between is cut to 15 digits, so the last digit is off; the exact result is probably 1.";
+  const std::wstring tip =
+      sentence + L"\n1.00\n\u2192 1*INV(3)*3\n\u2192 1*0.333333333333333*3\n\u2192 0.999999999999999";
   RECT line;
   GetWindowRect(result, &line);
   SetForegroundWindow(form);
@@ -347,13 +350,56 @@ int wmain(int argc, wchar_t** argv) {
     SendInput(1, &move, sizeof move);
     const HWND tooltip = probe::FindTopLevel(process.dwProcessId, L"tooltips_class32");
     if (!tooltip) return false;
-    wchar_t text[256] = L"";
+    wchar_t text[1024] = L"";
     SendMessageW(tooltip, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
     shown_tip = text;
     return shown_tip == tip;
   });
   if (!tip_shown) Fail("the result line's tooltip shows " + Quoted(shown_tip));
   std::printf("the result line's tooltip shows the steps\n");
+
+  // Shift+F1 in the box shows the same working at the result line, and the
+  // notice reads it out, a line at a time.
+  const HWND tips = probe::FindTopLevel(process.dwProcessId, L"tooltips_class32");
+  // The pointer leaves the line first, so the tooltip that comes is the key's.
+  RECT window_rect;
+  GetWindowRect(form, &window_rect);
+  INPUT away{};
+  away.type = INPUT_MOUSE;
+  away.mi.dx = MulDiv(window_rect.left + 4, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  away.mi.dy = MulDiv(window_rect.top + 4, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  away.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &away, sizeof away);
+  if (!PumpUntil([&] { return !IsWindowVisible(tips); })) Fail("the tooltip stays after the pointer left");
+  SetForegroundWindow(form);
+  const std::size_t working_from = g_events.size();
+  INPUT keys[4] = {};
+  for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = VK_SHIFT;
+  keys[1].ki.wVk = VK_F1;
+  keys[2].ki.wVk = VK_F1;
+  keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
+  keys[3].ki.wVk = VK_SHIFT;
+  keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(4, keys, sizeof keys[0]);
+  const bool working_shown = PumpUntil([&] {
+    wchar_t text[1024] = L"";
+    SendMessageW(tips, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+    shown_tip = text;
+    return IsWindowVisible(tips) && shown_tip == tip;
+  });
+  if (!working_shown) Fail("after Shift+F1 the tooltip shows " + Quoted(shown_tip));
+  RECT tip_rect;
+  GetWindowRect(tips, &tip_rect);
+  if (tip_rect.top < line.top || tip_rect.left < line.left - 8) Fail("the working is not shown at the result line");
+  const std::wstring spoken = sentence + L"\n1.00\n1*INV(3)*3\n1*0.333333333333333*3\n0.999999999999999";
+  if (!PumpUntil([&] { return Describe(notice).name == spoken; })) {
+    Fail("after Shift+F1 the notice says " + Quoted(Describe(notice).name));
+  }
+  if (system.win_events && !PumpUntil([&] { return Arrived(working_from, kEventObjectLiveRegionChanged, notice); })) {
+    Fail("no EVENT_OBJECT_LIVEREGIONCHANGED after Shift+F1");
+  }
+  std::printf("Shift+F1 shows the working at the result line and reads it out\n");
 
   // The opened list highlights the entry the box holds, or else the
   // newest; the box's text stays.
