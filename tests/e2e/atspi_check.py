@@ -261,11 +261,23 @@ def check_help(app, frame):
                    "no help box appeared")
     if box.name != "Exprcalc":
         fail("the help box is named %r, not by the application title" % box.name)
-    shown = wait_for(lambda: find(box, lambda a: role(a) == "label" and a.name.startswith(HELP_START)),
+    # A read-only text with the focus, which a screen reader reads line by
+    # line as the caret moves, not a label read in one piece.
+    shown = wait_for(lambda: find(box, lambda a: role(a) == "text" and text_of(a).startswith(HELP_START)),
                      "the help box's text cannot be read")
     for line in ("FUNCTIONS: +, -, *, /, ^,  PI,", "or   (2 + 2) / 3     (answer will be 1.3333333)"):
-        if line not in shown.name:
+        if line not in text_of(shown):
             fail("the help box's text lacks %r" % line)
+    state = shown.getState()
+    if state.contains(pyatspi.STATE_EDITABLE):
+        fail("the help box's text can be edited")
+    wait_for(lambda: shown.getState().contains(pyatspi.STATE_FOCUSED), "the help box's text has not the focus")
+    first, _, _ = shown.queryText().getTextAtOffset(0, pyatspi.TEXT_BOUNDARY_LINE_START)
+    if not first.startswith(HELP_START) or "FUNCTIONS" in first:
+        fail("the help box's first line reads %r" % first)
+    if any(role(a) == "label" and a.name.startswith(HELP_START) and a.getState().contains(pyatspi.STATE_SHOWING)
+           for a in box):
+        fail("the help box shows its text twice")
     ok = find(box, lambda a: role(a) == "push button" and a.name == "OK")
     if not ok:
         fail("the help box has no OK button")
