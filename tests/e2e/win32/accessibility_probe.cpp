@@ -392,6 +392,40 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::printf("the opened list highlights the entry the box holds, or the newest\n");
 
+  // The help box's text is a read-only text with the focus, which a screen
+  // reader reads line by line as the caret moves, from the first line.
+  PostMessageW(controls[static_cast<std::size_t>(calc::Control::kAbout)], BM_CLICK, 0, 0);
+  HWND help = nullptr;
+  if (!PumpUntil([&] { return (help = probe::FindThreadWindow(process.dwThreadId, L"#32770")) != nullptr; })) {
+    Fail("the help box did not open");
+  }
+  const HWND help_text = FindWindowExW(help, nullptr, L"Edit", nullptr);
+  if (!help_text) Fail("the help box has no text to move through");
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(help_text, GWL_STYLE));
+  if (!(style & ES_READONLY) || !(style & ES_MULTILINE)) Fail("the help box's text is not a read-only text of lines");
+  // Its lines as the help text's, each whole: an edit breaks at CR LF.
+  std::wstring help_expected;
+  for (const char16_t c : calc::HelpText()) help_expected += c == u'\r' ? std::wstring(L"\r\n") : std::wstring(1, c);
+  std::wstring help_shown(4096, L'\0');
+  help_shown.resize(static_cast<std::size_t>(
+      SendMessageW(help_text, WM_GETTEXT, help_shown.size(), reinterpret_cast<LPARAM>(help_shown.data()))));
+  if (help_shown != help_expected) Fail("the help box's text reads " + Quoted(help_shown));
+  if (SendMessageW(help_text, EM_GETLINECOUNT, 0, 0) != 12 ||
+      static_cast<std::size_t>(SendMessageW(help_text, EM_LINELENGTH, 0, 0)) != help_expected.find(L'\r')) {
+    Fail("the help box's text does not show its 12 lines whole");
+  }
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  const auto text_focused = [&] {
+    return GetGUIThreadInfo(process.dwThreadId, &thread) && thread.hwndFocus == help_text;
+  };
+  if (!PumpUntil(text_focused)) Fail("the help box's text has not the focus");
+  const DWORD caret = static_cast<DWORD>(SendMessageW(help_text, EM_GETSEL, 0, 0));
+  if (LOWORD(caret) != 0 || HIWORD(caret) != 0) Fail("the help box's text is selected, or the caret not at its start");
+  PostMessageW(help, WM_COMMAND, IDOK, 0);
+  if (!PumpUntil([&] { return !IsWindow(help); })) Fail("the help box did not close");
+  std::printf("the help box's text is a read-only text with the focus, read line by line\n");
+
   PostMessageW(form, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(process.hProcess, kWait) != WAIT_OBJECT_0) Fail("the window did not close");
   g_program = nullptr;
