@@ -13,6 +13,7 @@ packages=(
   weston qt6-wayland dbus at-spi2-core python3-pyatspi
   orca speech-dispatcher openbox
   python3 locales
+  libedit-dev
   librsvg2-bin scdoc desktop-file-utils appstream man-db groff-base dpkg-dev file lintian
 )
 
