@@ -11,7 +11,9 @@
 
 #include "contrast.h"
 #include "design.h"
+#include "translation.h"
 #include "uVista.h"
+#include "win32platform.h"
 
 namespace calc::win32 {
 namespace {
@@ -43,7 +45,7 @@ void AppendItem(std::vector<WORD>& data, DWORD style, WORD id, WORD atom) {
   AppendDword(data, style | WS_CHILD | WS_VISIBLE);
   AppendDword(data, 0);
   data.insert(data.end(), {0, 0, 10, 10, id, 0xFFFF, atom});
-  Append(data, atom == 0x80 ? L"OK" : L"");
+  Append(data, atom == 0x80 ? ToWide(Tr(u"OK")) : std::wstring());
   data.push_back(0);  // no creation data
 }
 
