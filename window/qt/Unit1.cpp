@@ -38,11 +38,18 @@ class ExpressionEdit : public QLineEdit {
     }
     QLineEdit::keyPressEvent(event);
   }
+  void focusInEvent(QFocusEvent* event) override {
+    // Coming in by Tab selects the text: a screen reader would read it a
+    // second time, as selected, before the box's name and text.
+    Unannounced(this, [&] { QLineEdit::focusInEvent(event); });
+  }
   void focusOutEvent(QFocusEvent* event) override {
     // Qt's box would otherwise take a typed text that equals an entry as a
     // choice from the list.
     const QSignalBlocker blocker(this);
-    QLineEdit::focusOutEvent(event);
+    // Leaving by Tab or a click drops the selection, which a screen reader
+    // would announce ("Text unselected") before the control the focus goes to.
+    Unannounced(this, [&] { QLineEdit::focusOutEvent(event); });
   }
 
  private:
@@ -313,11 +320,12 @@ void TForm1::calculatebuttonClick() {
       ToU16(cb->currentText()), {.separators = sepcb->isChecked(), .two_decimals = dec2cb->isChecked()});
   if (!c.completed) return;
   ShowResultTip(c.tooltip);
+  // Announced first: nothing the box does after is heard before it.
   resultlabel->Present(ToQString(c.label));
   if (c.box_text) {
-    // Set only when it changes: a screen reader reads a set text back.
+    // The trimmed text: the user typed it, and hears the result.
     const QString box = ToQString(*c.box_text);
-    if (cb->currentText() != box) cb->setEditText(box);
+    if (cb->currentText() != box) Unannounced(cb, [&] { cb->setEditText(box); });
     // The new entry is the box's text, which the list then leaves alone.
     ShowHistory();
   }
@@ -338,8 +346,10 @@ void TForm1::aboutbuttonClick() {
 
 void TForm1::FocusTheBox() {
   cb->setFocus();
-  // Typing starts a new expression; End or an arrow key edits this one.
-  cb->lineEdit()->selectAll();
+  // Typing starts a new expression; End or an arrow key edits this one. A
+  // screen reader would read the selected text before the result: it is
+  // told nothing, and finds the selection when it asks.
+  Unannounced(cb, [this] { cb->lineEdit()->selectAll(); });
 }
 
 void TForm1::cbClick() {

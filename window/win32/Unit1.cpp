@@ -338,18 +338,18 @@ void TForm1::calculatebuttonClick() {
     // Set only when it changes: a screen reader reads a set text back.
     if (Text(cb) != *c.box_text) SetWindowTextW(cb, ToWide(*c.box_text).c_str());
   }
-  // The focus first: a screen reader drops what it was saying when the
-  // focus moves.
-  FocusTheBox();
+  // The result first: a screen reader speaks it, then the box the focus
+  // comes back to, and reads nothing of the expression before it.
   AnnounceLiveRegion(resultlabel);
+  FocusTheBox();
 }
 
 void TForm1::copybuttonClick() {
   const std::u16string copied = Text(resultlabel);
   if (!logic_.copybuttonClick(copied)) return;
-  FocusTheBox();
   SetWindowTextW(notice, ToWide(CopiedAnnouncement(copied)).c_str());
   AnnounceLiveRegion(notice);
+  FocusTheBox();
 }
 
 void TForm1::aboutbuttonClick() {
@@ -455,6 +455,9 @@ void TForm1::HighlightHeldEntry() {
   if (entry == CB_ERR) entry = 0;
   // The list's own selection: the box's would set its text.
   if (SendMessageW(info.hwndList, LB_GETCURSEL, 0, 0) != entry) SendMessageW(info.hwndList, LB_SETCURSEL, entry, 0);
+  // The focus stays in the box's field: a screen reader learns which entry
+  // is highlighted from the list's selection, told as the list opens.
+  if (SendMessageW(info.hwndList, LB_GETCOUNT, 0, 0) > entry) AnnounceSelection(info.hwndList, static_cast<int>(entry));
 }
 
 LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -40,11 +40,12 @@ HANDLE g_program = nullptr;
 struct WinEvent {
   DWORD event;
   HWND window;
+  LONG child;
 };
 std::vector<WinEvent> g_events;
 
-void CALLBACK Record(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, DWORD, DWORD) {
-  g_events.push_back({event, window});
+void CALLBACK Record(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG child, DWORD, DWORD) {
+  g_events.push_back({event, window, child});
 }
 
 std::wstring Wide(std::u16string_view text) { return {text.begin(), text.end()}; }
@@ -258,9 +259,9 @@ int wmain(int argc, wchar_t** argv) {
   const HWND calculate = controls[static_cast<std::size_t>(calc::Control::kCalculate)];
   const HWND result = controls[static_cast<std::size_t>(calc::Control::kResult)];
   const HWND box_edit = FindWindowExW(box, nullptr, L"Edit", nullptr);
-  // A change to a live region is heard after the focus came back to the
-  // box: a screen reader drops what it says when the focus moves.
-  const auto heard_after_focus = [&](std::size_t from, HWND live_region, const std::string& which) {
+  // A change to a live region is told before the focus comes back to the
+  // box: a screen reader speaks the result first, then the box.
+  const auto heard_before_focus = [&](std::size_t from, HWND live_region, const std::string& which) {
     if (!system.win_events) return;
     if (!PumpUntil([&] { return Arrived(from, kEventObjectLiveRegionChanged, live_region); })) {
       Fail("no EVENT_OBJECT_LIVEREGIONCHANGED after " + which);
@@ -269,8 +270,8 @@ int wmain(int argc, wchar_t** argv) {
     if (!PumpUntil([&] { return Arrived(from, EVENT_OBJECT_FOCUS, box_edit); })) {
       Fail("the box did not get the focus back after " + which);
     }
-    if (Find(from, kEventObjectLiveRegionChanged, live_region) < Find(from, EVENT_OBJECT_FOCUS, box_edit)) {
-      Fail("the live region changed before the box got the focus back after " + which);
+    if (Find(from, kEventObjectLiveRegionChanged, live_region) > Find(from, EVENT_OBJECT_FOCUS, box_edit)) {
+      Fail("the live region changed after the box got the focus back after " + which);
     }
   };
   SetForegroundWindow(form);
@@ -302,7 +303,7 @@ int wmain(int argc, wchar_t** argv) {
       Fail("no EVENT_OBJECT_NAMECHANGE from the result line after " + which);
     }
     // A live region with something to say speaks; an empty one does not.
-    if (*c.shown) heard_after_focus(from, result, which);
+    if (*c.shown) heard_before_focus(from, result, which);
   }
 
   // A check box shows the result in its new way; Copy tells what it
@@ -315,14 +316,14 @@ int wmain(int argc, wchar_t** argv) {
     const std::size_t from = g_events.size();
     SendMessageW(separators, BM_CLICK, 0, 0);
     if (!PumpUntil([&] { return Describe(result).name == shown; })) Fail("the check box did not show " + Quoted(shown));
-    heard_after_focus(from, result, "a click on the check box");
+    heard_before_focus(from, result, "a click on the check box");
   }
   const std::size_t copied_from = g_events.size();
   SendMessageW(controls[static_cast<std::size_t>(calc::Control::kCopy)], BM_CLICK, 0, 0);
   if (!PumpUntil([&] { return Describe(notice).name == L"Copied 1,234.57"; })) {
     Fail("after Copy the notice says " + Quoted(Describe(notice).name));
   }
-  heard_after_focus(copied_from, notice, "Copy");
+  heard_before_focus(copied_from, notice, "Copy");
   std::printf("Copy says \"Copied 1,234.57\"\n");
 
   // The pointer on the result line shows its tooltip: the steps of the
@@ -402,13 +403,14 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("Shift+F1 shows the working at the result line and reads it out\n");
 
   // The opened list highlights the entry the box holds, or else the
-  // newest; the box's text stays.
+  // newest, and tells a screen reader which; the box's text stays.
   struct Opening {
     const wchar_t* held;
     LRESULT highlighted;
   };
   for (const Opening& o : {Opening{L"1234.5678", 1}, Opening{L"7", 0}}) {
     SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(o.held));
+    const std::size_t opened_from = g_events.size();
     SendMessageW(box, CB_SHOWDROPDOWN, TRUE, 0);
     HWND list = nullptr;
     if (!PumpUntil([&] { return (list = FindTopLevel(process.dwProcessId, L"ComboLBox")) != nullptr; })) {
@@ -418,6 +420,16 @@ int wmain(int argc, wchar_t** argv) {
       Fail("with " + Quoted(o.held) + " in the box the list opens on entry " +
            std::to_string(SendMessageW(list, LB_GETCURSEL, 0, 0)));
     }
+    // MSAA numbers the items from 1.
+    const auto selection_told = [&] {
+      return std::any_of(g_events.cbegin() + static_cast<std::ptrdiff_t>(opened_from), g_events.cend(),
+                         [&](const WinEvent& e) {
+                           return e.event == EVENT_OBJECT_SELECTION && e.window == list && e.child == o.highlighted + 1;
+                         });
+    };
+    if (system.win_events && !PumpUntil(selection_told)) {
+      Fail("with " + Quoted(o.held) + " in the box the opened list told no selection of its entry");
+    }
     SendMessageW(box, CB_SHOWDROPDOWN, FALSE, 0);
     if (!PumpUntil([&] { return !IsWindowVisible(list); })) Fail("the box's list did not close");
     wchar_t text[64] = L"";
@@ -425,6 +437,40 @@ int wmain(int argc, wchar_t** argv) {
     if (std::wstring(text) != o.held) Fail("opening the list changed the box's " + Quoted(o.held));
   }
   std::printf("the opened list highlights the entry the box holds, or the newest\n");
+
+  // The help box's text is a read-only text with the focus, which a screen
+  // reader reads line by line as the caret moves, from the first line.
+  PostMessageW(controls[static_cast<std::size_t>(calc::Control::kAbout)], BM_CLICK, 0, 0);
+  HWND help = nullptr;
+  if (!PumpUntil([&] { return (help = probe::FindThreadWindow(process.dwThreadId, L"#32770")) != nullptr; })) {
+    Fail("the help box did not open");
+  }
+  const HWND help_text = FindWindowExW(help, nullptr, L"Edit", nullptr);
+  if (!help_text) Fail("the help box has no text to move through");
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(help_text, GWL_STYLE));
+  if (!(style & ES_READONLY) || !(style & ES_MULTILINE)) Fail("the help box's text is not a read-only text of lines");
+  // Its lines as the help text's, each whole: an edit breaks at CR LF.
+  std::wstring help_expected;
+  for (const char16_t c : calc::HelpText()) help_expected += c == u'\r' ? std::wstring(L"\r\n") : std::wstring(1, c);
+  std::wstring help_shown(4096, L'\0');
+  help_shown.resize(static_cast<std::size_t>(
+      SendMessageW(help_text, WM_GETTEXT, help_shown.size(), reinterpret_cast<LPARAM>(help_shown.data()))));
+  if (help_shown != help_expected) Fail("the help box's text reads " + Quoted(help_shown));
+  if (SendMessageW(help_text, EM_GETLINECOUNT, 0, 0) != 12 ||
+      static_cast<std::size_t>(SendMessageW(help_text, EM_LINELENGTH, 0, 0)) != help_expected.find(L'\r')) {
+    Fail("the help box's text does not show its 12 lines whole");
+  }
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  const auto text_focused = [&] {
+    return GetGUIThreadInfo(process.dwThreadId, &thread) && thread.hwndFocus == help_text;
+  };
+  if (!PumpUntil(text_focused)) Fail("the help box's text has not the focus");
+  const DWORD caret = static_cast<DWORD>(SendMessageW(help_text, EM_GETSEL, 0, 0));
+  if (LOWORD(caret) != 0 || HIWORD(caret) != 0) Fail("the help box's text is selected, or the caret not at its start");
+  PostMessageW(help, WM_COMMAND, IDOK, 0);
+  if (!PumpUntil([&] { return !IsWindow(help); })) Fail("the help box did not close");
+  std::printf("the help box's text is a read-only text with the focus, read line by line\n");
 
   PostMessageW(form, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(process.hProcess, kWait) != WAIT_OBJECT_0) Fail("the window did not close");
