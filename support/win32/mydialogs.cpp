@@ -30,7 +30,14 @@ std::wstring ApplicationTitle() {
   return TitleFromExecutablePath(path);
 }
 
-void ShowMessageBox(const std::wstring& message, const std::wstring& detail, const std::wstring& caption) {
+namespace {
+
+UINT ReadingOrder(bool right_to_left) { return right_to_left ? MB_RTLREADING | MB_RIGHT : 0; }
+
+}  // namespace
+
+void ShowMessageBox(const std::wstring& message, const std::wstring& detail, const std::wstring& caption,
+                    bool right_to_left) {
   const std::wstring title = caption.empty() ? ApplicationTitle() : caption;
   if (ThemedDialogsAvailable()) {
     // Found at run time: only version 6 of the common controls has it.
@@ -44,7 +51,7 @@ void ShowMessageBox(const std::wstring& message, const std::wstring& detail, con
       config.cbSize = sizeof config;
       config.hwndParent = GetActiveWindow();
       // As wide as its lines, so that they break only where the text does.
-      config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_SIZE_TO_CONTENT;
+      config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_SIZE_TO_CONTENT | (right_to_left ? TDF_RTL_LAYOUT : 0);
       config.dwCommonButtons = TDCBF_OK_BUTTON;
       config.pszWindowTitle = title.c_str();
       config.pszMainInstruction = message.c_str();
@@ -53,11 +60,12 @@ void ShowMessageBox(const std::wstring& message, const std::wstring& detail, con
     }
   }
   const std::wstring text = detail.empty() ? message : message + L"\r\r" + detail;
-  MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK);
+  MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | ReadingOrder(right_to_left));
 }
 
-void ShowErrorBox(const std::wstring& text) {
-  MessageBoxW(GetActiveWindow(), text.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
+void ShowErrorBox(const std::wstring& text, bool right_to_left) {
+  MessageBoxW(GetActiveWindow(), text.c_str(), ApplicationTitle().c_str(),
+              MB_OK | MB_ICONERROR | ReadingOrder(right_to_left));
 }
 
 }  // namespace calc::win32

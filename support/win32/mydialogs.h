@@ -15,11 +15,13 @@ std::wstring ApplicationTitle();
 // One modal box with a single OK and no icon: a task dialog (the message as
 // its main instruction, the detail below) where themed dialogs are available,
 // else a classic message box of the message, two CRs and the detail. An
-// empty caption means the application title.
-void ShowMessageBox(const std::wstring& message, const std::wstring& detail, const std::wstring& caption);
+// empty caption means the application title. Right to left, the box is
+// mirrored and reads from the right.
+void ShowMessageBox(const std::wstring& message, const std::wstring& detail, const std::wstring& caption,
+                    bool right_to_left = false);
 
 // The text with the application title, an error icon and OK, owned by the
 // active window.
-void ShowErrorBox(const std::wstring& text);
+void ShowErrorBox(const std::wstring& text, bool right_to_left = false);
 
 }  // namespace calc::win32
