@@ -10,6 +10,7 @@
 #include "contrast.h"
 #include "design.h"
 #include "resultline.h"
+#include "translation.h"
 
 namespace calc {
 namespace {
@@ -23,6 +24,9 @@ constexpr UINT kHighlightHeldEntry = WM_APP + 1;
 int ControlId(Control id) { return id == Control::kCalculate ? IDOK : 100 + static_cast<int>(id); }
 
 ColourDesign FromColorRef(COLORREF colour) { return {GetRValue(colour), GetGValue(colour), GetBValue(colour)}; }
+
+// A design's text in the user's language; an empty text stays empty.
+std::wstring Translated(std::u16string_view english) { return english.empty() ? std::wstring() : ToWide(Tr(english)); }
 
 HFONT MakeFont(const FontDesign& design, int pixel_height) {
   return CreateFontW(-pixel_height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -64,11 +68,14 @@ bool TForm1::Create(HINSTANCE instance) {
   // The frame is resizable but has no maximise button; its size comes from
   // the designed client area.
   constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN;
-  constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+  // Right to left the window is mirrored: the buttons stand left of the
+  // box, "?" top left. Its children are not, each mirrors on its own (see
+  // CreateControl).
+  const DWORD kExStyle = WS_EX_CONTROLPARENT | (RightToLeft() ? WS_EX_LAYOUTRTL | WS_EX_NOINHERITLAYOUT : 0);
   RECT frame{0, 0, Scale(kForm.client_width), Scale(kForm.client_height)};
   AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
   outer_height_ = frame.bottom - frame.top;
-  window_ = CreateWindowExW(kExStyle, class_name.c_str(), ToWide(kForm.caption).c_str(), kStyle, CW_USEDEFAULT,
+  window_ = CreateWindowExW(kExStyle, class_name.c_str(), Translated(kForm.caption).c_str(), kStyle, CW_USEDEFAULT,
                             CW_USEDEFAULT, frame.right - frame.left, outer_height_, nullptr, nullptr, instance, this);
   if (!window_) return false;
   platform_.SetWindow(window_);
@@ -134,10 +141,16 @@ void TForm1::CreateControl(const ControlDesign& design) {
       style |= SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX | SS_ENDELLIPSIS | SS_NOTIFY;
       break;
   }
+  // Right to left, the buttons and check boxes read from the right (a
+  // check box's square right of its text); the box, its list and the
+  // result line hold expressions and numbers, which read left to right.
+  const bool mirrored =
+      RightToLeft() && (design.kind == ControlKind::kPushButton || design.kind == ControlKind::kCheckBox);
   const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
-  const HWND control = CreateWindowExW(
-      0, window_class, ToWide(design.text).c_str(), style, Scale(design.left), Scale(design.top), Scale(design.width),
-      height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(design.id))), instance, nullptr);
+  const HWND control =
+      CreateWindowExW(mirrored ? WS_EX_LAYOUTRTL : 0, window_class, Translated(design.text).c_str(), style,
+                      Scale(design.left), Scale(design.top), Scale(design.width), height, window_,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(design.id))), instance, nullptr);
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(design.kind == ControlKind::kLabel ? result_font_ : font_),
                FALSE);
   annotations_.Annotate(control, design);
@@ -151,7 +164,7 @@ void TForm1::WidenToFitText(HWND check_box, const ControlDesign& design) {
   // A substitute for a missing design font may be wider: never cut a label.
   const HDC dc = GetDC(check_box);
   const HGDIOBJ old_font = SelectObject(dc, font_);
-  const std::wstring text = ToWide(design.text);
+  const std::wstring text = Translated(design.text);
   SIZE extent{};
   GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
   SelectObject(dc, old_font);
@@ -171,10 +184,11 @@ void TForm1::AddTooltips() {
   SendMessageW(tooltips_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(30000, 0));
   for (const ControlDesign& design : kControls) {
     if (design.hint.empty() && design.id != Control::kResult) continue;
-    std::wstring hint = ToWide(design.hint);
+    std::wstring hint = Translated(design.hint);
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    // The result line's tip is the calculation's steps, left to right.
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS | (RightToLeft() && !design.hint.empty() ? TTF_RTLREADING : 0);
     tool.hwnd = window_;
     tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(window_, ControlId(design.id)));
     tool.lpszText = hint.data();
