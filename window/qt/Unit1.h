@@ -83,6 +83,10 @@ class TForm1 : public QWidget {
   void ShowResultTip(std::u16string_view tip);
   // Gives the box the focus with its text selected.
   void FocusTheBox();
+  // Widens the controls whose text needs more room than designed.
+  void FitTexts();
+
+  GrownLayout grown_;
 
   QtPlatform platform_;
   FormLogic logic_{platform_};
