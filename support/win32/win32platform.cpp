@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cwchar>
 
 #include "FUtils.h"
 #include "mydialogs.h"
@@ -16,28 +15,6 @@ namespace calc {
 std::wstring ToWide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 
 std::u16string ToU16(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
-
-std::vector<std::string> UserUILanguages() {
-  // Language names are ASCII.
-  const auto narrow = [](std::wstring_view name) { return std::string(name.begin(), name.end()); };
-  std::vector<std::string> languages;
-  ULONG count = 0;
-  ULONG size = 0;
-  if (GetUserPreferredUILanguages(MUI_LANGUAGE_NAME, &count, nullptr, &size) && size > 0) {
-    std::wstring names(size, L'\0');
-    if (GetUserPreferredUILanguages(MUI_LANGUAGE_NAME, &count, names.data(), &size)) {
-      // One name after another, each ended by a NUL, the list by another.
-      for (const wchar_t* name = names.c_str(); *name; name += std::wcslen(name) + 1) languages.push_back(narrow(name));
-    }
-  }
-  if (languages.empty()) {
-    wchar_t name[LOCALE_NAME_MAX_LENGTH] = L"";
-    if (LCIDToLocaleName(MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT), name, LOCALE_NAME_MAX_LENGTH, 0) > 0) {
-      languages.push_back(narrow(name));
-    }
-  }
-  return languages;
-}
 
 namespace {
 
@@ -128,7 +105,9 @@ bool Win32Platform::SameIgnoringCase(std::u16string_view a, std::u16string_view 
 ScreenSize Win32Platform::PrimaryScreenSize() { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
 
 std::optional<std::u16string> Win32Platform::SetClipboardText(std::u16string_view text) {
-  if (!OpenClipboard(window_)) return Tr(u"Cannot open clipboard: %1", SystemErrorText(GetLastError()));
+  // In English: the logic finds the message by its English text and
+  // translates it.
+  if (!OpenClipboard(window_)) return u"Cannot open clipboard: " + SystemErrorText(GetLastError());
   EmptyClipboard();
   // The text with its terminating NUL.
   const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
@@ -146,7 +125,7 @@ std::optional<std::u16string> Win32Platform::SetClipboardText(std::u16string_vie
     if (!placed) GlobalFree(memory);
   }
   CloseClipboard();
-  if (!placed) return Tr(u"Cannot set clipboard data: %1", SystemErrorText(error));
+  if (!placed) return u"Cannot set clipboard data: " + SystemErrorText(error);
   return std::nullopt;
 }
 

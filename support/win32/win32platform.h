@@ -9,7 +9,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform.h"
 
@@ -17,10 +16,6 @@ namespace calc {
 
 std::wstring ToWide(std::u16string_view text);
 std::u16string ToU16(std::wstring_view text);
-
-// The user's display languages, most wanted first, as the system names them
-// ("de-DE", "pt-BR", "ar-EG"); under Wine they follow LANG.
-std::vector<std::string> UserUILanguages();
 
 class Win32Platform : public Platform {
  public:

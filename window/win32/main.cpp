@@ -5,8 +5,7 @@
 #include <commctrl.h>
 
 #include "Unit1.h"
-#include "translation.h"
-#include "win32platform.h"
+#include "language.h"
 #include "x87.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
@@ -23,7 +22,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   InitCommonControlsEx(&controls);
 
   // The user's language, before anything shows a text.
-  calc::ChooseLanguage(calc::UserUILanguages());
+  calc::UseUserLanguage();
   calc::TForm1 form;
   if (!form.Create(instance)) return 1;
   form.Show(show_command);
