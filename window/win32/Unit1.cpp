@@ -30,8 +30,8 @@ int ControlId(Control id) { return id == Control::kCalculate ? IDOK : 100 + stat
 
 ColourDesign FromColorRef(COLORREF colour) { return {GetRValue(colour), GetGValue(colour), GetBValue(colour)}; }
 
-// A design's text in the user's language; an empty text stays empty.
-std::wstring Translated(std::u16string_view english) { return english.empty() ? std::wstring() : ToWide(Tr(english)); }
+// A design's text in the user's language.
+std::wstring Translated(std::u16string_view english) { return ToWide(Tr(english)); }
 
 HFONT MakeFont(const FontDesign& design, int pixel_height) {
   return CreateFontW(-pixel_height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,

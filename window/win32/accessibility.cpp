@@ -80,11 +80,10 @@ void AccessibleAnnotations::Annotate(HWND control, const ControlDesign& design) 
     info.cbSize = sizeof info;
     if (GetComboBoxInfo(control, &info) && info.hwndItem) parts.push_back(info.hwndItem);
   }
-  const std::u16string_view english_description =
-      design.accessible_description.empty() ? design.hint : design.accessible_description;
-  const std::u16string_view description = english_description.empty() ? english_description : Tr(english_description);
-  const std::u16string_view name = design.accessible_name.empty() ? design.accessible_name : Tr(design.accessible_name);
-  const std::u16string text = WithoutAccessKeys(design.text.empty() ? design.text : Tr(design.text));
+  const std::u16string_view description =
+      Tr(design.accessible_description.empty() ? design.hint : design.accessible_description);
+  const std::u16string_view name = Tr(design.accessible_name);
+  const std::u16string text = WithoutAccessKeys(Tr(design.text));
   for (HWND part : parts) {
     if (!name.empty() && name != text) SetText(part, PROPID_ACC_NAME, name);
     if (!description.empty()) SetText(part, PROPID_ACC_DESCRIPTION, description);
