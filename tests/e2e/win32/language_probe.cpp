@@ -1,16 +1,19 @@
 // SPDX-License-Identifier: MIT
 // exprcalc.exe in a translated language, seen from outside: every button and
-// check box shows a text that is not the English one, whole in its control
-// at the display's DPI, the controls apart from each other; a calculation's
-// message is translated too; and the window is mirrored exactly when the
-// language is written right to left, its box and result line reading left
-// to right. Exits with 1 on a fault.
+// check box shows a text that is not the English one, a screen reader hears
+// a name that is not the English one either, each text is whole in its
+// control at the display's DPI, the controls stand apart from each other; a
+// calculation's message is translated too; and the window is mirrored
+// exactly when the language is written right to left, its box and result
+// line reading left to right. Exits with 1 on a fault.
 //
 // The probe is started in the language under test, so the calculator it
 // starts is too.
 //
 // Usage: language_probe PATH\TO\exprcalc.exe left-to-right|right-to-left
 #include <windows.h>
+// Needs the types of windows.h.
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -74,6 +77,26 @@ int TextWidth(const std::wstring& text, const calc::FontDesign& design, int dpi)
   return extent.cx;
 }
 
+// What a screen reader calls a control, through MSAA.
+std::wstring AccessibleName(HWND window) {
+  IAccessible* accessible = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                        reinterpret_cast<void**>(&accessible))) ||
+      !accessible) {
+    return {};
+  }
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR text = nullptr;
+  std::wstring name;
+  if (accessible->get_accName(self, &text) == S_OK && text) name = text;
+  SysFreeString(text);
+  accessible->Release();
+  return name;
+}
+
 RECT ScreenRect(HWND window) {
   RECT rect;
   GetWindowRect(window, &rect);
@@ -83,6 +106,7 @@ RECT ScreenRect(HWND window) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   const std::wstring direction = argc == 3 ? argv[2] : L"";
   if (direction != L"left-to-right" && direction != L"right-to-left") {
     std::printf("usage: language_probe PATH\\TO\\exprcalc.exe left-to-right|right-to-left\n");
@@ -124,12 +148,14 @@ int wmain(int argc, wchar_t** argv) {
     if (design.kind != calc::ControlKind::kPushButton && design.kind != calc::ControlKind::kCheckBox) continue;
     const HWND shown = control(design.id);
     const std::wstring text = Text(shown);
+    const std::wstring name = AccessibleName(shown);
     const std::string which = Utf8(Wide(design.name)) + " " + Quoted(text);
-    std::printf("  %s\n", which.c_str());
+    std::printf("  %s, to a screen reader %s\n", which.c_str(), Quoted(name).c_str());
     // A question mark is one in most scripts.
     if (design.text != u"?" && WithoutAccessKeys(text) == WithoutAccessKeys(Wide(design.text))) {
       Fail(which + " is in English");
     }
+    if (name.empty() || name == Wide(design.accessible_name)) Fail(which + " is called " + Quoted(name));
     const RECT rect = ScreenRect(shown);
     int needed = TextWidth(text, calc::kForm.font, dpi) + 2 * GetSystemMetrics(SM_CXEDGE);
     if (design.kind == calc::ControlKind::kCheckBox) needed += GetSystemMetrics(SM_CXMENUCHECK);
