@@ -15,6 +15,8 @@
 #include <memory>
 
 #include "Unit1.h"
+#include "messages.h"
+#include "qtplatform.h"
 #include "test_support.h"
 #include "translation.h"
 
@@ -93,6 +95,32 @@ class LanguageTest : public QObject {
     form->resize(1, form->height());
     QVERIFY(!form->sepcb->geometry().intersects(form->dec2cb->geometry()));
     QVERIFY(!form->calculatebutton->geometry().intersects(form->cb->geometry()));
+  }
+
+  // Each message of the result line whole in the line's large type (the
+  // messages of the error boxes are not shown there).
+  void EveryMessageFitsTheResultLine_data() { EveryCaptionWhole_data(); }
+  void EveryMessageFitsTheResultLine() {
+    QFETCH(QByteArray, language);
+    QFETCH(QByteArray, lang);
+    const auto form = OpenIn(language, lang);
+    QVERIFY(form);
+    const QFontMetrics metrics(form->resultlabel->font());
+    const int room = form->resultlabel->contentsRect().width();
+    QStringList too_long;
+    for (std::u16string_view pattern : MessagePatterns()) {
+      if (pattern.ends_with(u"floating point value.") || pattern.starts_with(u"Floating point") ||
+          pattern.starts_with(u"Cannot open clipboard")) {
+        continue;
+      }
+      const QString shown = ToQString(Tr(pattern, u"2A"));
+      const int needed = metrics.horizontalAdvance(shown);
+      if (needed > room) too_long << QStringLiteral("\"%1\" needs %2 px").arg(shown).arg(needed);
+    }
+    QVERIFY2(too_long.isEmpty(), qPrintable(QStringLiteral("%1: the line has %2 px: %3")
+                                                .arg(QTest::currentDataTag())
+                                                .arg(room)
+                                                .arg(too_long.join(QStringLiteral("; ")))));
   }
 
   void ArabicIsMirroredButTheExpressionIsNot() {
