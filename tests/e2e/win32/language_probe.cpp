@@ -21,7 +21,10 @@
 #include <vector>
 
 #include "design.h"
+#include "language.h"
+#include "messages.h"
 #include "probe_support.h"
+#include "translation.h"
 
 namespace {
 
@@ -186,6 +189,24 @@ int wmain(int argc, wchar_t** argv) {
     const bool right_of_box = rect.left >= box_rect.right;
     if (right_to_left ? !left_of_box : !right_of_box) {
       Fail(Utf8(Wide(calc::Design(id).name)) + " is not " + (right_to_left ? "left" : "right") + " of the box");
+    }
+  }
+
+  // Each message of the result line whole in the line's large type, in the
+  // language the probe, started as the calculator is, chooses too (the
+  // messages of the error boxes are not shown there).
+  calc::UseUserLanguage();
+  const RECT line = ScreenRect(result);
+  for (std::u16string_view pattern : calc::MessagePatterns()) {
+    if (pattern.ends_with(u"floating point value.") || pattern.starts_with(u"Floating point") ||
+        pattern.starts_with(u"Cannot open clipboard")) {
+      continue;
+    }
+    const std::wstring shown = Wide(calc::Tr(pattern, u"2A"));
+    const int needed = TextWidth(shown, calc::kForm.result_font, dpi);
+    if (needed > line.right - line.left) {
+      Fail(Quoted(shown) + " needs " + std::to_string(needed) + " pixels, the result line has " +
+           std::to_string(line.right - line.left));
     }
   }
 
