@@ -76,11 +76,11 @@ bool TForm1::Create(HINSTANCE instance) {
   // Right to left the window is mirrored: the buttons stand left of the
   // box, "?" top left. Its children are not, each mirrors on its own (see
   // CreateControl).
-  const DWORD kExStyle = WS_EX_CONTROLPARENT | (RightToLeft() ? WS_EX_LAYOUTRTL | WS_EX_NOINHERITLAYOUT : 0);
+  const DWORD ex_style = WS_EX_CONTROLPARENT | (RightToLeft() ? WS_EX_LAYOUTRTL | WS_EX_NOINHERITLAYOUT : 0);
   RECT frame{0, 0, Scale(kForm.client_width), Scale(kForm.client_height)};
-  AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+  AdjustWindowRectEx(&frame, kStyle, FALSE, ex_style);
   outer_height_ = frame.bottom - frame.top;
-  window_ = CreateWindowExW(kExStyle, class_name.c_str(), Translated(kForm.caption).c_str(), kStyle, CW_USEDEFAULT,
+  window_ = CreateWindowExW(ex_style, class_name.c_str(), Translated(kForm.caption).c_str(), kStyle, CW_USEDEFAULT,
                             CW_USEDEFAULT, frame.right - frame.left, outer_height_, nullptr, nullptr, instance, this);
   if (!window_) return false;
   platform_.SetWindow(window_);
