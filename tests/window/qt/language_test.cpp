@@ -168,8 +168,11 @@ class LanguageTest : public QObject {
   }
 
   void CLocaleIsEnglish() {
+    OpenIn("de", "de_DE.UTF-8");
     const auto form = OpenIn("de", "C.UTF-8");
     QVERIFY(form);
+    std::unique_ptr<QMenu> menu(form->cb->lineEdit()->createStandardContextMenu());
+    QVERIFY(menu->actions().first()->text().contains(QStringLiteral("Undo")));
     form->cb->setEditText(QStringLiteral("1/0"));
     form->calculatebutton->click();
     QCOMPARE(form->resultlabel->text(), QStringLiteral("Division by zero."));
