@@ -23,9 +23,10 @@ constexpr int kMinBoxWidth = kForm.min_outer_width - kForm.frame_width - Design(
 constexpr int kCheckBoxGap = 8;
 
 // clang-format off
-// TRANSLATORS: Help box, shown only in languages that write numbers with a decimal comma. Keep "." and the
-// numbers 3.5 and 1,000 exactly: the calculator reads them so in every language.
-constexpr std::u16string_view kDecimalPoint = CALC_N(u"The decimal point is \".\", as in 3.5; a comma only separates groups of three digits, as in 1,000.");
+// TRANSLATORS: Help box, shown only in languages that write numbers with a decimal comma, on a line of its own
+// (at most about 80 characters, as the help's other lines). Keep ".", 3.5 and 1,000 exactly: the calculator reads
+// them so in every language.
+constexpr std::u16string_view kDecimalPoint = CALC_N(u"The decimal point is \".\" (3.5); a comma only separates thousands (1,000).");
 // clang-format on
 
 }  // namespace
