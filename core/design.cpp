@@ -22,6 +22,13 @@ constexpr int kMinBoxWidth = kForm.min_outer_width - kForm.frame_width - Design(
 // Room between the two check boxes on the bottom row.
 constexpr int kCheckBoxGap = 8;
 
+// clang-format off
+// TRANSLATORS: Help box, shown only in languages that write numbers with a decimal comma, on a line of its own
+// (at most about 80 characters, as the help's other lines). Keep ".", 3.5 and 1,000 exactly: the calculator reads
+// them so in every language.
+constexpr std::u16string_view kDecimalPoint = CALC_N(u"The decimal point is \".\" (3.5); a comma only separates thousands (1,000).");
+// clang-format on
+
 }  // namespace
 
 GrownLayout GrowForTexts(const TextNeeds& needs) {
@@ -91,11 +98,7 @@ std::u16string HelpText() {
     // A reader whose numbers have a decimal comma meets this first.
     if (i == 9 && DecimalComma()) {
       text += u"\r\r";
-      // TRANSLATORS: Help box, shown only in languages that write numbers with a decimal comma. Keep "." and
-      // the numbers 3.5 and 1,000 exactly: the calculator reads them so in every language.
-      text +=
-          Tr(u"The decimal point is \".\", as in 3.5; a comma only separates groups of three digits, as in "
-             "1,000.");
+      text += Tr(kDecimalPoint);
     }
   }
   return text;

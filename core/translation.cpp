@@ -11,6 +11,8 @@ namespace {
 #include "catalogue.inc"
 
 constexpr std::size_t kEnglishChosen = kLanguageCount;
+constexpr char16_t kLeftToRightIsolate = u'\u2066';
+constexpr char16_t kPopDirectionalIsolate = u'\u2069';
 std::size_t chosen = kEnglishChosen;
 
 struct LocaleName {
@@ -63,13 +65,19 @@ bool OneOf(std::string_view language, std::initializer_list<std::string_view> se
 }
 
 std::u16string Substitute(std::u16string_view text, std::initializer_list<std::u16string_view> args) {
+  // A piece (a number, an expression, a file name) reads left to right; in
+  // a right-to-left sentence it is isolated, so that its brackets and signs
+  // keep their order.
+  const bool isolate = RightToLeft();
   std::u16string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == u'%' && i + 1 < text.size() && text[i + 1] >= u'1' && text[i + 1] <= u'9') {
       const auto n = static_cast<std::size_t>(text[i + 1] - u'1');
       if (n < args.size()) {
+        if (isolate) out += kLeftToRightIsolate;
         out += args.begin()[n];
+        if (isolate) out += kPopDirectionalIsolate;
         ++i;
         continue;
       }

@@ -24,7 +24,8 @@ namespace calc {
 std::u16string_view Tr(std::u16string_view english);
 
 // The same with "%1" replaced by `arg` after the translation; `arg` itself
-// (a number, an expression) is never translated.
+// (a number, an expression) is never translated. In a right-to-left
+// language it stands between U+2066 and U+2069, which keep it left to right.
 std::u16string Tr(std::u16string_view english, std::u16string_view arg);
 
 // The same with "%1", "%2", ... replaced by the pieces in order.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -125,6 +126,10 @@ TEST(Tr, EnglishUntilALanguageIsChosenAndForTextsNoCatalogueHas) {
   EXPECT_EQ(Tr(u"No %1 here, %2", {u"a", u"b"}), u"No a here, b");
   EXPECT_EQ(Tr(u"%2 before %1", {u"a", u"b"}), u"b before a");
   EXPECT_EQ(Tr(u"100%1 %3", u"x"), u"100x %3");
+  // In a right-to-left sentence a piece keeps its own direction.
+  ChooseLanguage({"ar"});
+  EXPECT_NE(Tr(u"Copied %1", u"1.41").find(u"\u20661.41\u2069"), std::u16string::npos);
+  EXPECT_EQ(Tr(u"No %1 here", u"1.41"), u"No \u20661.41\u2069 here");
 }
 
 // The messages the evaluator and the window give, each in every language: a
@@ -220,6 +225,26 @@ TEST(HelpText, TranslatedAroundTheExpressions) {
   EXPECT_EQ(english.find(u"3.5"), std::u16string::npos);
   ChooseLanguage({"ja"});
   EXPECT_EQ(HelpText().find(u"3.5"), std::u16string::npos);
+}
+
+// The help box does not wrap: each of its lines in every language as long
+// as the English ones at most (a character of Chinese or Japanese counts
+// twice).
+TEST(HelpText, NoLineLongerThanTheEnglish) {
+  const auto widest_line = [] {
+    const std::u16string text = HelpText();
+    std::size_t widest = 0, columns = 0;
+    for (const char16_t c : text) {
+      columns = c == u'\r' ? 0 : columns + (c >= 0x2E80 && c < 0xFF60 ? 2 : 1);
+      widest = std::max(widest, columns);
+    }
+    return widest;
+  };
+  const std::size_t english = widest_line();
+  for (std::string_view language : AvailableLanguages()) {
+    const InLanguage in(std::string{language});
+    EXPECT_LE(widest_line(), english + 6) << language;
+  }
 }
 
 // The design's sizes are the minimum; a longer text widens its control and

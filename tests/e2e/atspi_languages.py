@@ -16,7 +16,7 @@ import time
 
 import pyatspi
 
-WAIT = 20
+WAIT = 20  # seconds for anything to happen on a loaded machine
 LANGUAGES = [("ar", "ar_EG.UTF-8"), ("de", "de_DE.UTF-8"), ("es", "es_ES.UTF-8"), ("fr", "fr_FR.UTF-8"),
              ("it", "it_IT.UTF-8"), ("ja", "ja_JP.UTF-8"), ("nl", "nl_NL.UTF-8"), ("pl", "pl_PL.UTF-8"),
              ("pt_BR", "pt_BR.UTF-8"), ("ru", "ru_RU.UTF-8"), ("zh_CN", "zh_CN.UTF-8")]
@@ -84,6 +84,9 @@ def run(language, lang, app_path, calculate_division):
 
 def main():
     app_path = sys.argv[1]
+    # Listening before a program starts: it learns of the listener as it
+    # joins the bus, and the registry is up by then.
+    pyatspi.Registry.registerEventListener(lambda event: None, "object:property-change:accessible-name")
     names, shown = run("", "C.UTF-8", app_path, True)
     if names != ENGLISH:
         fail("C.UTF-8: the controls are named %r, not %r" % (names, ENGLISH))

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
 """Every language's catalogue against the texts the sources hold now: each
-text translated (not empty, not fuzzy), with the same placeholders, one
+text with a translator's comment in the sources, and in every language
+translated (not empty, not fuzzy), with the same placeholders, one
 access key where the English has one, and a desktop keyword list still a
 list. The texts are extracted afresh, so a text added without running
 update-po fails here too.
@@ -49,7 +50,11 @@ def main():
         pot = os.path.join(work, "exprcalc.pot")
         subprocess.run(["bash", os.path.join(source, "tools", "extract_texts.sh"), source, pot], check=True,
                        stderr=subprocess.DEVNULL)
-        english = list(po.messages(pot))
+        template = po.messages(pot)
+        english = list(template)
+    for text, entry in template.items():
+        if not entry.comments:
+            failures.append("%r: no translator's comment (TRANSLATORS: where it appears, how much room)" % text)
     if len(english) < 40:
         failures.append("extraction found only %d texts" % len(english))
     for language in languages:

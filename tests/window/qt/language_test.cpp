@@ -134,6 +134,14 @@ class LanguageTest : public QObject {
     QCOMPARE(form->cb->layoutDirection(), Qt::LeftToRight);
     QCOMPARE(form->cb->lineEdit()->layoutDirection(), Qt::LeftToRight);
     QCOMPARE(form->resultlabel->layoutDirection(), Qt::LeftToRight);
+    form->cb->setEditText(QStringLiteral("1234.5678"));
+    form->calculatebutton->click();
+    QCOMPARE(form->resultlabel->text(), QStringLiteral("1,234.57"));
+    QCOMPARE(form->resultlabel->layoutDirection(), Qt::LeftToRight);
+    // A message in Arabic reads right to left, its full stop at its end.
+    form->cb->setEditText(QStringLiteral("1/0"));
+    form->calculatebutton->click();
+    QCOMPARE(form->resultlabel->layoutDirection(), Qt::RightToLeft);
   }
 
   void EnglishIsNotMirrored() {
@@ -160,8 +168,11 @@ class LanguageTest : public QObject {
   }
 
   void CLocaleIsEnglish() {
+    OpenIn("de", "de_DE.UTF-8");
     const auto form = OpenIn("de", "C.UTF-8");
     QVERIFY(form);
+    std::unique_ptr<QMenu> menu(form->cb->lineEdit()->createStandardContextMenu());
+    QVERIFY(menu->actions().first()->text().contains(QStringLiteral("Undo")));
     form->cb->setEditText(QStringLiteral("1/0"));
     form->calculatebutton->click();
     QCOMPARE(form->resultlabel->text(), QStringLiteral("Division by zero."));
