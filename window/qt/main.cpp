@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "Unit1.h"
+#include "language.h"
 #include "sessionend.h"
 #include "window_icon.inc"
 #include "x87.h"
@@ -30,6 +31,7 @@ QIcon WindowIcon() {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  calc::UseUserLanguage(app);
   // Wayland compositors find the menu entry, and so the icon, by this id.
   QGuiApplication::setDesktopFileName(QStringLiteral("org.exprcalc.Exprcalc"));
   QApplication::setWindowIcon(WindowIcon());
