@@ -153,26 +153,24 @@ void FormLogic::LoadHistory(SettingsDocument& doc) {
   // Every key of the section counts, in file order. An entry equal to one
   // already loaded is skipped: a hand-named key would otherwise come back
   // under an "Expression" key at every close, and the file grow without end.
-  const UpperCaser upper(platform_);
   const std::vector<std::u16string_view> values = doc.ReadSectionValues(kExpressions);
   std::unordered_set<std::u16string> loaded;
   loaded.reserve(history_.size() + values.size());
-  for (const std::u16string& entry : history_) loaded.insert(upper(entry));
+  for (const std::u16string& entry : history_) loaded.insert(CaseKey(platform_, entry));
   for (const std::u16string_view value : values) {
-    if (!value.empty() && loaded.insert(upper(value)).second) history_.emplace_back(value);
+    if (!value.empty() && loaded.insert(CaseKey(platform_, value)).second) history_.emplace_back(value);
   }
 }
 
 std::vector<std::u16string> OtherWindowsEntries(const std::vector<std::u16string>& list,
                                                 const std::vector<std::u16string_view>& file, Platform& platform) {
   std::vector<std::u16string> added;
-  const auto held = [&](std::u16string_view entry) {
-    const auto same = [&](const std::u16string& kept) { return platform.SameIgnoringCase(kept, entry); };
-    return std::ranges::any_of(list, same) || std::ranges::any_of(added, same);
-  };
+  if (list.size() >= FormLogic::kHistoryLimit) return added;
+  std::unordered_set<std::u16string> held;
+  for (const std::u16string& kept : list) held.insert(CaseKey(platform, kept));
   for (auto entry = file.begin(); entry != file.end() && list.size() + added.size() < FormLogic::kHistoryLimit;
        ++entry) {
-    if (!entry->empty() && !held(*entry)) added.emplace_back(*entry);
+    if (!entry->empty() && held.insert(CaseKey(platform, *entry)).second) added.emplace_back(*entry);
   }
   return added;
 }
@@ -319,11 +317,20 @@ void FormLogic::ReportFailure(std::string_view what) {
   platform_.ShowErrorBox(GenericErrorText(text));
 }
 
+std::ptrdiff_t FormLogic::FindEntry(std::u16string_view text) const {
+  const std::u16string key = CaseKey(platform_, text);
+  const auto same = std::ranges::find_if(
+      history_, [&](const std::u16string& entry) { return entry == text || CaseKey(platform_, entry) == key; });
+  return same == history_.end() ? -1 : same - history_.begin();
+}
+
+std::ptrdiff_t FormLogic::HeldEntry(std::u16string_view box_text) const {
+  if (history_.empty()) return -1;
+  return std::max<std::ptrdiff_t>(FindEntry(box_text), 0);
+}
+
 void FormLogic::AddToHistory(std::u16string_view expression) {
-  const auto same = std::find_if(history_.begin(), history_.end(), [&](const std::u16string& entry) {
-    return platform_.SameIgnoringCase(entry, expression);
-  });
-  if (same != history_.end()) history_.erase(same);
+  if (const std::ptrdiff_t same = FindEntry(expression); same >= 0) history_.erase(history_.begin() + same);
   // Exactly 50: a longer list, which only an edited file can give, is not
   // cut back.
   if (history_.size() == kHistoryLimit) history_.pop_back();

@@ -35,10 +35,8 @@ std::optional<int> ReadInteger(std::u16string_view text);
 std::u16string SelectSettingsFile(Platform& platform);
 
 // What a save writes after this window's list: the entries of the file as
-// it is now that the list does not hold (compared as AddToHistory
-// compares), in file order, until there are 50 in all. Several windows open
-// at once thus keep each other's entries; a list of 50 or more is written
-// as it is.
+// it is now that the list does not hold (SameIgnoringCase), in file order, until there are 50 in all. Several windows
+// open at once thus keep each other's entries; a list of 50 or more is written as it is.
 std::vector<std::u16string> OtherWindowsEntries(const std::vector<std::u16string>& list,
                                                 const std::vector<std::u16string_view>& file, Platform& platform);
 
@@ -116,11 +114,15 @@ class FormLogic {
   // Shows a failure that escaped a handler on the generic error display.
   void ReportFailure(std::string_view what);
 
-  // Moves the expression to the top of the history. A history of exactly 50
-  // loses its oldest entry; a longer one, which only an edited file gives,
-  // keeps all of its entries.
+  // Moves the expression to the top of the history, in place of an entry
+  // that is the same but for letter case (SameIgnoringCase, as loading and
+  // saving compare). A history of exactly 50 loses its oldest entry; a
+  // longer one, which only an edited file gives, keeps all of its entries.
   void AddToHistory(std::u16string_view expression);
   const std::vector<std::u16string>& History() const { return history_; }
+  // The entry an opened list highlights: the one the box's text is, compared
+  // as AddToHistory compares, or else the newest; -1 for an empty history.
+  std::ptrdiff_t HeldEntry(std::u16string_view box_text) const;
 
   std::u16string SettingsFileName;
   bool DecimalPlacesOn = true;
@@ -142,6 +144,8 @@ class FormLogic {
   // Adds the file's expressions that the history does not hold yet.
   void LoadHistory(SettingsDocument& doc);
   void WriteSettings(SettingsDocument& doc, const WindowPlacement& window, DisplayOptions options) const;
+  // The index of the entry that is the same as the text, or -1.
+  std::ptrdiff_t FindEntry(std::u16string_view text) const;
 
   Platform& platform_;
   WindowPlacement start_;  // left and top: centred, or as the file gave them

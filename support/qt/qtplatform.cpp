@@ -111,10 +111,6 @@ std::string QtPlatform::EncodeCodePage(std::u16string_view text) {
 
 std::u16string QtPlatform::LocaleUpper(std::u16string_view text) { return ToU16(locale_.toUpper(ToQString(text))); }
 
-bool QtPlatform::SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
-  return LocaleUpper(a) == LocaleUpper(b);
-}
-
 ScreenSize QtPlatform::PrimaryScreenSize() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   if (!screen) return {};

@@ -94,13 +94,6 @@ std::u16string Win32Platform::LocaleUpper(std::u16string_view text) {
   return ToU16(upper);
 }
 
-bool Win32Platform::SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
-  const std::wstring wide_a = ToWide(a);
-  const std::wstring wide_b = ToWide(b);
-  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, wide_a.data(), static_cast<int>(wide_a.size()),
-                        wide_b.data(), static_cast<int>(wide_b.size())) == CSTR_EQUAL;
-}
-
 ScreenSize Win32Platform::PrimaryScreenSize() { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
 
 std::optional<std::u16string> Win32Platform::SetClipboardText(std::u16string_view text) {

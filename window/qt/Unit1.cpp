@@ -202,6 +202,8 @@ void TForm1::SetUpBox() {
   cb->setModel(new HistoryModel(cb));
   cb->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   cb->setItemDelegate(new HistoryItemDelegate(cb));
+  static_cast<ExpressionBox*>(cb)->SetHeldEntry(
+      [this](const QString& text) { return static_cast<int>(logic_.HeldEntry(ToU16(text))); });
   connect(cb, &QComboBox::activated, this, [this] { Guarded([this] { cbClick(); }); });
 }
 

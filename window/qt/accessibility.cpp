@@ -168,17 +168,18 @@ void InstallAccessibleInterfaces() {
 }
 
 void ExpressionBox::showPopup() {
-  // The list opens on the box's current entry, which is made the one the
-  // box holds; its text is the box's, so the editor is left alone.
-  const int held = findText(currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
-  if (held >= 0 && held != currentIndex()) {
+  // The list opens on the box's current entry. An entry of exactly the
+  // box's text is made the current one first, which leaves the editor
+  // alone; any other is highlighted in the opened list only, since the box
+  // would give its editor the current entry's text.
+  const int held = held_entry_ ? held_entry_(currentText()) : -1;
+  if (held >= 0 && held != currentIndex() && itemText(held) == currentText()) {
     const QSignalBlocker blocker(this);
     setCurrentIndex(held);
   }
   QComboBox::showPopup();
-  // A text that is no entry: the newest.
-  if (held < 0 && count() > 0 && view()->currentIndex().row() != 0) {
-    view()->setCurrentIndex(model()->index(0, modelColumn(), rootModelIndex()));
+  if (held >= 0 && view()->currentIndex().row() != held) {
+    view()->setCurrentIndex(model()->index(held, modelColumn(), rootModelIndex()));
   }
 }
 

@@ -403,10 +403,9 @@ void TForm1::HighlightHeldEntry() {
   info.cbSize = sizeof info;
   if (!SendMessageW(cb, CB_GETDROPPEDSTATE, 0, 0) || !GetComboBoxInfo(cb, &info) || !info.hwndList) return;
   // The box's own choice is the first entry that starts with its text, or
-  // none: the entry equal to it is wanted, or the newest.
-  const std::wstring held = ToWide(Text(cb));
-  LRESULT entry = SendMessageW(cb, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(held.c_str()));
-  if (entry == CB_ERR) entry = 0;
+  // none: the logic's is wanted.
+  const auto entry = static_cast<LRESULT>(logic_.HeldEntry(Text(cb)));
+  if (entry < 0) return;
   // The list's own selection: the box's would set its text.
   if (SendMessageW(info.hwndList, LB_GETCURSEL, 0, 0) != entry) SendMessageW(info.hwndList, LB_SETCURSEL, entry, 0);
 }
