@@ -6,9 +6,11 @@
 #pragma once
 
 #include <cstddef>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "display.h"
@@ -113,6 +115,17 @@ class FormLogic {
 
   // Shows a failure that escaped a handler on the generic error display.
   void ReportFailure(std::string_view what);
+  // Runs a view's handler: a failure that escapes it goes to the generic
+  // error display, the rest of the handler is skipped and the window stays
+  // usable.
+  template <typename Handler>
+  void Guarded(Handler&& handler) {
+    try {
+      std::forward<Handler>(handler)();
+    } catch (const std::exception& e) {
+      ReportFailure(e.what());
+    }
+  }
 
   // Moves the expression to the top of the history, in place of an entry
   // that is the same but for letter case (SameIgnoringCase, as loading and

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "calc_version.h"
 #include "design.h"
 #include "fake_platform.h"
@@ -634,10 +636,18 @@ TEST_F(FormLogicTest, CopyAndHelp) {
 }
 
 TEST_F(FormLogicTest, FailuresThatEscapeAHandler) {
-  logic_.ReportFailure("'x' is not a valid floating point value");
-  logic_.ReportFailure("ends in a point.");
+  const auto fail = [](const char* what) { throw std::runtime_error(what); };
+  bool rest_ran = false;
+  logic_.Guarded([&] {
+    fail("'x' is not a valid floating point value");
+    rest_ran = true;
+  });
+  logic_.Guarded([&] { fail("ends in a point."); });
+  logic_.Guarded([] {});
+  EXPECT_FALSE(rest_ran);
   ASSERT_EQ(platform_.boxes.size(), 2u);
   EXPECT_EQ(platform_.boxes[0].message, u"'x' is not a valid floating point value.");
+  EXPECT_TRUE(platform_.boxes[0].error);
   EXPECT_EQ(platform_.boxes[1].message, u"ends in a point.");
 }
 

@@ -4,7 +4,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <exception>
 #include <optional>
 
 #include "contrast.h"
@@ -75,14 +74,14 @@ bool TForm1::Create(HINSTANCE instance) {
   FollowSystemColours();
   CreateControls();
   FormResize();
-  Guarded([this] { FormCreate(); });
+  logic_.Guarded([this] { FormCreate(); });
   return true;
 }
 
 void TForm1::Show(int show_command) {
   ShowWindow(window_, show_command);
   UpdateWindow(window_);
-  Guarded([this] { FormShow(); });
+  logic_.Guarded([this] { FormShow(); });
 }
 
 void TForm1::CreateControls() {
@@ -179,14 +178,6 @@ void TForm1::AddTooltips() {
     tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(window_, ControlId(design.id)));
     tool.lpszText = hint.data();
     SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-  }
-}
-
-void TForm1::Guarded(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (const std::exception& e) {
-    logic_.ReportFailure(e.what());
   }
 }
 
@@ -468,7 +459,7 @@ bool TForm1::OnCommand(WPARAM wparam, LPARAM lparam) {
   const int id = LOWORD(wparam);
   const int code = HIWORD(wparam);
   if (id == ControlId(Control::kBox)) {
-    if (code == CBN_SELCHANGE) Guarded([this] { cbClick(); });
+    if (code == CBN_SELCHANGE) logic_.Guarded([this] { cbClick(); });
     if (code == CBN_DROPDOWN) PostMessageW(window_, kHighlightHeldEntry, 0, 0);
     return true;
   }
@@ -476,18 +467,18 @@ bool TForm1::OnCommand(WPARAM wparam, LPARAM lparam) {
   const bool accelerator = code == 1 && lparam == 0;
   if (code != BN_CLICKED && !accelerator) return false;
   if (id == IDOK || id == ControlId(Control::kSeparators) || id == ControlId(Control::kTwoDecimals)) {
-    Guarded([this] { calculatebuttonClick(); });
+    logic_.Guarded([this] { calculatebuttonClick(); });
   } else if (id == ControlId(Control::kCopy)) {
-    Guarded([this] { copybuttonClick(); });
+    logic_.Guarded([this] { copybuttonClick(); });
   } else if (id == ControlId(Control::kAbout)) {
-    Guarded([this] { aboutbuttonClick(); });
+    logic_.Guarded([this] { aboutbuttonClick(); });
   }
   return true;
 }
 
 void TForm1::CloseQuery() {
   bool can_close = true;
-  Guarded([&] { FormCloseQuery(can_close); });
+  logic_.Guarded([&] { FormCloseQuery(can_close); });
 }
 
 // Each group answers its own messages and leaves every other one, and any
@@ -567,7 +558,7 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
       LimitTrackSize(*reinterpret_cast<MINMAXINFO*>(lparam));
       return 0;
     case WM_SIZE:
-      if (wparam != SIZE_MINIMIZED) Guarded([this] { FormResize(); });
+      if (wparam != SIZE_MINIMIZED) logic_.Guarded([this] { FormResize(); });
       return 0;
     case DM_GETDEFID:
       return MAKELRESULT(IDOK, DC_HASDEFID);
