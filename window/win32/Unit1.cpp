@@ -372,21 +372,32 @@ void TForm1::ShowResultTip(std::u16string_view tip) {
 }
 
 void TForm1::ShowHistory() {
-  // Refilling the list empties the box's text and sets it again, which a
-  // screen reader reads back: only when the list changed.
-  if (listed_ == logic_.History()) return;
-  listed_ = logic_.History();
-  // Keep what the box shows.
-  const std::wstring shown = ToWide(Text(cb));
+  // Entries are inserted, moved and removed, never refilled: emptying the
+  // list empties the box's text, and a text set again is read back by a
+  // screen reader.
+  const std::vector<std::u16string>& history = logic_.History();
+  if (listed_ == history) return;
   SendMessageW(cb, WM_SETREDRAW, FALSE, 0);
-  SendMessageW(cb, CB_RESETCONTENT, 0, 0);
-  const auto& history = logic_.History();
-  SendMessageW(cb, CB_INITSTORAGE, history.size(), 0);
-  for (const std::u16string& entry : history) {
-    SendMessageW(cb, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(entry).c_str()));
+  if (listed_.empty()) SendMessageW(cb, CB_INITSTORAGE, history.size(), 0);
+  for (std::size_t row = 0; row < history.size(); ++row) {
+    if (row < listed_.size() && listed_[row] == history[row]) continue;
+    // An entry further down moves up: out of its place, into this one.
+    const auto from = row < listed_.size() ? std::find(listed_.begin() + static_cast<std::ptrdiff_t>(row) + 1,
+                                                       listed_.end(), history[row])
+                                           : listed_.end();
+    if (from != listed_.end()) {
+      SendMessageW(cb, CB_DELETESTRING, static_cast<WPARAM>(from - listed_.begin()), 0);
+      listed_.erase(from);
+    }
+    const WPARAM at = row < listed_.size() ? static_cast<WPARAM>(row) : static_cast<WPARAM>(-1);
+    SendMessageW(cb, CB_INSERTSTRING, at, reinterpret_cast<LPARAM>(ToWide(history[row]).c_str()));
+    listed_.insert(listed_.begin() + static_cast<std::ptrdiff_t>(row), history[row]);
   }
+  for (std::size_t row = listed_.size(); row > history.size(); --row) {
+    SendMessageW(cb, CB_DELETESTRING, row - 1, 0);
+  }
+  listed_.resize(history.size());
   SendMessageW(cb, WM_SETREDRAW, TRUE, 0);
-  SetWindowTextW(cb, shown.c_str());
 }
 
 void TForm1::HighlightHeldEntry() {
