@@ -41,4 +41,8 @@ std::u16string GenericErrorText(std::u16string_view message) {
   return out;
 }
 
+std::u16string CopiedAnnouncement(std::u16string_view text) {
+  return text.empty() ? u"Copied" : u"Copied " + std::u16string(text);
+}
+
 }  // namespace calc

@@ -17,7 +17,7 @@
 #include <functional>
 
 #include "design.h"
-#include "resultline.h"
+#include "presentation.h"
 
 namespace calc {
 namespace {

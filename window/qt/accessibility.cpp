@@ -12,8 +12,8 @@
 #include <QTimer>
 
 #include "Unit1.h"
+#include "presentation.h"
 #include "qtplatform.h"
-#include "resultline.h"
 
 namespace calc {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "contrast.h"
 #include "design.h"
-#include "resultline.h"
+#include "presentation.h"
 
 namespace calc {
 namespace {
