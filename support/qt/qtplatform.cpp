@@ -12,12 +12,12 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <clocale>
-#include <cstring>
 
 #include "FUtils.h"
 #include "contrast.h"
 #include "mydialogs.h"
 #include "savefile.h"
+#include "systemerror.h"
 
 namespace calc {
 
@@ -60,12 +60,6 @@ bool QtPlatform::FolderExists(std::u16string_view path) { return calc::FolderExi
 bool QtPlatform::CreateFolder(std::u16string_view path) { return calc::CreateFolder(ToQString(path)); }
 
 bool QtPlatform::FileExistsAt(std::u16string_view path) { return calc::FileExistsAt(ToQString(path)); }
-
-namespace {
-
-std::u16string SystemErrorText(int error) { return ToU16(QString::fromLocal8Bit(std::strerror(error))); }
-
-}  // namespace
 
 ReadStatus QtPlatform::ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes,
                                      std::u16string& why) {

@@ -8,28 +8,13 @@
 #include "FUtils.h"
 #include "mydialogs.h"
 #include "savefile.h"
+#include "systemerror.h"
 
 namespace calc {
 
 std::wstring ToWide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 
 std::u16string ToU16(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
-
-namespace {
-
-// The system's description of an error, without its line end.
-std::u16string SystemErrorText(DWORD error) {
-  wchar_t* buffer = nullptr;
-  const DWORD length =
-      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text = length ? std::wstring(buffer, length) : L"error " + std::to_wstring(error);
-  if (buffer) LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
-  return ToU16(text);
-}
-
-}  // namespace
 
 std::u16string Win32Platform::GetAppDataFolder() { return ToU16(win32::GetAppDataFolder()); }
 
