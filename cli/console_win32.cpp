@@ -192,13 +192,13 @@ bool WideName(const std::string& name, std::wstring& wide) {
 std::unique_ptr<Input> HandleFiles::Open(const std::string& name, std::string& why) {
   std::wstring wide;
   if (!WideName(name, wide)) {
-    why = SystemText(ERROR_INVALID_NAME);
+    why = EncodeUtf8(SystemErrorText(ERROR_INVALID_NAME));
     return nullptr;
   }
   const HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (!IsValid(file)) {
-    why = SystemText(GetLastError());
+    why = EncodeUtf8(SystemErrorText(GetLastError()));
     return nullptr;
   }
   return std::make_unique<HandleInput>(file);
