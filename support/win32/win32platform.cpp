@@ -8,6 +8,7 @@
 #include "FUtils.h"
 #include "mydialogs.h"
 #include "savefile.h"
+#include "systemerror.h"
 #include "translation.h"
 
 namespace calc {
@@ -15,22 +16,6 @@ namespace calc {
 std::wstring ToWide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 
 std::u16string ToU16(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
-
-namespace {
-
-// The system's description of an error, without its line end.
-std::u16string SystemErrorText(DWORD error) {
-  wchar_t* buffer = nullptr;
-  const DWORD length =
-      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text = length ? std::wstring(buffer, length) : L"error " + std::to_wstring(error);
-  if (buffer) LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
-  return ToU16(text);
-}
-
-}  // namespace
 
 std::u16string Win32Platform::GetAppDataFolder() { return ToU16(win32::GetAppDataFolder()); }
 
@@ -77,13 +62,6 @@ std::u16string Win32Platform::LocaleUpper(std::u16string_view text) {
   std::wstring upper = ToWide(text);
   if (!upper.empty()) CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
   return ToU16(upper);
-}
-
-bool Win32Platform::SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
-  const std::wstring wide_a = ToWide(a);
-  const std::wstring wide_b = ToWide(b);
-  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, wide_a.data(), static_cast<int>(wide_a.size()),
-                        wide_b.data(), static_cast<int>(wide_b.size())) == CSTR_EQUAL;
 }
 
 ScreenSize Win32Platform::PrimaryScreenSize() { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }

@@ -109,8 +109,13 @@ window_icons() {
     sleep 0.2
   done
   [ -n "$window" ] || fail "the installed window did not appear: $(cat "$work/app.log")"
-  sleep 1
-  icons=$(xprop -id "$window" -notype -f _NET_WM_ICON 32c '=$0+' _NET_WM_ICON | python3 "$here/tests/windows_install/ico.py" window "$icon" | paste -sd,)
+  # Wine sets the icons after it shows the window.
+  for _ in $(seq 100); do
+    icons=$(xprop -id "$window" -notype -f _NET_WM_ICON 32c '=$0+' _NET_WM_ICON 2>/dev/null |
+      python3 "$here/tests/windows_install/ico.py" window "$icon" 2>/dev/null | paste -sd,) || true
+    [ "$icons" = "$expected" ] && break
+    sleep 0.2
+  done
   python3 "$here/tools/x11_close.py" "$window"
   for _ in $(seq 200); do xdotool search --onlyvisible --name "^$product\$" >/dev/null 2>&1 || break; sleep 0.1; done
   ! xdotool search --onlyvisible --name "^$product\$" >/dev/null 2>&1 || fail "the installed window did not close"

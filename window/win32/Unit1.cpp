@@ -4,12 +4,11 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <exception>
 #include <optional>
 
 #include "contrast.h"
 #include "design.h"
-#include "resultline.h"
+#include "presentation.h"
 #include "translation.h"
 
 namespace calc {
@@ -93,14 +92,14 @@ bool TForm1::Create(HINSTANCE instance) {
   CreateControls();
   FitTexts();
   FormResize();
-  Guarded([this] { FormCreate(); });
+  logic_.Guarded([this] { FormCreate(); });
   return true;
 }
 
 void TForm1::Show(int show_command) {
   ShowWindow(window_, show_command);
   UpdateWindow(window_);
-  Guarded([this] { FormShow(); });
+  logic_.Guarded([this] { FormShow(); });
 }
 
 void TForm1::CreateControls() {
@@ -235,14 +234,6 @@ void TForm1::AddTooltips() {
   working.uId = kWorkingTool;
   working.lpszText = none;
   SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&working));
-}
-
-void TForm1::Guarded(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (const std::exception& e) {
-    logic_.ReportFailure(e.what());
-  }
 }
 
 std::u16string TForm1::Text(HWND control) const {
@@ -460,21 +451,32 @@ void TForm1::ShowResultTip(std::u16string_view tip) {
 }
 
 void TForm1::ShowHistory() {
-  // Refilling the list empties the box's text and sets it again, which a
-  // screen reader reads back: only when the list changed.
-  if (listed_ == logic_.History()) return;
-  listed_ = logic_.History();
-  // Keep what the box shows.
-  const std::wstring shown = ToWide(Text(cb));
+  // Entries are inserted, moved and removed, never refilled: emptying the
+  // list empties the box's text, and a text set again is read back by a
+  // screen reader.
+  const std::vector<std::u16string>& history = logic_.History();
+  if (listed_ == history) return;
   SendMessageW(cb, WM_SETREDRAW, FALSE, 0);
-  SendMessageW(cb, CB_RESETCONTENT, 0, 0);
-  const auto& history = logic_.History();
-  SendMessageW(cb, CB_INITSTORAGE, history.size(), 0);
-  for (const std::u16string& entry : history) {
-    SendMessageW(cb, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(entry).c_str()));
+  if (listed_.empty()) SendMessageW(cb, CB_INITSTORAGE, history.size(), 0);
+  for (std::size_t row = 0; row < history.size(); ++row) {
+    if (row < listed_.size() && listed_[row] == history[row]) continue;
+    // An entry further down moves up: out of its place, into this one.
+    const auto from = row < listed_.size() ? std::find(listed_.begin() + static_cast<std::ptrdiff_t>(row) + 1,
+                                                       listed_.end(), history[row])
+                                           : listed_.end();
+    if (from != listed_.end()) {
+      SendMessageW(cb, CB_DELETESTRING, static_cast<WPARAM>(from - listed_.begin()), 0);
+      listed_.erase(from);
+    }
+    const WPARAM at = row < listed_.size() ? static_cast<WPARAM>(row) : static_cast<WPARAM>(-1);
+    SendMessageW(cb, CB_INSERTSTRING, at, reinterpret_cast<LPARAM>(ToWide(history[row]).c_str()));
+    listed_.insert(listed_.begin() + static_cast<std::ptrdiff_t>(row), history[row]);
   }
+  for (std::size_t row = listed_.size(); row > history.size(); --row) {
+    SendMessageW(cb, CB_DELETESTRING, row - 1, 0);
+  }
+  listed_.resize(history.size());
   SendMessageW(cb, WM_SETREDRAW, TRUE, 0);
-  SetWindowTextW(cb, shown.c_str());
 }
 
 void TForm1::HighlightHeldEntry() {
@@ -482,10 +484,9 @@ void TForm1::HighlightHeldEntry() {
   info.cbSize = sizeof info;
   if (!SendMessageW(cb, CB_GETDROPPEDSTATE, 0, 0) || !GetComboBoxInfo(cb, &info) || !info.hwndList) return;
   // The box's own choice is the first entry that starts with its text, or
-  // none: the entry equal to it is wanted, or the newest.
-  const std::wstring held = ToWide(Text(cb));
-  LRESULT entry = SendMessageW(cb, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(held.c_str()));
-  if (entry == CB_ERR) entry = 0;
+  // none: the logic's is wanted.
+  const auto entry = static_cast<LRESULT>(logic_.HeldEntry(Text(cb)));
+  if (entry < 0) return;
   // The list's own selection: the box's would set its text.
   if (SendMessageW(info.hwndList, LB_GETCURSEL, 0, 0) != entry) SendMessageW(info.hwndList, LB_SETCURSEL, entry, 0);
   // The focus stays in the box's field: a screen reader learns which entry
@@ -551,7 +552,7 @@ bool TForm1::OnCommand(WPARAM wparam, LPARAM lparam) {
   const int id = LOWORD(wparam);
   const int code = HIWORD(wparam);
   if (id == ControlId(Control::kBox)) {
-    if (code == CBN_SELCHANGE) Guarded([this] { cbClick(); });
+    if (code == CBN_SELCHANGE) logic_.Guarded([this] { cbClick(); });
     if (code == CBN_DROPDOWN) PostMessageW(window_, kHighlightHeldEntry, 0, 0);
     return true;
   }
@@ -559,20 +560,20 @@ bool TForm1::OnCommand(WPARAM wparam, LPARAM lparam) {
   const bool accelerator = code == 1 && lparam == 0;
   if (code != BN_CLICKED && !accelerator) return false;
   if (id == IDOK || id == ControlId(Control::kSeparators) || id == ControlId(Control::kTwoDecimals)) {
-    Guarded([this] { calculatebuttonClick(); });
+    logic_.Guarded([this] { calculatebuttonClick(); });
   } else if (id == ControlId(Control::kCopy)) {
-    Guarded([this] { copybuttonClick(); });
+    logic_.Guarded([this] { copybuttonClick(); });
   } else if (id == ControlId(Control::kAbout)) {
-    Guarded([this] { aboutbuttonClick(); });
+    logic_.Guarded([this] { aboutbuttonClick(); });
   } else if (id == kShowWorkingCommand && accelerator) {
-    Guarded([this] { ShowWorking(); });
+    logic_.Guarded([this] { ShowWorking(); });
   }
   return true;
 }
 
 void TForm1::CloseQuery() {
   bool can_close = true;
-  Guarded([&] { FormCloseQuery(can_close); });
+  logic_.Guarded([&] { FormCloseQuery(can_close); });
 }
 
 // Each group answers its own messages and leaves every other one, and any
@@ -652,7 +653,7 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
       LimitTrackSize(*reinterpret_cast<MINMAXINFO*>(lparam));
       return 0;
     case WM_SIZE:
-      if (wparam != SIZE_MINIMIZED) Guarded([this] { FormResize(); });
+      if (wparam != SIZE_MINIMIZED) logic_.Guarded([this] { FormResize(); });
       return 0;
     case DM_GETDEFID:
       return MAKELRESULT(IDOK, DC_HASDEFID);

@@ -8,7 +8,6 @@
 // Needs the types of windows.h.
 #include <commctrl.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -75,7 +74,6 @@ class TForm1 {
   bool OnCommand(WPARAM wparam, LPARAM lparam);
   // The close's save, as a session end does it too.
   void CloseQuery();
-  void Guarded(const std::function<void()>& handler);
   void CreateControls();
   void CreateControl(const ControlDesign& design);
   // The width of a control's text in its font, in the display's pixels.
