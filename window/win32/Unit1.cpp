@@ -10,6 +10,7 @@
 #include "contrast.h"
 #include "design.h"
 #include "resultline.h"
+#include "translation.h"
 
 namespace calc {
 namespace {
@@ -18,6 +19,9 @@ constexpr wchar_t kWindowProperty[] = L"TForm1";
 // Posted when the box's list opens: the box selects its own choice of entry
 // after telling it opens.
 constexpr UINT kHighlightHeldEntry = WM_APP + 1;
+// The system menu's own commands sit at 0xF000 and above, and their low four
+// bits are the system's.
+constexpr UINT kAlwaysOnTopCommand = 0x0110;
 
 // Control IDs: Calculate is IDOK, so Enter anywhere in the window presses it.
 int ControlId(Control id) { return id == Control::kCalculate ? IDOK : 100 + static_cast<int>(id); }
@@ -74,8 +78,10 @@ bool TForm1::Create(HINSTANCE instance) {
   platform_.SetWindow(window_);
   FollowSystemColours();
   CreateControls();
+  AddSystemMenuItems();
   FormResize();
   Guarded([this] { FormCreate(); });
+  ShowAlwaysOnTop();
   return true;
 }
 
@@ -244,6 +250,58 @@ void TForm1::Apply(const FormLogic::Stored& stored) {
   }
   SendMessageW(sepcb, BM_SETCHECK, stored.separators ? BST_CHECKED : BST_UNCHECKED, 0);
   ShowHistory();
+}
+
+void TForm1::AddSystemMenuItems() {
+  const HMENU menu = GetSystemMenu(window_, FALSE);
+  if (!menu) return;
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING, kAlwaysOnTopCommand, ToWide(Tr(u"Always on &top")).c_str());
+}
+
+void TForm1::ShowAlwaysOnTop() {
+  if (const HMENU menu = GetSystemMenu(window_, FALSE)) {
+    CheckMenuItem(menu, kAlwaysOnTopCommand, MF_BYCOMMAND | (logic_.AlwaysOnTop ? MF_CHECKED : MF_UNCHECKED));
+  }
+  // Wine stacks a window under its own topmost popups (the tooltips, the
+  // box's list) and then drops its topmost state: they are let go of for
+  // the move.
+  std::vector<HWND> owned{window_};  // the owner first, then what it owns
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND popup, LPARAM data) {
+        auto* list = reinterpret_cast<std::vector<HWND>*>(data);
+        if (GetWindow(popup, GW_OWNER) == list->front()) list->push_back(popup);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&owned));
+  for (std::size_t i = 1; i < owned.size(); ++i) SetWindowLongPtrW(owned[i], GWLP_HWNDPARENT, 0);
+  SetWindowPos(window_, logic_.AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  for (std::size_t i = 1; i < owned.size(); ++i) {
+    SetWindowLongPtrW(owned[i], GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(window_));
+  }
+}
+
+void TForm1::ToggleAlwaysOnTop() {
+  logic_.AlwaysOnTop = !logic_.AlwaysOnTop;
+  ShowAlwaysOnTop();
+}
+
+void TForm1::HideBoxSelection() {
+  DWORD start = 0;
+  DWORD end = 0;
+  SendMessageW(cb, CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  if (start == end) return;
+  box_selection_ = {start, end};
+  // The caret stays where the selection ended, so the text does not scroll.
+  SendMessageW(cb, CB_SETEDITSEL, 0, MAKELPARAM(end, end));
+}
+
+void TForm1::RestoreBoxSelection() {
+  if (!box_selection_) return;
+  SendMessageW(cb, CB_SETEDITSEL, 0, MAKELPARAM(box_selection_->first, box_selection_->second));
+  box_selection_.reset();
 }
 
 void TForm1::FormShow() {
@@ -470,6 +528,8 @@ bool TForm1::OnCommand(WPARAM wparam, LPARAM lparam) {
   const int code = HIWORD(wparam);
   if (id == ControlId(Control::kBox)) {
     if (code == CBN_SELCHANGE) Guarded([this] { cbClick(); });
+    if (code == CBN_KILLFOCUS) HideBoxSelection();
+    if (code == CBN_SETFOCUS) RestoreBoxSelection();
     if (code == CBN_DROPDOWN) PostMessageW(window_, kHighlightHeldEntry, 0, 0);
     return true;
   }
@@ -532,6 +592,10 @@ std::optional<LRESULT> TForm1::OnFocusMessage(UINT message, WPARAM wparam) {
       RestoreFocus();
       return 0;
     case WM_SYSCOMMAND:
+      if ((wparam & 0xFFF0) == kAlwaysOnTopCommand) {
+        ToggleAlwaysOnTop();
+        return 0;
+      }
       if ((wparam & 0xFFF0) == SC_MINIMIZE) RememberFocus();
       return std::nullopt;
     default:

@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "accessibility.h"
@@ -81,6 +82,15 @@ class TForm1 {
   void WidenToFitText(HWND check_box, const ControlDesign& design);
   void AddTooltips();
   void Apply(const FormLogic::Stored& stored);
+  // "Always on top" in the system menu, and the window's place in the
+  // z-order, as the logic holds it.
+  void AddSystemMenuItems();
+  void ShowAlwaysOnTop();
+  void ToggleAlwaysOnTop();
+  // The box's selection is drawn only while it has the focus, as an edit
+  // control's is: its own edit keeps one drawn, so it is set aside.
+  void HideBoxSelection();
+  void RestoreBoxSelection();
   void ShowHistory();
   // Highlights, in the opened list, the entry the box holds or else the
   // newest: the list's selection, which a screen reader names.
@@ -115,8 +125,9 @@ class TForm1 {
   HFONT result_font_ = nullptr;
   int dpi_ = 96;
   bool high_contrast_ = false;
-  int outer_height_ = 0;  // fixed
-  HWND focus_ = nullptr;  // the control that had the focus when the window was left
+  int outer_height_ = 0;                                  // fixed
+  HWND focus_ = nullptr;                                  // the control that had the focus when the window was left
+  std::optional<std::pair<DWORD, DWORD>> box_selection_;  // set aside while the box is left
 };
 
 }  // namespace calc
