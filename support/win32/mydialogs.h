@@ -14,8 +14,9 @@ std::wstring ApplicationTitle();
 
 // One modal box with a single OK and no icon: a task dialog (the message as
 // its main instruction, the detail below) where themed dialogs are available,
-// else a classic message box of the message, two CRs and the detail. An
-// empty caption means the application title.
+// else a classic box of the message, two CRs and the detail. Either is as
+// wide as the text's longest line, within the screen. An empty caption means
+// the application title.
 void ShowMessageBox(const std::wstring& message, const std::wstring& detail, const std::wstring& caption);
 
 // The text with the application title, an error icon and OK, owned by the

@@ -5,7 +5,8 @@
 // box draws its selection only while it has the focus; "Always on top" in
 // the system menu (Alt+Space) makes the window topmost, its key keeps it so
 // after a restart, and choosing it again ends that; a copy with an empty
-// brelmont.ini beside it keeps its settings there.
+// brelmont.ini beside it keeps its settings there; the help box shows each
+// line of the help text on one line.
 // Usage: window_probe.exe PATH\TO\exprcalc.exe   (exit status 0: all passed)
 #include <windows.h>
 
@@ -182,6 +183,60 @@ void CheckFocusIsVisible(const std::wstring& program) {
     Fail("the box's selection did not come back with the focus");
 }
 
+// The width of the text's longest line in the message font, as this
+// process measures it.
+int LongestLine(const std::wstring& text) {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  const HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
+  const HDC dc = GetDC(nullptr);
+  const HGDIOBJ old = SelectObject(dc, font);
+  RECT rect{0, 0, 0, 0};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(font);
+  return rect.right - rect.left;
+}
+
+void CheckHelpBoxLines(const std::wstring& program) {
+  Calculator calculator(program);
+  if (!calculator.Started()) return;
+  Press(VK_F1);
+  HWND box = nullptr;
+  HWND label = nullptr;
+  if (!WaitUntil([&] {
+        box = probe::FindThreadWindow(calculator.thread, L"#32770");
+        // The text's label, past an icon's.
+        label = nullptr;
+        do {
+          label = box ? FindWindowExW(box, label, L"Static", nullptr) : nullptr;
+        } while (label && GetWindowTextLengthW(label) == 0);
+        return label != nullptr;
+      })) {
+    Fail("F1 did not open a help box with a text");
+    return;
+  }
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(label, text.data(), static_cast<int>(text.size()))));
+  RECT shown;
+  GetClientRect(label, &shown);
+  const int needed = LongestLine(text);
+  if (text.find(L"pi * (2 * sqrt(cos(23)))/2.345E-2 + (2 + 15) * sqr(2^-2.1)") == std::wstring::npos) {
+    Fail("the help box lacks the example formula: " + Utf8(text));
+  }
+  if (shown.right < needed) {
+    Fail("the help box's text is " + std::to_string(shown.right) + " pixels wide, its longest line " +
+         std::to_string(needed) + ": lines wrap");
+  }
+  RECT outer;
+  GetWindowRect(box, &outer);
+  if (outer.left < 0 || outer.right > GetSystemMetrics(SM_CXSCREEN)) Fail("the help box is not within the screen");
+  Press(VK_RETURN);
+  if (!WaitUntil([&] { return !IsWindow(box); }, 5000)) Fail("Enter did not close the help box");
+}
+
 void CheckAlwaysOnTop(const std::wstring& program) {
   const std::wstring settings = SettingsPath();
   {
@@ -267,6 +322,7 @@ int wmain(int argc, wchar_t** argv) {
   SetProcessDPIAware();
   DeleteFileW(SettingsPath().c_str());
   CheckFocusIsVisible(argv[1]);
+  CheckHelpBoxLines(argv[1]);
   CheckAlwaysOnTop(argv[1]);
   CheckPortableCopy(argv[1]);
   if (failures == 0) std::printf("window probe: passed\n");
