@@ -52,9 +52,14 @@ namespace {
 
 constexpr std::string_view kUsage =
     "Usage: exprcalc-cli [OPTIONS] [--] [EXPRESSION ...]\n"
+    "       exprcalc-cli [OPTIONS] -f FILE [-f FILE ...]\n"
     "Evaluates each EXPRESSION; with none, reads expressions line by line from\n"
-    "standard input. Results go to standard output, messages to standard error.\n"
+    "standard input, with line editing and history on a terminal.\n"
+    "Results go to standard output, messages to standard error; a message for a\n"
+    "line read starts with FILE:LINE: or <stdin>:LINE:.\n"
     "\n"
+    "  -f, --file=FILE      read expressions from FILE, one a line (- for standard\n"
+    "                       input); may be given more than once\n"
     "  -s, --separators     group the integer digits with commas (1,234)\n"
     "  -d, --two-decimals   show results with a point with two decimals\n"
     "      --steps          before each result or message, the steps that led to\n"
@@ -63,9 +68,15 @@ constexpr std::string_view kUsage =
     "      --version        show the version and exit\n"
     "  --                   end of options (for expressions starting with '-')\n"
     "\n"
+    "Expressions: numbers (1.5, 2E-3), + - * x / ^, brackets, the constant pi and\n"
+    "the functions INV EXP SQR SQRT SIN COS TAN ARCSIN ARCCOS ARCTAN LOG LN FACT,\n"
+    "angles in degrees, in any letter case: 2 * sqrt(16) + sin(30)^2\n"
+    "\n"
     "Exit status: 0 when every expression gave a result or nothing, 1 when any\n"
     "gave a message, 2 for a usage error, 3 when output could not be written,\n"
-    "4 when standard input could not be read.\n";
+    "4 when an input could not be read.\n"
+    "\n"
+    "More in the manual page exprcalc-cli(1): man exprcalc-cli\n";
 
 // Output is written in blocks of about this size.
 constexpr std::size_t kBlockSize = 64 * 1024;
@@ -321,6 +332,13 @@ bool DecodeLine(std::string_view utf8, std::u16string& out) {
   return true;
 }
 
+// Where a line was read: a message for it starts with "NAME:LINE: ", as GNU
+// tools write it, so a bad line among many can be found.
+struct Origin {
+  std::string_view name;  // as shown: "<stdin>" or the file's name
+  std::size_t line = 0;   // 1 for the first line
+};
+
 // Evaluates the lines one by one into the sinks, reusing its buffers.
 class LineEvaluator final : private StepObserver {
  public:
@@ -328,8 +346,10 @@ class LineEvaluator final : private StepObserver {
       : options_(options), streams_(streams), sinks_(sinks) {}
 
   // Writes the line's one output line. Returns false when it was a message.
-  bool Evaluate(std::string_view utf8, bool malformed = false) {
+  bool Evaluate(std::string_view utf8, bool malformed = false, const Origin* origin = nullptr) {
+    invalid_input_ = false;
     if (malformed || !DecodeLine(utf8, text_)) {
+      AppendOrigin(origin);
       sinks_.err() += "The expression is not valid UTF-8 text.\n";
       return false;
     }
@@ -344,14 +364,20 @@ class LineEvaluator final : private StepObserver {
     }
     std::string& err = sinks_.err();
     err += steps_;
+    AppendOrigin(origin);
     if (streams_.visible_controls) {
       err += ShowControlCharacters(EncodeUtf8(shown.text), true);
     } else {
       AppendUtf8(shown.text, err);
     }
     err += '\n';
+    invalid_input_ = shown.text == u"Invalid input";
     return false;
   }
+
+  // True when the last line gave "Invalid input", the message for a word
+  // that is no expression, such as a file name.
+  bool invalid_input() const { return invalid_input_; }
 
   bool Done(bool result) { return result ? sinks_.ResultDone() : sinks_.MessageDone(); }
 
@@ -369,11 +395,21 @@ class LineEvaluator final : private StepObserver {
     steps_ += '\n';
   }
 
+  void AppendOrigin(const Origin* origin) {
+    if (origin == nullptr) return;
+    std::string& err = sinks_.err();
+    err += origin->name;
+    err += ':';
+    err += std::to_string(origin->line);
+    err += ": ";
+  }
+
   const Options& options_;
   const Streams& streams_;
   Sinks& sinks_;
   std::u16string text_;
   std::string steps_;
+  bool invalid_input_ = false;
 };
 
 int Finish(Sinks& sinks, int status) { return sinks.Flush() ? status : sinks.ReportWriteError(); }
@@ -382,14 +418,36 @@ int Finish(Sinks& sinks, int status) { return sinks.Flush() ? status : sinks.Rep
 // run at once (help, version, a usage error).
 struct Parsed {
   Options options;
-  std::size_t first = 0;  // the first expression
+  std::vector<std::string> files;  // the -f files in order, "-" for standard input
+  std::size_t first = 0;           // the first expression
   std::optional<int> status;
 };
+
+std::optional<int> UsageError(Sinks& sinks, const std::string& why) {
+  sinks.err() += "exprcalc-cli: " + why + "\nTry 'exprcalc-cli --help'.\n";
+  return kUsageError;
+}
 
 Parsed ParseOptions(const std::vector<std::string>& args, Sinks& sinks, const Streams& streams) {
   Parsed parsed;
   Options& options = parsed.options;
   std::size_t& first = parsed.first;
+  const auto shown = [&streams](const std::string& text) {
+    return ShowControlCharacters(text, streams.visible_controls);
+  };
+  // The file of -f: the rest of its word from `rest` when `attached`, else
+  // the next word.
+  const auto take_file = [&](const std::string& option, bool attached, std::size_t rest) {
+    if (attached) {
+      parsed.files.push_back(args[first].substr(rest));
+    } else if (first + 1 < args.size()) {
+      parsed.files.push_back(args[++first]);
+    } else {
+      parsed.status = UsageError(sinks, "option '" + shown(option) + "' needs a file name");
+      return false;
+    }
+    return true;
+  };
   for (; first < args.size(); ++first) {
     const std::string& a = args[first];
     if (a == "--") {
@@ -397,15 +455,18 @@ Parsed ParseOptions(const std::vector<std::string>& args, Sinks& sinks, const St
       break;
     }
     if (a.size() < 2 || a[0] != '-') break;
-    // Short options go together, as in -sd.
-    const bool bundle = a[1] != '-' && a.find_first_not_of("sdh", 1) == std::string::npos;
+    // Short options go together, as in -sd; -f takes the rest of its word or
+    // the next word as its file (-sf FILE, -fFILE).
+    const std::size_t f = a[1] != '-' ? a.find('f', 1) : std::string::npos;
+    const std::string_view flags = std::string_view(a).substr(1, f == std::string::npos ? f : f - 1);
+    const bool bundle = a[1] != '-' && flags.find_first_not_of("sdh") == std::string_view::npos;
     if (a == "--separators") {
       options.display.separators = true;
     } else if (a == "--two-decimals") {
       options.display.two_decimals = true;
     } else if (a == "--steps") {
       options.steps = true;
-    } else if (a == "--help" || (bundle && a.find('h') != std::string::npos)) {
+    } else if (a == "--help" || (bundle && flags.find('h') != std::string_view::npos)) {
       sinks.out() += kUsage;
       parsed.status = kAllGood;
       return parsed;
@@ -414,34 +475,60 @@ Parsed ParseOptions(const std::vector<std::string>& args, Sinks& sinks, const St
       parsed.status = kAllGood;
       return parsed;
     } else if (bundle) {
-      options.display.separators |= a.find('s') != std::string::npos;
-      options.display.two_decimals |= a.find('d') != std::string::npos;
+      options.display.separators |= flags.find('s') != std::string_view::npos;
+      options.display.two_decimals |= flags.find('d') != std::string_view::npos;
+      if (f != std::string::npos && !take_file(a.substr(0, f + 1), f + 1 < a.size(), f + 1)) return parsed;
+    } else if (a == "--file" || a.starts_with("--file=")) {
+      if (!take_file("--file", a.size() > 6, 7)) return parsed;
     } else {
-      sinks.err() += "exprcalc-cli: unknown option '" + ShowControlCharacters(a, streams.visible_controls) +
-                     "' (write -- before an expression that starts with '-')\n"
-                     "Try 'exprcalc-cli --help'.\n";
-      parsed.status = kUsageError;
+      parsed.status =
+          UsageError(sinks, "unknown option '" + shown(a) + "' (write -- before an expression that starts with '-')");
       return parsed;
     }
+  }
+  if (!parsed.files.empty() && first < args.size()) {
+    parsed.status = UsageError(sinks, "give expressions or -f FILE, not both");
   }
   return parsed;
 }
 
-int EvaluateArguments(const std::vector<std::string>& args, std::size_t first, LineEvaluator& evaluator, Sinks& sinks) {
+// Answers -f where the program has no files to open.
+class NoFiles final : public Files {
+ public:
+  std::unique_ptr<Input> Open(const std::string&, std::string& why) override {
+    why = "No such file or directory";
+    return nullptr;
+  }
+  bool IsFile(const std::string&) override { return false; }
+};
+
+int EvaluateArguments(const std::vector<std::string>& args, std::size_t first, LineEvaluator& evaluator, Sinks& sinks,
+                      Files& files, const Streams& streams) {
   bool all_good = true;
   for (std::size_t i = first; i < args.size(); ++i) {
     const bool result = evaluator.Evaluate(args[i]);
     all_good &= result;
+    // A file's name given where its expressions were meant.
+    if (evaluator.invalid_input() && files.IsFile(args[i])) {
+      sinks.err() += "exprcalc-cli: '" + ShowControlCharacters(args[i], streams.visible_controls) +
+                     "' is a file: use -f to evaluate its lines\n";
+    }
     if (!evaluator.Done(result)) return sinks.ReportWriteError();
   }
   return Finish(sinks, all_good ? kAllGood : kSomeMessage);
 }
 
-int EvaluateLines(Input& in, const Streams& streams, LineEvaluator& evaluator, Sinks& sinks) {
+constexpr std::string_view kStandardInput = "<stdin>";
+
+// Evaluates the lines of one input named `name` (as shown); the status that
+// ends the run early, if any.
+std::optional<int> EvaluateLines(Input& in, std::string_view name, bool standard_input, const Streams& streams,
+                                 LineEvaluator& evaluator, Sinks& sinks, bool& all_good) {
+  const bool prompt = standard_input && streams.prompt;
   LineReader reader(in, [&sinks] { return sinks.Flush(); });
-  bool all_good = true;
+  Origin origin{name, 0};
   while (true) {
-    if (streams.prompt) {
+    if (prompt) {
       sinks.out() += "> ";
       if (!sinks.Flush()) return sinks.ReportWriteError();
     }
@@ -449,26 +536,62 @@ int EvaluateLines(Input& in, const Streams& streams, LineEvaluator& evaluator, S
     if (status == LineReader::Status::kEnd) break;
     if (status == LineReader::Status::kWriteFailed) return sinks.ReportWriteError();
     if (status == LineReader::Status::kReadFailed) {
-      sinks.err() += "exprcalc-cli: read error: " + in.ErrorText() + "\n";
+      if (standard_input) {
+        sinks.err() += "exprcalc-cli: read error: " + in.ErrorText() + "\n";
+      } else {
+        sinks.err() += "exprcalc-cli: " + std::string(name) + ": " + in.ErrorText() + "\n";
+      }
       return Finish(sinks, kReadError);
     }
-    const bool result = evaluator.Evaluate(reader.line(), reader.malformed());
+    ++origin.line;
+    const bool result = evaluator.Evaluate(reader.line(), reader.malformed(), &origin);
     all_good &= result;
     if (!evaluator.Done(result)) return sinks.ReportWriteError();
   }
-  if (streams.prompt) sinks.out() += '\n';
+  if (prompt) sinks.out() += '\n';
+  return std::nullopt;
+}
+
+// The -f files in order, "-" being standard input.
+int EvaluateFiles(const std::vector<std::string>& names, Input& in, Files& files, const Streams& streams,
+                  LineEvaluator& evaluator, Sinks& sinks) {
+  bool all_good = true;
+  for (const std::string& name : names) {
+    std::optional<int> stopped;
+    if (name == "-") {
+      stopped = EvaluateLines(in, kStandardInput, true, streams, evaluator, sinks, all_good);
+    } else {
+      const std::string shown = ShowControlCharacters(name, streams.visible_controls);
+      std::string why;
+      const std::unique_ptr<Input> file = files.Open(name, why);
+      if (file == nullptr) {
+        sinks.err() += "exprcalc-cli: " + shown + ": " + why + "\n";
+        return Finish(sinks, kReadError);
+      }
+      stopped = EvaluateLines(*file, shown, false, streams, evaluator, sinks, all_good);
+    }
+    if (stopped) return *stopped;
+  }
   return Finish(sinks, all_good ? kAllGood : kSomeMessage);
 }
 
 }  // namespace
 
-int Run(const std::vector<std::string>& args, Input& in, Output& out, Output& err, const Streams& streams) {
+int Run(const std::vector<std::string>& args, Input& in, Output& out, Output& err, const Streams& streams,
+        Files* files) {
+  NoFiles no_files;
+  Files& opener = files != nullptr ? *files : no_files;
   Sinks sinks(out, err, streams);
   const Parsed parsed = ParseOptions(args, sinks, streams);
   if (parsed.status) return Finish(sinks, *parsed.status);
   LineEvaluator evaluator(parsed.options, streams, sinks);
-  if (parsed.first < args.size()) return EvaluateArguments(args, parsed.first, evaluator, sinks);
-  return EvaluateLines(in, streams, evaluator, sinks);
+  if (!parsed.files.empty()) return EvaluateFiles(parsed.files, in, opener, streams, evaluator, sinks);
+  if (parsed.first < args.size()) return EvaluateArguments(args, parsed.first, evaluator, sinks, opener, streams);
+  bool all_good = true;
+  if (const std::optional<int> stopped = EvaluateLines(in, kStandardInput, true, streams, evaluator, sinks, all_good)) {
+    return *stopped;
+  }
+  return Finish(sinks, all_good ? kAllGood : kSomeMessage);
 }
 
 }  // namespace calc::cli

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,17 @@ class Output {
   virtual std::string ErrorText() const = 0;
 };
 
+// The files that -f names.
+class Files {
+ public:
+  virtual ~Files() = default;
+  // The file's bytes; null when it cannot be opened, with `why` the
+  // system's reason.
+  virtual std::unique_ptr<Input> Open(const std::string& name, std::string& why) = 0;
+  // True when `name` names an existing file that is not a folder.
+  virtual bool IsFile(const std::string& name) = 0;
+};
+
 // What the standard streams are connected to, which decides when output is
 // written: to a terminal at the end of each line, elsewhere in blocks, before
 // the program waits for input and at the end.
@@ -52,15 +64,17 @@ struct Streams {
     kSame,     // the same file, pipe or device: messages join the results' buffer, in order
     kUnknown,  // cannot be told: the results so far are written before each message
   };
-  bool prompt = false;         // input is a terminal: "> " before each line
+  bool prompt = false;         // input is a terminal that does not prompt itself: "> " before each line
   bool out_each_line = false;  // write standard output at the end of each line
   bool err_each_line = false;  // write standard error at the end of each message
   Place err_place = Place::kApart;
   bool visible_controls = false;  // standard error is a terminal (see ShowControlCharacters)
 };
 
-// Runs the front end on the arguments after the program name.
-int Run(const std::vector<std::string>& args, Input& in, Output& out, Output& err, const Streams& streams);
+// Runs the front end on the arguments after the program name. `in` is
+// standard input; without `files`, -f reads standard input only.
+int Run(const std::vector<std::string>& args, Input& in, Output& out, Output& err, const Streams& streams,
+        Files* files = nullptr);
 
 // With `visible`, each control character other than TAB (U+0000-U+001F,
 // U+007F and the C1 controls U+0080-U+009F) is written as \xHH, so that a

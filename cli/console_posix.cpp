@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "console_posix.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +20,10 @@ void AwaitReady(int fd, short events) {
 }
 
 }  // namespace
+
+DescriptorInput::~DescriptorInput() {
+  if (owned_) close(fd_);
+}
 
 std::ptrdiff_t DescriptorInput::Read(char* buffer, std::size_t size) {
   while (true) {
@@ -40,6 +45,23 @@ bool DescriptorInput::WouldWait() {
 }
 
 std::string DescriptorInput::ErrorText() const { return std::strerror(error_); }
+
+std::unique_ptr<Input> DescriptorFiles::Open(const std::string& name, std::string& why) {
+  int fd;
+  do {
+    fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    why = std::strerror(errno);
+    return nullptr;
+  }
+  return std::make_unique<DescriptorInput>(fd, true);
+}
+
+bool DescriptorFiles::IsFile(const std::string& name) {
+  struct stat status {};
+  return stat(name.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+}
 
 bool DescriptorOutput::Write(std::string_view bytes) {
   while (!bytes.empty()) {

@@ -116,6 +116,12 @@ HandleInput::HandleInput()
       console_(IsConsoleHandle(handle_)),
       type_(IsValid(handle_) ? GetFileType(handle_) : FILE_TYPE_UNKNOWN) {}
 
+HandleInput::HandleInput(void* file) : handle_(file), owned_(true), console_(false), type_(GetFileType(file)) {}
+
+HandleInput::~HandleInput() {
+  if (owned_) CloseHandle(handle_);
+}
+
 std::ptrdiff_t HandleInput::Read(char* buffer, std::size_t size) {
   if (console_) {
     if (taken_ == text_.size()) ReadConsoleText();
@@ -178,6 +184,40 @@ bool HandleInput::WouldWait() {
 }
 
 std::string HandleInput::ErrorText() const { return SystemText(error_); }
+
+namespace {
+
+// The name as Windows takes it; false when it is not UTF-8.
+bool WideName(const std::string& name, std::wstring& wide) {
+  std::u16string utf16;
+  if (!DecodeUtf8(name, utf16)) return false;
+  wide.assign(utf16.begin(), utf16.end());
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<Input> HandleFiles::Open(const std::string& name, std::string& why) {
+  std::wstring wide;
+  if (!WideName(name, wide)) {
+    why = SystemText(ERROR_INVALID_NAME);
+    return nullptr;
+  }
+  const HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (!IsValid(file)) {
+    why = SystemText(GetLastError());
+    return nullptr;
+  }
+  return std::make_unique<HandleInput>(file);
+}
+
+bool HandleFiles::IsFile(const std::string& name) {
+  std::wstring wide;
+  if (!WideName(name, wide)) return false;
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
 
 Streams DescribeStandardStreams(const HandleInput& in, const HandleOutput& out, const HandleOutput& err) {
   Streams streams;

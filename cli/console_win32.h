@@ -38,6 +38,9 @@ class HandleOutput : public Output {
 class HandleInput : public Input {
  public:
   HandleInput();
+  // A file opened by the program, closed with the input.
+  explicit HandleInput(void* file);
+  ~HandleInput() override;
   HandleInput(const HandleInput&) = delete;
   HandleInput& operator=(const HandleInput&) = delete;
 
@@ -50,6 +53,7 @@ class HandleInput : public Input {
   void ReadConsoleText();
 
   void* handle_;
+  bool owned_ = false;
   bool console_;
   unsigned long type_;
   bool ended_ = false;
@@ -58,6 +62,13 @@ class HandleInput : public Input {
   std::string text_;             // console text read, from `taken_` on not yet handed out
   std::size_t taken_ = 0;
   unsigned long error_ = 0;
+};
+
+// Files opened by name with CreateFileW, the name given as UTF-8.
+class HandleFiles : public Files {
+ public:
+  std::unique_ptr<Input> Open(const std::string& name, std::string& why) override;
+  bool IsFile(const std::string& name) override;
 };
 
 // What the standard handles are connected to.

@@ -17,5 +17,6 @@ int wmain(int argc, wchar_t** argv) {
   calc::cli::HandleInput in;
   calc::cli::HandleOutput out(STD_OUTPUT_HANDLE);
   calc::cli::HandleOutput err(STD_ERROR_HANDLE);
-  return calc::cli::Run(args, in, out, err, calc::cli::DescribeStandardStreams(in, out, err));
+  calc::cli::HandleFiles files;
+  return calc::cli::Run(args, in, out, err, calc::cli::DescribeStandardStreams(in, out, err), &files);
 }

@@ -12,6 +12,7 @@ packages=(
   xvfb xauth x11-utils xdotool xclip
   weston qt6-wayland dbus at-spi2-core python3-pyatspi
   python3 locales
+  libedit-dev
   librsvg2-bin scdoc desktop-file-utils appstream man-db groff-base dpkg-dev file lintian
 )
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
-"""The real exprcalc-cli with real files, pipes and descriptors: memory stays
-bounded whatever the input, lost output and unreadable input are one message
-and their own exit status, and a program driving it line by line through
-pipes gets each answer at once.
+"""The real exprcalc-cli with real files, pipes, descriptors and terminals:
+memory stays bounded whatever the input, lost output and unreadable input are
+one message and their own exit status, a program driving it line by line
+through pipes gets each answer at once, messages name the file and line they
+came from, and on a terminal lines are edited and remembered between sessions.
 
 Usage: tests/cli/cli_process_test.py [--runner=WORD ...] [--sanitized] EXPRCALC_CLI [unittest options]
 
@@ -14,12 +15,14 @@ under a runner or for a --sanitized build: Wine and AddressSanitizer reserve
 more than that at their start.
 """
 import os
+import pty
 import resource
 import select
 import signal
 import subprocess
 import sys
 import tempfile
+import termios
 import threading
 import time
 import unittest
@@ -68,7 +71,7 @@ class Memory(unittest.TestCase):
         proc.stderr.close()
         _, status, usage = os.wait4(proc.pid, 0)
         proc.returncode = os.waitstatus_to_exitcode(status)
-        self.assertEqual((out, err, proc.returncode), (b"4\n", b"Expression too long.\n", 1))
+        self.assertEqual((out, err, proc.returncode), (b"4\n", b"<stdin>:1: Expression too long.\n", 1))
         self.assertLess(usage.ru_maxrss, 64 * MIB, "peak resident KiB")
 
     def test_an_endless_line_keeps_running_in_little_memory(self):
@@ -150,7 +153,8 @@ class Order(unittest.TestCase):
         proc = subprocess.Popen(COMMAND, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         try:
             for i in range(200):
-                line, answer = (b"1/0", b"Division by zero.\n") if i % 3 == 2 else (b"%d*2" % i, b"%d\n" % (i * 2))
+                line, answer = ((b"1/0", b"<stdin>:%d: Division by zero.\n" % (i + 1)) if i % 3 == 2 else
+                                (b"%d*2" % i, b"%d\n" % (i * 2)))
                 proc.stdin.write(line + b"\n")
                 proc.stdin.flush()
                 ready, _, _ = select.select([proc.stdout], [], [], 30)
@@ -164,16 +168,152 @@ class Order(unittest.TestCase):
             proc.stdin.close()
             proc.stdout.close()
 
+    EXPECTED = b"".join(b"<stdin>:%d: Division by zero.\n4\n" % (2 * i + 1) for i in range(5000))
+
     def test_both_streams_into_one_file_keep_their_order(self):
         with tempfile.TemporaryFile() as both:
             result = run(data=b"1/0\n2+2\n" * 5000, stdout=both, stderr=subprocess.STDOUT)
             both.seek(0)
-            self.assertEqual(both.read(), b"Division by zero.\n4\n" * 5000)
+            self.assertEqual(both.read(), self.EXPECTED)
         self.assertEqual(result.returncode, 1)
 
     def test_both_streams_into_one_pipe_keep_their_order(self):
         result = run(data=b"1/0\n2+2\n" * 5000, stderr=subprocess.STDOUT)
-        self.assertEqual((result.stdout, result.returncode), (b"Division by zero.\n4\n" * 5000, 1))
+        self.assertEqual((result.stdout, result.returncode), (self.EXPECTED, 1))
+
+
+class Files(unittest.TestCase):
+    """The files -f names, opened through the system, and a file's name given
+    as an expression."""
+
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        os.chdir(self.folder.name)
+        with open("exprs.txt", "wb") as f:
+            f.write(b"2+2\n1/0\n3*3")
+
+    def tearDown(self):
+        os.chdir("/")
+        self.folder.cleanup()
+
+    def test_a_message_names_the_file_and_line(self):
+        result = run(["-f", "exprs.txt", "-f", "-"], data=b"1/0\n")
+        self.assertEqual((result.stdout, result.stderr, result.returncode),
+                         (b"4\n9\n", b"exprs.txt:2: Division by zero.\n<stdin>:1: Division by zero.\n", 1))
+
+    def test_a_file_that_cannot_be_opened(self):
+        result = run(["-f", "exprs.txt", "-f", "missing.txt"])
+        self.assertEqual(result.stdout, b"4\n9\n")
+        self.assertEqual(result.returncode, READ_ERROR)
+        self.assertTrue(result.stderr.startswith(b"exprs.txt:2: Division by zero.\nexprcalc-cli: missing.txt: "),
+                        result.stderr)
+
+    def test_a_file_given_as_an_expression_gets_a_hint(self):
+        result = run(["exprs.txt", "notes.txt"])
+        self.assertEqual(result.stderr, b"Invalid input\nexprcalc-cli: 'exprs.txt' is a file: use -f to evaluate its "
+                                        b"lines\nInvalid input\n")
+
+
+KEY_UP = b"\x1b[A"
+
+
+class Terminal(unittest.TestCase):
+    """Typed on a terminal: lines are edited through libedit and kept between
+    sessions. Nothing of this on Windows, where the console edits lines."""
+
+    def setUp(self):
+        if RUNNER:
+            self.skipTest("the console of Windows edits the lines itself")
+        self.state = tempfile.TemporaryDirectory()
+        self.history = os.path.join(self.state.name, "VarnelSoftware", "Expression Calculator", "cli_history")
+
+    def tearDown(self):
+        self.state.cleanup()
+
+    def session(self, *steps, stdout_pipe=False):
+        """Each step is a pair (shown, typed): once the screen shows `shown`
+        after what was typed last, and the editor has the terminal, types
+        `typed`. Then Ctrl+D. Returns the screen's bytes, standard output's
+        when it is a pipe, and the exit status."""
+        env = {**os.environ, "XDG_STATE_HOME": self.state.name, "TERM": "xterm", "HOME": self.state.name}
+        main, secondary = pty.openpty()
+        proc = subprocess.Popen(COMMAND, stdin=secondary, stdout=subprocess.PIPE if stdout_pipe else secondary,
+                                stderr=secondary, env=env, start_new_session=True)
+        os.close(secondary)
+        screen = b""
+
+        def read_until(wanted, start):
+            nonlocal screen
+            deadline = time.monotonic() + 30
+            while wanted not in screen[start:]:
+                left = deadline - time.monotonic()
+                self.assertGreater(left, 0, f"waited for {wanted!r}; the screen shows {screen!r}")
+                if select.select([main], [], [], left)[0]:
+                    try:
+                        screen += os.read(main, 4096)
+                    except OSError:  # the program has ended
+                        self.fail(f"ended before {wanted!r}; the screen shows {screen!r}")
+
+        def editing():
+            """Keys typed while the terminal is still in line mode would be
+            taken by the terminal (Ctrl+D as the end of the input)."""
+            deadline = time.monotonic() + 30
+            while termios.tcgetattr(main)[3] & termios.ICANON:
+                self.assertLess(time.monotonic(), deadline, "the editor never took the terminal")
+                time.sleep(0.01)
+
+        try:
+            mark = 0
+            for shown, typed in steps + ((b"", b"\x04"),):
+                read_until(shown, mark)
+                if not stdout_pipe:
+                    editing()
+                mark = len(screen)
+                os.write(main, typed)
+            try:
+                status = proc.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                self.fail(f"still running after Ctrl+D; the screen shows {screen!r}")
+            out = proc.stdout.read() if stdout_pipe else b""
+            while select.select([main], [], [], 0)[0]:
+                try:
+                    more = os.read(main, 4096)
+                except OSError:
+                    break
+                if not more:
+                    break
+                screen += more
+        finally:
+            proc.kill()
+            proc.wait()
+            if proc.stdout:
+                proc.stdout.close()
+            os.close(main)
+        return screen, out, status
+
+    def test_up_then_enter_repeats_the_last_expression(self):
+        screen, _, status = self.session((b"> ", b"6*7\r"), (b"42\r\n> ", KEY_UP), (b"6*7", b"\r"),
+                                         (b"42\r\n> ", b""))
+        self.assertEqual(screen.count(b"42\r\n"), 2, screen)
+        self.assertNotIn(b"Invalid character", screen)
+        self.assertEqual(status, 0)
+
+    def test_the_history_is_kept_between_sessions(self):
+        self.session((b"> ", b"6*7\r"), (b"42\r\n> ", b"1/0\r"), (b"<stdin>:2: Division by zero.\r\n> ", b"   \r"),
+                     (b"\r\n\r\n> ", b""))
+        with open(self.history, "rb") as f:
+            self.assertEqual(f.read(), b"6*7\n1/0\n")
+        self.assertEqual(os.stat(self.history).st_mode & 0o777, 0o600)
+        # The next session starts with it: Up twice is the first line.
+        screen, _, _ = self.session((b"> ", KEY_UP + KEY_UP + b"\r"), (b"42\r\n> ", b""))
+        self.assertIn(b"42\r\n", screen)
+        with open(self.history, "rb") as f:
+            self.assertEqual(f.read(), b"6*7\n1/0\n6*7\n")
+
+    def test_standard_output_through_a_pipe_is_as_without_the_editor(self):
+        _, out, status = self.session((b"", b"6*7\r"), (b"", b""), stdout_pipe=True)
+        self.assertEqual((out, status), (b"> 42\n> \n", 0))
+        self.assertFalse(os.path.exists(self.history))
 
 
 if __name__ == "__main__":

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -148,7 +149,7 @@ TEST(Cli, ExitStatuses) {
 TEST(Cli, ReadsStandardInputLineByLine) {
   const Outcome o = RunWith({}, "2+2\r\n\n1/0\n  (2 + 2) / 3  \n");
   EXPECT_EQ(o.out, "4\n\n1.33333333333333\n");
-  EXPECT_EQ(o.err, "Division by zero.\n");
+  EXPECT_EQ(o.err, "<stdin>:3: Division by zero.\n");
   EXPECT_EQ(o.status, kSomeMessage);
   EXPECT_EQ(RunWith({"-d"}, "1/3").out, "0.33\n");
 }
@@ -157,7 +158,8 @@ TEST(Cli, ReadsStandardInputLineByLine) {
 // stream, so that a script can tell steps from results.
 TEST(Cli, StepsGoBeforeEachOutcomeOnItsStream) {
   const std::string third = "  \u2192 1*INV(3)*3\n  \u2192 1*0.333333333333333*3\n  \u2192 0.999999999999999\n";
-  const std::string zero = "  \u2192 (2+2)*INV(1+-1)\n  \u2192 4*INV(1+-1)\n  \u2192 4*INV(0)\nDivision by zero.\n";
+  const std::string zero_steps = "  \u2192 (2+2)*INV(1+-1)\n  \u2192 4*INV(1+-1)\n  \u2192 4*INV(0)\n";
+  const std::string zero = zero_steps + "Division by zero.\n";
   const Outcome o = RunWith({"--steps", "-d", "--", "1/3*3", "(2+2)/(1-1)", "  "});
   EXPECT_EQ(o.out, third + "1.00\n\n");
   EXPECT_EQ(o.err, zero);
@@ -172,13 +174,19 @@ TEST(Cli, StepsGoBeforeEachOutcomeOnItsStream) {
   joined.err_place = Streams::Place::kSame;
   joined.visible_controls = true;
   EXPECT_EQ(cli::Run({"--steps"}, in, out, err, joined), kSomeMessage);
-  EXPECT_EQ(out.text(), third + "0.999999999999999\n" + zero + "  \u2192 1\\x1B+2\nInvalid character \"\\x1B\".\n");
+  EXPECT_EQ(out.text(), third + "0.999999999999999\n" + zero_steps + "<stdin>:2: Division by zero.\n" +
+                            "  \u2192 1\\x1B+2\n<stdin>:3: Invalid character \"\\x1B\".\n");
 }
 
 std::string Repeat(const std::string& text, std::size_t times) {
   std::string out;
   for (std::size_t i = 0; i < times; ++i) out += text;
   return out;
+}
+
+// A message for an argument as it reads for line `line` of standard input.
+std::string ReadAs(const std::string& message, int line) {
+  return message.empty() ? message : "<stdin>:" + std::to_string(line) + ": " + message;
 }
 
 // However a line arrives and however long it is, it comes out as it would
@@ -222,11 +230,11 @@ TEST(CliInput, LongLinesComeOutAsTheWholeLineWould) {
       if (chunk == 1 && c.line.size() > 20000) continue;
       const Outcome read = RunWith({}, c.line + "\n1+1\n", chunk);
       EXPECT_EQ(read.out, whole.out) << c.name << ", read " << chunk << " bytes at a time";
-      EXPECT_EQ(read.err, whole.err) << c.name << ", read " << chunk << " bytes at a time";
+      EXPECT_EQ(read.err, ReadAs(whole.err, 1)) << c.name << ", read " << chunk << " bytes at a time";
       EXPECT_EQ(read.status, whole.status) << c.name;
       const Outcome last = RunWith({}, "1+1\n" + c.line, chunk);  // no line end before the end of the input
       const Outcome last_whole = RunWith({"--", "1+1", c.line});
-      EXPECT_EQ(last.out + last.err, last_whole.out + last_whole.err) << c.name << ", last line, " << chunk;
+      EXPECT_EQ(last.out + last.err, last_whole.out + ReadAs(last_whole.err, 2)) << c.name << ", last line, " << chunk;
     }
   }
 }
@@ -244,24 +252,25 @@ TEST(CliOutput, WrittenBeforeEachWaitAndInBlocksElsewhere) {
   terminal.err_place = Streams::Place::kSame;
   Streams typing = terminal;
   typing.prompt = true;
-  const std::string zero = "Division by zero.\n";
+  const std::string zero2 = "<stdin>:2: Division by zero.\n";
+  const std::string zero4 = "<stdin>:4: Division by zero.\n";
   struct Case {
     const char* name;
     Streams streams;
     Log log;
   };
   const Case cases[] = {
-      {"file or pipe", separate, {"read", "out:4\n6\n", "err:" + zero + zero, "wait", "read", "out:9\n16\n"}},
-      {"both to one file or pipe", joined, {"read", "out:4\n" + zero + "6\n" + zero, "wait", "read", "out:9\n16\n"}},
+      {"file or pipe", separate, {"read", "out:4\n6\n", "err:" + zero2 + zero4, "wait", "read", "out:9\n16\n"}},
+      {"both to one file or pipe", joined, {"read", "out:4\n" + zero2 + "6\n" + zero4, "wait", "read", "out:9\n16\n"}},
       {"perhaps both to one pipe",
        unknown,
-       {"read", "out:4\n", "err:" + zero, "out:6\n", "err:" + zero, "wait", "read", "out:9\n16\n"}},
+       {"read", "out:4\n", "err:" + zero2, "out:6\n", "err:" + zero4, "wait", "read", "out:9\n16\n"}},
       {"terminal",
        terminal,
-       {"read", "out:4\n", "out:" + zero, "out:6\n", "out:" + zero, "wait", "out:9\n", "read", "out:16\n"}},
+       {"read", "out:4\n", "out:" + zero2, "out:6\n", "out:" + zero4, "wait", "out:9\n", "read", "out:16\n"}},
       {"typed on a terminal",
        typing,
-       {"out:> ", "read", "out:4\n", "out:> ", "out:" + zero, "out:> ", "out:6\n", "out:> ", "out:" + zero, "out:> ",
+       {"out:> ", "read", "out:4\n", "out:> ", "out:" + zero2, "out:> ", "out:6\n", "out:> ", "out:" + zero4, "out:> ",
         "wait", "out:9\n", "out:> ", "read", "out:16\n", "out:> ", "out:\n"}},
   };
   for (const Case& c : cases) {
@@ -332,7 +341,7 @@ TEST(CliErrors, UnreadableInputIsAMessageAfterTheLinesReadBefore) {
     Streams streams;
     streams.err_place = place;
     EXPECT_EQ(cli::Run({}, in, out, err, streams), kReadError);
-    EXPECT_EQ(out.text() + err.text(), "4\nDivision by zero.\nexprcalc-cli: read error: Is a directory\n")
+    EXPECT_EQ(out.text() + err.text(), "4\n<stdin>:2: Division by zero.\nexprcalc-cli: read error: Is a directory\n")
         << static_cast<int>(place);
   }
 }
@@ -409,6 +418,109 @@ TEST(Cli, MessagesOnATerminalShowControlCharacters) {
   EXPECT_NE(usage.text().find("'-\\x1B'"), std::string::npos) << usage.text();
   // Through a pipe the message carries the character as typed.
   EXPECT_EQ(RunWith({"--", "1\x1b+2"}).err, "Invalid character \"\x1b\".\n");
+}
+
+// Files by name, as -f opens them: a name missing from the table cannot be
+// opened, and "unreadable" opens but fails at its first read.
+class TextFiles : public Files {
+ public:
+  explicit TextFiles(std::vector<std::pair<std::string, std::string>> files) : files_(std::move(files)) {}
+  std::unique_ptr<Input> Open(const std::string& name, std::string& why) override {
+    for (const auto& [file, text] : files_) {
+      if (file != name) continue;
+      auto input = std::make_unique<TextInput>(text);
+      if (name == "unreadable") input->FailAtEnd();
+      return input;
+    }
+    why = "No such file or directory";
+    return nullptr;
+  }
+  bool IsFile(const std::string& name) override {
+    return std::any_of(files_.begin(), files_.end(), [&](const auto& file) { return file.first == name; });
+  }
+
+ private:
+  std::vector<std::pair<std::string, std::string>> files_;
+};
+
+// A message for a line read from a file or standard input names where it
+// came from; -f reads files in the order given.
+TEST(CliSources, MessagesForLinesReadNameTheirFileAndLine) {
+  TextFiles files({{"a.txt", "2+2\n1/0\n"},
+                   {"b.txt", "1234.5\n\nsqrt(-1)"},
+                   {"unreadable", ""},
+                   {"exprs.txt", "2+2\n"},
+                   {"x.csv", ""},
+                   {"e\x1b", "1/0\n"}});
+  Streams terminal;
+  terminal.visible_controls = true;
+  const std::string a_err = "a.txt:2: Division by zero.\n";
+  struct Case {
+    std::vector<std::string> args;
+    std::string input;
+    std::string out;
+    std::string err;
+    int status;
+    Streams streams = {};
+  };
+  const Case cases[] = {
+      {{}, "2+2\n1/0\n", "4\n", "<stdin>:2: Division by zero.\n", kSomeMessage},
+      {{"-f", "a.txt"}, "", "4\n", a_err, kSomeMessage},
+      {{"-fa.txt"}, "", "4\n", a_err, kSomeMessage},
+      {{"--file=a.txt"}, "", "4\n", a_err, kSomeMessage},
+      {{"--file", "a.txt"}, "", "4\n", a_err, kSomeMessage},
+      {{"-sdf", "b.txt"}, "", "1,234.50\n\n", "b.txt:3: Cannot find root of a -ve no.\n", kSomeMessage},
+      {{"-f", "a.txt", "-f", "-"}, "1/0\n2", "4\n2\n", a_err + "<stdin>:1: Division by zero.\n", kSomeMessage},
+      {{"--steps", "-f", "a.txt"}, "", "  \u2192 2+2\n  \u2192 4\n4\n", "  \u2192 1*INV(0)\n" + a_err, kSomeMessage},
+      {{"-f", "e\x1b"}, "", "", "e\\x1B:1: Division by zero.\n", kSomeMessage, terminal},
+      {{"-f", "a.txt", "-f", "missing"},
+       "",
+       "4\n",
+       a_err + "exprcalc-cli: missing: No such file or directory\n",
+       kReadError},
+      {{"-f", "unreadable"}, "", "", "exprcalc-cli: unreadable: Is a directory\n", kReadError},
+      {{"--", "1/0", "2+2"}, "", "4\n", "Division by zero.\n", kSomeMessage},
+      // A file's name as an expression: a hint when it gives "Invalid input".
+      {{"exprs.txt", "notes.txt", "x.csv"},
+       "",
+       "",
+       "Invalid input\nexprcalc-cli: 'exprs.txt' is a file: use -f to evaluate its lines\nInvalid input\n"
+       "Invalid expression syntax.\n",
+       kSomeMessage},
+      {{"-f"}, "", "", "exprcalc-cli: option '-f' needs a file name\nTry 'exprcalc-cli --help'.\n", kUsageError},
+      {{"-sf"}, "", "", "exprcalc-cli: option '-sf' needs a file name\nTry 'exprcalc-cli --help'.\n", kUsageError},
+      {{"-f", "a.txt", "1+1"},
+       "",
+       "",
+       "exprcalc-cli: give expressions or -f FILE, not both\nTry 'exprcalc-cli --help'.\n",
+       kUsageError},
+  };
+  for (const Case& c : cases) {
+    const std::string name = testing::PrintToString(c.args);
+    TextInput in(c.input);
+    TextOutput out;
+    TextOutput err;
+    EXPECT_EQ(cli::Run(c.args, in, out, err, c.streams, &files), c.status) << name;
+    EXPECT_EQ(out.text(), c.out) << name;
+    EXPECT_EQ(err.text(), c.err) << name;
+  }
+}
+
+// The help names the whole language in a few lines of a narrow terminal,
+// and where the rest is.
+TEST(Cli, HelpNamesTheLanguageAndTheManualPage) {
+  const std::string help = RunWith({"--help"}).out;
+  for (const char* word : {"+ - * x / ^", " pi ", "INV", "EXP", "SQR", "SQRT", "SIN", "COS", "TAN", "ARCSIN", "ARCCOS",
+                           "ARCTAN", "LOG", "LN", "FACT", "degrees", "-f, --file=FILE", "exprcalc-cli(1)"}) {
+    EXPECT_NE(help.find(word), std::string::npos) << word;
+  }
+  std::u16string text;
+  ASSERT_TRUE(DecodeUtf8(help, text));
+  std::size_t column = 0;
+  for (const char16_t c : text) {
+    column = c == u'\n' ? 0 : column + 1;
+    EXPECT_LE(column, 79u) << help;
+  }
 }
 
 // The real executable, through a pipe, as a user runs it.

@@ -46,6 +46,7 @@ Maintainer|^exprcalc developers <maintainers@exprcalc\.example>$
 Homepage|^https://www\.exprcalc\.example$
 Depends|(^|, )libc6 \(>= [0-9.]+\)(,|$)
 Depends|(^|, )libqt6widgets6 \(>= [0-9.]+\)(,|$)
+Depends|(^|, )libedit2 \(>= [0-9.-]+\)(,|$)
 Recommends|^qt6-wayland$
 Description|^calculator for one-line arithmetic expressions
 EOF

@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 """Runs the rows of an examples table through exprcalc-cli on standard input:
 one process for each set of options, all at once, and reports the rows whose
-stream or text differ.
+stream or text differ. A message read from standard input starts with
+"<stdin>:LINE: ", the row's line in its process's input.
 
 Usage: examples_stdin.py TABLE COMMAND... (COMMAND runs exprcalc-cli; the
 options of each row set follow it)
@@ -68,7 +69,9 @@ def run(command, options, rows):
         return [f"FAIL [{options}] Wine or the emulator, exit status {p.returncode}: " + "\n  ".join(own[:20])], 0
     failures, partial = [], 0
     lines = {"out": iter(out), "err": iter(err)}
-    for _, expression, stream, expected in rows:
+    for number, (_, expression, stream, expected) in enumerate(rows, 1):
+        if stream == "err":
+            expected = f"<stdin>:{number}: {expected}"
         got = next(lines[stream], None)
         if got is None:
             failures.append(f"FAIL [{options}] {expression[:70]!r}: expected {stream} {expected!r}, got no line")
