@@ -4,7 +4,12 @@
 // false.
 #pragma once
 
+#include <windows.h>
+
+#include <cstddef>
 #include <string>
+
+#include "platform.h"
 
 namespace calc::win32 {
 
@@ -25,5 +30,9 @@ std::wstring ProgramFolder();
 // Whether a new file can be made in the folder now: one is made and removed
 // again, which answers for permissions, a read-only medium and a full one.
 bool FolderWritable(const std::wstring& path);
+// The whole file, read with read sharing only; kMissing when nothing is at
+// the path, kTooLarge when it is larger than max_size, kFailed when it
+// cannot be read, with the system's error code in `error`.
+ReadStatus ReadWholeFile(const std::wstring& path, std::size_t max_size, std::string& bytes, DWORD* error = nullptr);
 
 }  // namespace calc::win32
