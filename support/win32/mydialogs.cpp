@@ -6,15 +6,27 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
+#include "contrast.h"
+#include "design.h"
 #include "translation.h"
 #include "uVista.h"
 #include "win32platform.h"
 
 namespace calc::win32 {
-
 namespace {
+
+constexpr WORD kTextId = 100;
+constexpr UINT_PTR kTextSubclass = 1;
+
+// What the text box is shown with, for its dialog procedure.
+struct TextBox {
+  std::wstring text;
+  bool instruction = false;  // in a task dialog's main instruction style
+  HFONT font = nullptr;
+};
 
 // The work area of the screen the window is on, or of the primary screen.
 RECT WorkArea(HWND window) {
@@ -24,31 +36,21 @@ RECT WorkArea(HWND window) {
   return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 
-// The text's lines end at CR LF: a lone CR or LF becomes one, as a message
-// box reads them.
-std::wstring WithLineEnds(const std::wstring& text) {
-  std::wstring lines;
-  lines.reserve(text.size() + 16);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == L'\r' || text[i] == L'\n') {
-      lines += L"\r\n";
-      if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-    } else {
-      lines += text[i];
-    }
-  }
-  return lines;
-}
-
-// The size of the text in the font, each line whole; wrapped to `wrap`
-// pixels when given.
-SIZE TextExtent(HDC dc, HFONT font, const std::wstring& text, int wrap = 0) {
+// The width of the text's longest line in the font; lines end at a CR, an LF
+// or both.
+int LongestLine(HDC dc, HFONT font, const std::wstring& text) {
   const HGDIOBJ old = SelectObject(dc, font);
-  RECT rect{0, 0, wrap, 0};
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect,
-            DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (wrap > 0 ? DT_WORDBREAK : 0));
+  int widest = 0;
+  for (std::size_t start = 0; start <= text.size();) {
+    std::size_t end = text.find_first_of(L"\r\n", start);
+    if (end == std::wstring::npos) end = text.size();
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str() + start, static_cast<int>(end - start), &size);
+    widest = std::max(widest, static_cast<int>(size.cx));
+    start = end + (text.compare(end, 2, L"\r\n") == 0 ? 2 : 1);
+  }
   SelectObject(dc, old);
-  return {rect.right - rect.left, rect.bottom - rect.top};
+  return widest;
 }
 
 // The font's average character width, the horizontal dialog base unit.
@@ -58,23 +60,21 @@ int AverageCharWidth(HDC dc, HFONT font) {
   SIZE size{};
   GetTextExtentPoint32W(dc, kLetters, 52, &size);
   SelectObject(dc, old);
-  return std::max<int>(1, (size.cx / 26 + 1) / 2);
-}
-
-HFONT MessageFont() {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return nullptr;
-  return CreateFontIndirectW(&metrics.lfMessageFont);
+  return std::max<int>(1, (static_cast<int>(size.cx) / 26 + 1) / 2);
 }
 
 // A task dialog's client width in dialog units that shows each line of the
 // main instruction whole, within the screen; 0 leaves it to the system.
 UINT TaskDialogWidth(const std::wstring& message) {
   LOGFONTW instruction{};
-  if (!MainInstructionFont(instruction)) return 0;
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (!MainInstructionFont(instruction) ||
+      !SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+    return 0;
+  }
   const HFONT instruction_font = CreateFontIndirectW(&instruction);
-  const HFONT dialog_font = MessageFont();
+  const HFONT dialog_font = CreateFontIndirectW(&metrics.lfMessageFont);
   UINT width = 0;
   if (instruction_font && dialog_font) {
     const HDC dc = GetDC(nullptr);
@@ -82,8 +82,7 @@ UINT TaskDialogWidth(const std::wstring& message) {
     const RECT work = WorkArea(GetActiveWindow());
     // The instruction's margins and the frame, with room to spare.
     constexpr int kMarginUnits = 40;
-    const int needed =
-        MulDiv(static_cast<int>(TextExtent(dc, instruction_font, WithLineEnds(message)).cx), 4, base) + kMarginUnits;
+    const int needed = MulDiv(LongestLine(dc, instruction_font, message), 4, base) + kMarginUnits;
     const int widest = MulDiv(static_cast<int>(work.right - work.left), 4, base) - kMarginUnits;
     width = static_cast<UINT>(std::max(0, std::min(needed, widest)));
     ReleaseDC(nullptr, dc);
@@ -93,85 +92,166 @@ UINT TaskDialogWidth(const std::wstring& message) {
   return width;
 }
 
-// The classic box: the text and OK, as wide as its longest line within the
-// screen, where a system message box would wrap the lines at its own width.
-struct TextBox {
-  std::wstring text;
-  HFONT font = nullptr;
-};
+void Append(std::vector<WORD>& data, const std::wstring& text) {
+  data.insert(data.end(), text.begin(), text.end());
+  data.push_back(0);
+}
 
-INT_PTR CALLBACK TextBoxProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam) {
+void AppendDword(std::vector<WORD>& data, DWORD value) {
+  data.push_back(LOWORD(value));
+  data.push_back(HIWORD(value));
+}
+
+// A dialog item of a predefined class (0x80 button, 0x81 edit), placed by
+// the dialog procedure.
+void AppendItem(std::vector<WORD>& data, DWORD style, WORD id, WORD atom) {
+  if (data.size() % 2 != 0) data.push_back(0);  // DWORD-aligned
+  AppendDword(data, style | WS_CHILD | WS_VISIBLE);
+  AppendDword(data, 0);
+  data.insert(data.end(), {0, 0, 10, 10, id, 0xFFFF, atom});
+  Append(data, atom == 0x80 ? ToWide(Tr(u"OK")) : std::wstring());
+  data.push_back(0);  // no creation data
+}
+
+// The edit takes the arrow keys; Enter, Escape and Tab go to the box, and
+// coming in by Tab does not select the whole text.
+LRESULT CALLBACK TextKeys(HWND edit, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+  if (message == WM_GETDLGCODE) {
+    return DefSubclassProc(edit, message, wparam, lparam) & ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_HASSETSEL);
+  }
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(edit, TextKeys, kTextSubclass);
+  return DefSubclassProc(edit, message, wparam, lparam);
+}
+
+// Sizes the box to its lines, which then break only where the text does,
+// with OK below them on the right.
+void LayOut(HWND dialog, HWND edit, HWND ok, const std::wstring& text, HFONT font) {
+  const HDC dc = GetDC(edit);
+  const HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  int widest = 0;
+  int lines = 0;
+  for (std::size_t start = 0; start <= text.size(); ++lines) {
+    std::size_t end = text.find(L"\r\n", start);
+    if (end == std::wstring::npos) end = text.size();
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str() + start, static_cast<int>(end - start), &size);
+    widest = std::max(widest, static_cast<int>(size.cx));
+    start = end + 2;
+  }
+  SelectObject(dc, old);
+  ReleaseDC(edit, dc);
+  RECT units{7, 7, 50, 14};  // margin, button: dialog units
+  MapDialogRect(dialog, &units);
+  const int margin = static_cast<int>(units.left);
+  const int button_width = static_cast<int>(units.right);
+  const int button_height = static_cast<int>(units.bottom);
+  const DWORD margins = static_cast<DWORD>(SendMessageW(edit, EM_GETMARGINS, 0, 0));
+  RECT frame{0, 0, 0, 0};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
+  const RECT work = WorkArea(dialog);
+  // Within the screen: a longer line scrolls sideways.
+  const int room = static_cast<int>((work.right - work.left) - (frame.right - frame.left)) - 2 * margin;
+  const int text_width =
+      std::min(room, widest + LOWORD(margins) + HIWORD(margins) + static_cast<int>(metrics.tmAveCharWidth));
+  const int text_height = lines * metrics.tmHeight + metrics.tmDescent;
+  const int width = std::max(text_width, button_width) + 2 * margin;
+  const int height = margin + text_height + margin + button_height + margin;
+  SetWindowPos(edit, nullptr, margin, margin, text_width, text_height, SWP_NOZORDER);
+  SetWindowPos(ok, nullptr, width - margin - button_width, height - margin - button_height, button_width, button_height,
+               SWP_NOZORDER);
+  RECT outer{0, 0, width, height};
+  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
+  // Centred over its owner, or the screen.
+  RECT around{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (const HWND owner = GetWindow(dialog, GW_OWNER)) GetWindowRect(owner, &around);
+  const int outer_width = static_cast<int>(outer.right - outer.left);
+  const int outer_height = static_cast<int>(outer.bottom - outer.top);
+  const int left = static_cast<int>(around.left + around.right) - outer_width;
+  const int top = static_cast<int>(around.top + around.bottom) - outer_height;
+  SetWindowPos(dialog, nullptr, std::max(0, left / 2), std::max(0, top / 2), outer_width, outer_height, SWP_NOZORDER);
+}
+
+INT_PTR CALLBACK TextBoxProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* box = reinterpret_cast<TextBox*>(GetWindowLongPtrW(dialog, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG: {
-      const auto* content = reinterpret_cast<const TextBox*>(lparam);
-      const HINSTANCE instance = GetModuleHandleW(nullptr);
-      const HDC dc = GetDC(box);
-      const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-      const int margin = MulDiv(11, dpi, 96);
-      const RECT work = WorkArea(box);
-      RECT frame{0, 0, 0, 0};
-      AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(box, GWL_STYLE)), FALSE,
-                         static_cast<DWORD>(GetWindowLongPtrW(box, GWL_EXSTYLE)));
-      const int frame_width = static_cast<int>(frame.right - frame.left);
-      const int frame_height = static_cast<int>(frame.bottom - frame.top);
-      const int widest = static_cast<int>(work.right - work.left) - frame_width - 2 * margin;
-      SIZE text = TextExtent(dc, content->font, content->text);
-      if (text.cx > widest) text = TextExtent(dc, content->font, content->text, widest);
-      const std::wstring ok = ToWide(Tr(u"OK"));
-      const SIZE ok_text = TextExtent(dc, content->font, ok);
-      ReleaseDC(box, dc);
-      const int text_width = static_cast<int>(text.cx);
-      const int text_height = static_cast<int>(text.cy);
-      const int button_width = std::max(MulDiv(75, dpi, 96), static_cast<int>(ok_text.cx) + 2 * margin);
-      const int button_height = MulDiv(23, dpi, 96);
-      const int client_width = std::max(text_width, button_width) + 2 * margin;
-      const int client_height = margin + text_height + margin + button_height + margin;
-      const HWND label =
-          CreateWindowExW(0, L"STATIC", content->text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, margin,
-                          margin, text_width, text_height, box, nullptr, instance, nullptr);
-      const HWND button =
-          CreateWindowExW(0, L"BUTTON", ok.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
-                          (client_width - button_width) / 2, margin + text_height + margin, button_width, button_height,
-                          box, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDOK)), instance, nullptr);
-      for (const HWND control : {label, button}) {
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(content->font), FALSE);
-      }
-      const int outer_width = client_width + frame_width;
-      const int outer_height = client_height + frame_height;
-      SetWindowPos(
-          box, nullptr,
-          static_cast<int>(work.left) + std::max(0, static_cast<int>(work.right - work.left) - outer_width) / 2,
-          static_cast<int>(work.top) + std::max(0, static_cast<int>(work.bottom - work.top) - outer_height) / 2,
-          outer_width, outer_height, SWP_NOZORDER);
-      SetFocus(button);
+      box = reinterpret_cast<TextBox*>(lparam);
+      SetWindowLongPtrW(dialog, DWLP_USER, lparam);
+      const HWND edit = GetDlgItem(dialog, kTextId);
+      LOGFONTW face{};
+      GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof face, &face);
+      // A task dialog's main instruction is larger than its other text.
+      if (box->instruction) face.lfHeight = face.lfHeight * 4 / 3;
+      box->font = CreateFontIndirectW(&face);
+      SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(box->font), FALSE);
+      SetWindowTextW(edit, box->text.c_str());
+      SetWindowSubclass(edit, TextKeys, kTextSubclass, 0);
+      LayOut(dialog, edit, GetDlgItem(dialog, IDOK), box->text, box->font);
+      // The caret at the start: a screen reader reads the first line, the
+      // arrow keys the others.
+      SetFocus(edit);
+      SendMessageW(edit, EM_SETSEL, 0, 0);
       return FALSE;
     }
+    case WM_CTLCOLORSTATIC: {
+      // A read-only edit is drawn as a static text: on the box's face, in
+      // the main instruction's colour where that is readable.
+      const auto dc = reinterpret_cast<HDC>(wparam);
+      const COLORREF face = GetSysColor(COLOR_BTNFACE);
+      COLORREF text = GetSysColor(COLOR_BTNTEXT);
+      if (box && box->instruction) {
+        const ColourDesign colour =
+            ReadableTextColour(kForm.main_instruction_colour, {GetRValue(face), GetGValue(face), GetBValue(face)},
+                               {GetRValue(text), GetGValue(text), GetBValue(text)});
+        text = RGB(colour.red, colour.green, colour.blue);
+      }
+      SetTextColor(dc, text);
+      SetBkColor(dc, face);
+      return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+    }
     case WM_COMMAND:
-      if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) EndDialog(box, IDOK);
+      if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDOK);
       return TRUE;
+    case WM_DESTROY:
+      if (box && box->font) DeleteObject(box->font);
+      return FALSE;
     default:
       return FALSE;
   }
 }
 
-void ShowTextBox(const std::wstring& text, const std::wstring& title) {
-  // A template with the caption only; the text and OK are laid out when
-  // their sizes are known.
-  std::vector<WORD> dialog(sizeof(DLGTEMPLATE) / sizeof(WORD), 0);
-  auto* header = reinterpret_cast<DLGTEMPLATE*>(dialog.data());
-  header->style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-  dialog.push_back(0);  // no menu
-  dialog.push_back(0);  // the standard dialog class
-  dialog.insert(dialog.end(), title.begin(), title.end());
-  dialog.push_back(0);
-  TextBox content{WithLineEnds(text), MessageFont()};
-  const bool own_font = content.font != nullptr;
-  if (!own_font) content.font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  const INT_PTR shown =
-      DialogBoxIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<DLGTEMPLATE*>(dialog.data()), nullptr,
-                              TextBoxProc, reinterpret_cast<LPARAM>(&content));
-  if (own_font) DeleteObject(content.font);
-  if (shown == -1) MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK);
+// One modal box of a single text and OK: the text is a read-only edit with
+// the focus, which a screen reader reads line by line as the caret moves
+// (a static text would be read in one piece as the box opens). False when
+// the box could not be made.
+bool ShowTextBox(const std::wstring& message, const std::wstring& title, bool instruction) {
+  TextBox box;
+  box.instruction = instruction;
+  // An edit breaks lines at CR LF only.
+  for (std::size_t i = 0; i < message.size(); ++i) {
+    if (message[i] == L'\r' && (i + 1 == message.size() || message[i + 1] != L'\n')) {
+      box.text += L"\r\n";
+    } else {
+      box.text += message[i];
+    }
+  }
+  std::vector<WORD> data;
+  AppendDword(data, DS_MODALFRAME | DS_SHELLFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+  AppendDword(data, 0);
+  data.insert(data.end(), {2, 0, 0, 100, 50});  // two items, placed later
+  data.push_back(0);                            // no menu
+  data.push_back(0);                            // the dialog class
+  Append(data, title);
+  data.push_back(8);
+  Append(data, L"MS Shell Dlg");
+  AppendItem(data, ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL | WS_TABSTOP, kTextId, 0x81);
+  AppendItem(data, BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, 0x80);
+  return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<const DLGTEMPLATE*>(data.data()),
+                                 GetActiveWindow(), TextBoxProc, reinterpret_cast<LPARAM>(&box)) > 0;
 }
 
 }  // namespace
@@ -199,7 +279,12 @@ std::wstring ApplicationTitle() {
 
 void ShowMessageBox(const std::wstring& message, const std::wstring& detail, const std::wstring& caption) {
   const std::wstring title = caption.empty() ? ApplicationTitle() : caption;
-  if (ThemedDialogsAvailable()) {
+  const bool themed = ThemedDialogsAvailable();
+  // A box of one text: the message alone, or the classic box's whole text.
+  if (detail.empty() || !themed) {
+    if (ShowTextBox(detail.empty() ? message : message + L"\r\r" + detail, title, themed)) return;
+  }
+  if (themed) {
     // Found at run time: only version 6 of the common controls has it.
     using TaskDialogIndirectFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
     const HMODULE controls = GetModuleHandleW(L"comctl32.dll");
@@ -221,7 +306,8 @@ void ShowMessageBox(const std::wstring& message, const std::wstring& detail, con
       if (SUCCEEDED(task_dialog(&config, nullptr, nullptr, nullptr))) return;
     }
   }
-  ShowTextBox(detail.empty() ? message : message + L"\r\r" + detail, title);
+  const std::wstring text = detail.empty() ? message : message + L"\r\r" + detail;
+  MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK);
 }
 
 void ShowErrorBox(const std::wstring& text) {

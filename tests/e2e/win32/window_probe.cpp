@@ -183,14 +183,17 @@ void CheckFocusIsVisible(const std::wstring& program) {
     Fail("the box's selection did not come back with the focus");
 }
 
-// The width of the text's longest line in the message font, as this
-// process measures it.
+// A control's text length, asked of the control: another process's edit
+// keeps its text to itself.
+int TextLength(HWND control) { return static_cast<int>(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)); }
+
+// The width of the text's longest line in the help box's font (the dialog
+// font, 8 points), as this process measures it.
 int LongestLine(const std::wstring& text) {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-  const HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
   const HDC dc = GetDC(nullptr);
+  const HFONT font = CreateFontW(-MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                 DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                 DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg");
   const HGDIOBJ old = SelectObject(dc, font);
   RECT rect{0, 0, 0, 0};
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
@@ -208,18 +211,20 @@ void CheckHelpBoxLines(const std::wstring& program) {
   HWND label = nullptr;
   if (!WaitUntil([&] {
         box = probe::FindThreadWindow(calculator.thread, L"#32770");
-        // The text's label, past an icon's.
-        label = nullptr;
-        do {
-          label = box ? FindWindowExW(box, label, L"Static", nullptr) : nullptr;
-        } while (label && GetWindowTextLengthW(label) == 0);
-        return label != nullptr;
+        // The text: a read-only edit, or a static past an icon's.
+        label = box ? FindWindowExW(box, nullptr, L"Edit", nullptr) : nullptr;
+        while (box && (!label || TextLength(label) == 0)) {
+          label = FindWindowExW(box, label, L"Static", nullptr);
+          if (!label) break;
+        }
+        return label != nullptr && TextLength(label) > 0;
       })) {
     Fail("F1 did not open a help box with a text");
     return;
   }
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(label, text.data(), static_cast<int>(text.size()))));
+  std::wstring text(static_cast<std::size_t>(TextLength(label)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(SendMessageW(label, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
   RECT shown;
   GetClientRect(label, &shown);
   const int needed = LongestLine(text);
