@@ -11,6 +11,7 @@
 #include "calcexpr.h"
 #include "design.h"
 #include "explanation.h"
+#include "messages.h"
 #include "mymisc.h"
 #include "presentation.h"
 #include "savesequence.h"
@@ -219,14 +220,16 @@ std::u16string_view FileNameOf(std::u16string_view path) {
 
 std::optional<std::u16string> FormLogic::MoveAside(std::u16string_view path, std::u16string& note, bool& changed) {
   changed = false;
-  const std::u16string too_large = u"The file is larger than " + std::u16string(SettingsDocument::kMaxFileSizeText);
+  const std::u16string_view limit = SettingsDocument::kMaxFileSizeText;
   for (int attempt = 1; attempt <= kAsideAttempts; ++attempt) {
     const std::u16string aside = AsideName(path, attempt);
     FileCalls::Error error;
     switch (MoveTooLargeAside(platform_.Files(), path, aside, SettingsDocument::kMaxFileSize, error)) {
       case RenameStatus::kRenamed:
-        note =
-            too_large + u". It was renamed to " + std::u16string(FileNameOf(aside)) + u", and a new file was written.";
+        // TRANSLATORS: Detail of the "Error saving settings" box, under the file's path: %1 is a size such as
+        // 1 MiB, %2 a file name. The box wraps long lines.
+        note = Tr(u"The file is larger than %1. It was renamed to %2, and a new file was written.",
+                  {limit, FileNameOf(aside)});
         return std::nullopt;
       case RenameStatus::kChanged:
         changed = true;
@@ -234,12 +237,16 @@ std::optional<std::u16string> FormLogic::MoveAside(std::u16string_view path, std
       case RenameStatus::kNameTaken:
         break;
       case RenameStatus::kFailed:
-        return too_large + u", and renaming it to " + std::u16string(FileNameOf(aside)) + u" failed: " +
-               platform_.ErrorText(error.code);
+        // TRANSLATORS: Detail of the "Error saving settings" box: %1 is a size, %2 a file name, %3 the system's
+        // reason.
+        return Tr(u"The file is larger than %1, and renaming it to %2 failed: %3",
+                  {limit, FileNameOf(aside), platform_.ErrorText(error.code)});
     }
   }
-  return too_large + u", and the names " + std::u16string(FileNameOf(AsideName(path, 1))) + u" to " +
-         std::u16string(FileNameOf(AsideName(path, kAsideAttempts))) + u" are all taken: it was left as it was.";
+  // TRANSLATORS: Detail of the "Error saving settings" box: %1 is a size, %2 and %3 the first and the last of
+  // the file names tried.
+  return Tr(u"The file is larger than %1, and the names %2 to %3 are all taken: it was left as it was.",
+            {limit, FileNameOf(AsideName(path, 1)), FileNameOf(AsideName(path, kAsideAttempts))});
 }
 
 std::optional<std::u16string> FormLogic::OpenForSaving(std::u16string_view path, bool locked, SettingsDocument& doc,
@@ -312,7 +319,12 @@ bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement
     }
   }
   if (failure || !note.empty()) {
-    platform_.ShowMessageBox(failure ? u"Error saving settings" : Tr(u"Settings file renamed"),
+    // TRANSLATORS: Main text of the box shown when the settings could not be saved at close; the file's path
+    // and the reason follow below it. A short sentence.
+    platform_.ShowMessageBox(failure ? Tr(u"Error saving settings") :
+                                     // TRANSLATORS: Main text of the box shown at close when a settings file too
+                                     // large to read was renamed and a new one written; the details follow.
+                                 Tr(u"Settings file renamed"),
                              std::u16string(datafilename) + u"\n" + failure.value_or(note), u"");
   }
   return !failure;
@@ -335,10 +347,10 @@ FormLogic::Calculation FormLogic::calculatebuttonClick(std::u16string_view box_t
   Calculation c;
   switch (shown.kind) {
     case Presentation::Kind::kFailure:
-      platform_.ShowErrorBox(shown.text);
+      platform_.ShowErrorBox(TranslateMessage(shown.text));
       return c;
     case Presentation::Kind::kMessage:
-      c.label = std::move(shown.text);
+      c.label = TranslateMessage(shown.text);
       break;
     case Presentation::Kind::kResult:
       c.label = std::move(shown.text);
@@ -354,7 +366,7 @@ FormLogic::Calculation FormLogic::calculatebuttonClick(std::u16string_view box_t
 }
 
 std::u16string_view FormLogic::ResultDescription(std::u16string_view tooltip) {
-  return tooltip.empty() ? Design(Control::kResult).accessible_description : tooltip;
+  return tooltip.empty() ? Tr(Design(Control::kResult).accessible_description) : tooltip;
 }
 
 std::u16string FormLogic::WorkingAnnouncement(std::u16string_view tooltip) {
@@ -375,7 +387,7 @@ std::u16string FormLogic::WorkingAnnouncement(std::u16string_view tooltip) {
 
 bool FormLogic::copybuttonClick(std::u16string_view label_text) {
   if (const std::optional<std::u16string> failure = platform_.SetClipboardText(label_text)) {
-    platform_.ShowErrorBox(GenericErrorText(*failure));
+    platform_.ShowErrorBox(TranslateMessage(GenericErrorText(*failure)));
     return false;
   }
   return true;
@@ -386,7 +398,7 @@ void FormLogic::aboutbuttonClick() { platform_.ShowMessageBox(HelpText(), u"", u
 void FormLogic::ReportFailure(std::string_view what) {
   std::u16string text;
   DecodeUtf8(what, text);
-  platform_.ShowErrorBox(GenericErrorText(text));
+  platform_.ShowErrorBox(TranslateMessage(GenericErrorText(text)));
 }
 
 void FormLogic::AddToHistory(std::u16string_view expression) {

@@ -42,7 +42,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads its platform plugins at run time, where shlibdeps cannot see them:
 # the X11 one comes with libqt6gui6, the Wayland one is a package of its own.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
+# Qt's own texts (the box's context menu) in the user's language, and fonts
+# for the Chinese, Japanese and Arabic translations where the desktop brings
+# none: small ones first.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "qt6-wayland, qt6-translations-l10n, fonts-droid-fallback | fonts-noto-cjk, fonts-dejavu-core")
 # CPack dates the archives' members by SOURCE_DATE_EPOCH when it is set: the
 # last commit's date unless the caller chose one, so two builds of one commit
 # give the same package.

@@ -13,6 +13,7 @@ packages=(
   weston qt6-wayland dbus at-spi2-core python3-pyatspi
   orca speech-dispatcher openbox
   python3 locales
+  gettext qt6-translations-l10n fonts-droid-fallback
   libedit-dev
   librsvg2-bin scdoc desktop-file-utils appstream man-db groff-base dpkg-dev file lintian
 )

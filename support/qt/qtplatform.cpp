@@ -18,6 +18,7 @@
 #include "contrast.h"
 #include "mydialogs.h"
 #include "savefile.h"
+#include "translation.h"
 
 namespace calc {
 
@@ -105,7 +106,8 @@ ScreenSize QtPlatform::PrimaryScreenSize() {
 
 std::optional<std::u16string> QtPlatform::SetClipboardText(std::u16string_view text) {
   QClipboard* clipboard = QGuiApplication::clipboard();
-  if (!clipboard) return u"Cannot open clipboard: no clipboard";
+  // TRANSLATORS: Error box after Copy: the reason when there is no clipboard at all.
+  if (!clipboard) return u"Cannot open clipboard: " + std::u16string(Tr(u"no clipboard"));
   clipboard->setText(ToQString(text));
   return std::nullopt;
 }

@@ -8,6 +8,7 @@
 #include "FUtils.h"
 #include "mydialogs.h"
 #include "savefile.h"
+#include "translation.h"
 
 namespace calc {
 
@@ -92,6 +93,8 @@ bool Win32Platform::SameIgnoringCase(std::u16string_view a, std::u16string_view 
 ScreenSize Win32Platform::PrimaryScreenSize() { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
 
 std::optional<std::u16string> Win32Platform::SetClipboardText(std::u16string_view text) {
+  // In English: the logic finds the message by its English text and
+  // translates it.
   if (!OpenClipboard(window_)) return u"Cannot open clipboard: " + SystemErrorText(GetLastError());
   EmptyClipboard();
   // The text with its terminating NUL.
@@ -116,9 +119,9 @@ std::optional<std::u16string> Win32Platform::SetClipboardText(std::u16string_vie
 
 void Win32Platform::ShowMessageBox(std::u16string_view message, std::u16string_view detail,
                                    std::u16string_view caption) {
-  win32::ShowMessageBox(ToWide(message), ToWide(detail), ToWide(caption));
+  win32::ShowMessageBox(ToWide(message), ToWide(detail), ToWide(caption), RightToLeft());
 }
 
-void Win32Platform::ShowErrorBox(std::u16string_view text) { win32::ShowErrorBox(ToWide(text)); }
+void Win32Platform::ShowErrorBox(std::u16string_view text) { win32::ShowErrorBox(ToWide(text), RightToLeft()); }
 
 }  // namespace calc

@@ -47,7 +47,7 @@ Homepage|^https://www\.exprcalc\.example$
 Depends|(^|, )libc6 \(>= [0-9.]+\)(,|$)
 Depends|(^|, )libqt6widgets6 \(>= [0-9.]+\)(,|$)
 Depends|(^|, )libedit2 \(>= [0-9.-]+\)(,|$)
-Recommends|^qt6-wayland$
+Recommends|^qt6-wayland, qt6-translations-l10n, fonts-droid-fallback \| fonts-noto-cjk, fonts-dejavu-core$
 Description|^calculator for one-line arithmetic expressions
 EOF
 

@@ -59,6 +59,13 @@ appstreamcli validate --no-net --strict "$metainfo" >"$work/appstream.txt" 2>&1 
 grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo has no release $version"
 grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
   fail "the metainfo does not launch $app_id.desktop"
+# Every language of the catalogues names and describes the program.
+for language in $(cat "$here/../../po/LINGUAS"); do
+  for key in Name GenericName Comment Keywords; do
+    grep -q "^$key\[$language\]=" "$desktop" || fail "the desktop file has no $key[$language]"
+  done
+  grep -q "<summary xml:lang=\"$language\">" "$metainfo" || fail "the metainfo has no summary in $language"
+done
 grep -qx "Icon=$app_id" "$desktop" || fail "the desktop file does not name the icon $app_id"
 exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
 [ -x "$root/bin/$exec_name" ] || fail "the desktop file starts '$exec_name', which is not installed"

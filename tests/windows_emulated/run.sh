@@ -12,6 +12,9 @@
 # (WINEPREFIX names a folder for the prefix, made anew.)
 set -euo pipefail
 zip=$1 setup=$2 probe=$3
+# The programs and the setup speak the locale's language: the checks are
+# English.
+export LC_ALL=C.UTF-8
 here=$(cd "$(dirname "$0")/../.." && pwd)
 wine=(/usr/lib/wine/wine64)
 fail_logs="boot app"

@@ -12,7 +12,9 @@
 #include <QPainter>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTextDocument>
 #include <QToolTip>
@@ -21,6 +23,7 @@
 
 #include "design.h"
 #include "resultline.h"
+#include "translation.h"
 
 namespace calc {
 namespace {
@@ -159,7 +162,7 @@ QFont DesignFont(const FontDesign& design) {
 template <typename Widget>
 Widget* Build(const ControlDesign& design, QWidget* parent) {
   auto* widget = new Widget(parent);
-  if constexpr (std::is_base_of_v<QAbstractButton, Widget>) widget->setText(ToQString(design.text));
+  if constexpr (std::is_base_of_v<QAbstractButton, Widget>) widget->setText(ToQString(Tr(design.text)));
   if constexpr (std::is_same_v<QCheckBox, Widget>) widget->setChecked(design.checked);
   return widget;
 }
@@ -182,9 +185,9 @@ QWidget* BuildControl(const ControlDesign& design, QWidget* parent) {
   }
   widget->setObjectName(ToQString(design.name));
   widget->setGeometry(design.left, design.top, design.width, design.height);
-  widget->setToolTip(ToQString(design.hint));
-  widget->setAccessibleName(ToQString(design.accessible_name));
-  widget->setAccessibleDescription(ToQString(design.accessible_description));
+  widget->setToolTip(ToQString(Tr(design.hint)));
+  widget->setAccessibleName(ToQString(Tr(design.accessible_name)));
+  widget->setAccessibleDescription(ToQString(Tr(design.accessible_description)));
   if (!design.takes_focus) widget->setFocusPolicy(Qt::NoFocus);
   return widget;
 }
@@ -203,14 +206,13 @@ TForm1::~TForm1() = default;
 void TForm1::CreateControls() {
   InstallAccessibleInterfaces();
   setObjectName(ToQString(kForm.class_name));
-  setWindowTitle(ToQString(kForm.caption));
+  setWindowTitle(ToQString(Tr(kForm.caption)));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setFont(DesignFont(kForm.font));
   setBackgroundRole(QPalette::Button);
   setAutoFillBackground(true);
   resize(kForm.client_width, kForm.client_height);
-  setMinimumSize(kForm.min_outer_width - kForm.frame_width, kForm.client_height);
   setMaximumSize(QWIDGETSIZE_MAX, kForm.client_height);
 
   // The table is in tab order.
@@ -230,9 +232,27 @@ void TForm1::CreateControls() {
 
   SetUpBox();
   SetUpResultLabel();
-  // A substitute for a missing design font may be wider: never cut a label.
-  for (QCheckBox* box : {sepcb, dec2cb}) box->resize(std::max(box->width(), box->sizeHint().width()), box->height());
   SetUpButtons();
+  FitTexts();
+}
+
+void TForm1::FitTexts() {
+  // A push button draws its text inside its frame and margin.
+  const int button_frame =
+      style()->pixelMetric(QStyle::PM_ButtonMargin) + 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+  const auto button = [&](const QPushButton* b) {
+    QString text = b->text();
+    text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    return b->fontMetrics().horizontalAdvance(text) + button_frame;
+  };
+  grown_ = GrowForTexts({.calculate = button(calculatebutton),
+                         .copy = button(copybutton),
+                         .separators = sepcb->sizeHint().width(),
+                         .two_decimals = dec2cb->sizeHint().width(),
+                         .about = button(aboutbutton)});
+  setMinimumSize(grown_.min_client_width, kForm.client_height);
+  if (width() < grown_.min_client_width) resize(grown_.min_client_width, height());
+  FormResize();
 }
 
 template <typename Widget>
@@ -241,6 +261,8 @@ Widget* TForm1::Find(Control id) const {
 }
 
 void TForm1::SetUpBox() {
+  // An expression reads left to right in every language.
+  cb->setLayoutDirection(Qt::LeftToRight);
   cb->setEditable(true);
   cb->setLineEdit(new ExpressionEdit([this] { Guarded([this] { calculatebuttonClick(); }); }));
   // The box's editor has the focus: it is what a screen reader names.
@@ -255,6 +277,7 @@ void TForm1::SetUpBox() {
 }
 
 void TForm1::SetUpResultLabel() {
+  resultlabel->setLayoutDirection(Qt::LeftToRight);
   resultlabel->setAlignment(Qt::AlignCenter);
   resultlabel->setTextFormat(Qt::PlainText);
   QFont resultFont(ToQString(kForm.result_font.family));
@@ -346,13 +369,14 @@ void TForm1::FormShow() {
 }
 
 void TForm1::FormResize() {
-  const ResizeLayout layout =
-      calc::FormResize(width(), {calculatebutton->width(), aboutbutton->width(), copybutton->width(), dec2cb->width()});
-  cb->resize(layout.box_width, cb->height());
-  calculatebutton->move(layout.calculate_left, calculatebutton->y());
-  aboutbutton->move(layout.about_left, aboutbutton->y());
-  copybutton->move(layout.copy_left, copybutton->y());
-  dec2cb->move(layout.two_decimals_left, dec2cb->y());
+  // Qt mirrors what it lays out, not what is placed: a right-to-left
+  // window places its controls mirrored itself.
+  const auto places = PlaceControls(width(), grown_, layoutDirection() == Qt::RightToLeft);
+  for (const ControlDesign& design : kControls) {
+    const Rect& r = places[static_cast<std::size_t>(design.id)];
+    findChild<QWidget*>(ToQString(design.name), Qt::FindDirectChildrenOnly)
+        ->setGeometry(r.left, r.top, r.width, r.height);
+  }
 }
 
 void TForm1::FormCloseQuery(bool& CanClose) {

@@ -86,6 +86,10 @@ class TForm1 : public QWidget {
   void ShowWorking();
   // Gives the box the focus with its text selected.
   void FocusTheBox();
+  // Widens the controls whose text needs more room than designed.
+  void FitTexts();
+
+  GrownLayout grown_;
 
   std::u16string working_;  // the result line's tooltip
   QtPlatform platform_;

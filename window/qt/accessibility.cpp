@@ -280,6 +280,10 @@ ResultLabel::ResultLabel(QWidget* parent) : QLabel(parent), notice_(new ResultNo
 
 void ResultLabel::Present(const QString& text) {
   const QString previous = QLabel::text();
+  // A number or an expression reads left to right in every language; a
+  // message in a right-to-left language reads as its words do, its full
+  // stop at their end.
+  setLayoutDirection(text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
   // QLabel reports a changed name itself.
   setText(text);
   QAccessibleTextUpdateEvent update(this, 0, previous, text);

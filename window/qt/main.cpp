@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "Unit1.h"
+#include "language.h"
 #include "sessionend.h"
 #include "titleframe.h"
 #include "window_icon.inc"
@@ -32,6 +33,7 @@ QIcon WindowIcon() {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  calc::UseUserLanguage(app);
   // Wayland compositors find the menu entry, and so the icon, by this id.
   QGuiApplication::setDesktopFileName(QStringLiteral("org.exprcalc.Exprcalc"));
   QApplication::setWindowIcon(WindowIcon());

@@ -79,7 +79,11 @@ class TForm1 {
   void Guarded(const std::function<void()>& handler);
   void CreateControls();
   void CreateControl(const ControlDesign& design);
-  void WidenToFitText(HWND check_box, const ControlDesign& design);
+  // The width of a control's text in its font, in the display's pixels.
+  int TextWidth(HWND control) const;
+  // Grows the controls and the window's minimum width where a text needs
+  // more room than the design gives it.
+  void FitTexts();
   void AddTooltips();
   void Apply(const FormLogic::Stored& stored);
   // "Always on top" in the system menu, and the window's place in the
@@ -131,7 +135,9 @@ class TForm1 {
   HFONT result_font_ = nullptr;
   int dpi_ = 96;
   bool high_contrast_ = false;
-  int outer_height_ = 0;                                  // fixed
+  int outer_height_ = 0;  // fixed
+  int min_outer_width_ = 0;
+  GrownLayout grown_;                                     // the controls' widths once their texts fit
   HWND focus_ = nullptr;                                  // the control that had the focus when the window was left
   std::optional<std::pair<DWORD, DWORD>> box_selection_;  // set aside while the box is left
 };
