@@ -30,6 +30,7 @@ constexpr std::u16string_view kInterface = u"Interface";
 constexpr std::u16string_view kExpressions = u"Expressions";
 constexpr std::u16string_view kExpressionKey = u"Expression";
 constexpr std::u16string_view kProgramName = u"Varnel's Expression Calculator";
+constexpr std::u16string_view kAlwaysOnTop = u"AlwaysOnTop";
 constexpr std::u16string_view kAsideSuffix = u".too-large";
 
 // A stored value closer than this to the screen's right or bottom edge
@@ -102,6 +103,12 @@ std::optional<int> ReadInteger(std::u16string_view s) {
 }
 
 std::u16string SelectSettingsFile(Platform& platform) {
+  // A copy run from a stick says so with a settings file beside it; one it
+  // could not write back would lose every change, so the profile's then.
+  if (const std::u16string program = platform.ProgramFolder(); !program.empty()) {
+    std::u16string beside = JoinPath(program, kFileName, platform.PathSeparator());
+    if (platform.FileExistsAt(beside) && platform.FolderWritable(program)) return beside;
+  }
   const std::u16string appData = platform.GetAppDataFolder();
   std::u16string path(kFileName);
   if (appData.empty()) return path;
@@ -115,6 +122,7 @@ std::u16string SelectSettingsFile(Platform& platform) {
 
 FormLogic::Start FormLogic::FormCreate(int outer_width, int outer_height) {
   DecimalPlacesOn = true;
+  AlwaysOnTop = false;
   SettingsFileName = SelectSettingsFile(platform_);
   const ScreenSize screen = platform_.PrimaryScreenSize();
   Start start;
@@ -153,6 +161,7 @@ std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafil
 
   stored.separators = doc.ReadString(kInterface, u"ThousandsSeparator", u"1") == u"1";
   DecimalPlacesOn = doc.ReadString(kInterface, u"DecimalPlaces", u"-1") != u"-1";
+  AlwaysOnTop = doc.ReadString(kInterface, kAlwaysOnTop, u"0") == u"1";
 
   LoadHistory(doc);
   return stored;
@@ -278,6 +287,8 @@ void FormLogic::WriteSettings(SettingsDocument& doc, const WindowPlacement& wind
   doc.WriteString(kInterface, u"Width", Decimal(window.outer_width));
   doc.WriteString(kInterface, u"ThousandsSeparator", options.separators ? u"1" : u"0");
   doc.WriteString(kInterface, u"DecimalPlaces", options.two_decimals ? u"2" : u"-1");
+  if (AlwaysOnTop || doc.HasKey(kInterface, kAlwaysOnTop))
+    doc.WriteString(kInterface, kAlwaysOnTop, AlwaysOnTop ? u"1" : u"0");
   std::u16string key(kExpressionKey);
   for (std::size_t i = 0; i < history.size(); ++i) {
     key.resize(kExpressionKey.size());

@@ -33,8 +33,10 @@ struct WindowPlacement {
 // "0x" taken as a 32-bit pattern ("$FFFFFFFF" is -1).
 std::optional<int> ReadInteger(std::u16string_view text);
 
-// The settings file's path: "brelmont.ini" in the program's folder of the
-// application-data folder, created one level at a time when missing, or
+// The settings file's path: "brelmont.ini" beside the program when one
+// stands there in a folder this user may write (a portable copy, which
+// leaves the profile alone); else "brelmont.ini" in the program's folder of
+// the application-data folder, created one level at a time when missing, or
 // the bare name when that cannot be had.
 std::u16string SelectSettingsFile(Platform& platform);
 
@@ -155,6 +157,10 @@ class FormLogic {
 
   std::u16string SettingsFileName;
   bool DecimalPlacesOn = true;
+  // The window kept above all others. Read from the file's own key, absent
+  // meaning off; a save writes the key while it is on or once the file has
+  // it, so a file never offered the choice is written as before.
+  bool AlwaysOnTop = false;
   // False where the platform cannot tell where the window is (a Wayland
   // client): savedata then writes the Left and Top the file gave back as
   // they were, or the centred start when it gave none.

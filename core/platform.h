@@ -42,6 +42,11 @@ class Platform {
   virtual bool FolderExists(std::u16string_view path) = 0;
   virtual bool CreateFolder(std::u16string_view path) = 0;  // one level
   virtual bool FileExistsAt(std::u16string_view path) = 0;  // a file, not a folder
+  // The folder the running program is in, where a copy run from a stick
+  // keeps its settings; empty where settings never stand beside the program.
+  virtual std::u16string ProgramFolder() = 0;
+  // Whether this user may create a file in the folder now.
+  virtual bool FolderWritable(std::u16string_view path) = 0;
   // The separator JoinPath puts between a folder and a name.
   virtual char16_t PathSeparator() const = 0;
 

@@ -175,6 +175,11 @@ std::u16string SettingsDocument::ReadString(std::u16string_view section, std::u1
   return std::u16string(line ? line->value : fallback);
 }
 
+bool SettingsDocument::HasKey(std::u16string_view section, std::u16string_view key) const {
+  const Section* s = FindSection(section);
+  return s && FindLine(*s, key);
+}
+
 std::vector<std::u16string> SettingsDocument::ReadSection(std::u16string_view section) const {
   std::vector<std::u16string> keys;
   if (const Section* s = FindSection(section)) {

@@ -64,6 +64,8 @@ class SettingsDocument {
   std::vector<std::u16string> SectionNames() const;
 
   std::u16string ReadString(std::u16string_view section, std::u16string_view key, std::u16string_view fallback) const;
+  // Whether the section has a line of that name with '=', empty value or not.
+  bool HasKey(std::u16string_view section, std::u16string_view key) const;
   // The key names of the section's lines in order; the empty name for a
   // line without '='.
   std::vector<std::u16string> ReadSection(std::u16string_view section) const;

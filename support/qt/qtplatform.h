@@ -34,6 +34,10 @@ class QtPlatform final : public Platform {
   bool FolderExists(std::u16string_view path) override;
   bool CreateFolder(std::u16string_view path) override;
   bool FileExistsAt(std::u16string_view path) override;
+  // An installed program's folder is the system's: its settings always live
+  // in the user's configuration folder.
+  std::u16string ProgramFolder() override { return {}; }
+  bool FolderWritable(std::u16string_view) override { return false; }
   char16_t PathSeparator() const override { return u'/'; }
 
   ReadStatus ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes,

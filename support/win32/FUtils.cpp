@@ -59,6 +59,30 @@ bool FileExistsAt(const std::wstring& path) {
   return GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
+std::wstring ProgramFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  while (true) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  const std::size_t cut = path.find_last_of(L'\\');
+  return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut);
+}
+
+bool FolderWritable(const std::wstring& path) {
+  const std::wstring probe = path + L"\\~exprcalc-write-test-" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  const HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
 namespace {
 
 // Fills all of `bytes` from the file; false, with the last error set, when

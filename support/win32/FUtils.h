@@ -24,6 +24,12 @@ bool CreateFolder(const std::wstring& path);
 // An existing file that is not a folder, also when another program holds it
 // open without sharing; a symbolic link counts when its target can be opened.
 bool FileExistsAt(const std::wstring& path);
+// The folder of the running executable, without a trailing '\'; empty when
+// the system cannot say.
+std::wstring ProgramFolder();
+// Whether a new file can be made in the folder now: one is made and removed
+// again, which answers for permissions, a read-only medium and a full one.
+bool FolderWritable(const std::wstring& path);
 // The whole file, read with read sharing only; kMissing when nothing is at
 // the path, kTooLarge when it is larger than max_size, kFailed when it
 // cannot be read, with the system's error code in `error`.

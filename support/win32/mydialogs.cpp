@@ -28,6 +28,70 @@ struct TextBox {
   HFONT font = nullptr;
 };
 
+// The work area of the screen the window is on, or of the primary screen.
+RECT WorkArea(HWND window) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor)) return monitor.rcWork;
+  return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+// The width of the text's longest line in the font; lines end at a CR, an LF
+// or both.
+int LongestLine(HDC dc, HFONT font, const std::wstring& text) {
+  const HGDIOBJ old = SelectObject(dc, font);
+  int widest = 0;
+  for (std::size_t start = 0; start <= text.size();) {
+    std::size_t end = text.find_first_of(L"\r\n", start);
+    if (end == std::wstring::npos) end = text.size();
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str() + start, static_cast<int>(end - start), &size);
+    widest = std::max(widest, static_cast<int>(size.cx));
+    start = end + (text.compare(end, 2, L"\r\n") == 0 ? 2 : 1);
+  }
+  SelectObject(dc, old);
+  return widest;
+}
+
+// The font's average character width, the horizontal dialog base unit.
+int AverageCharWidth(HDC dc, HFONT font) {
+  static constexpr wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  const HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, kLetters, 52, &size);
+  SelectObject(dc, old);
+  return std::max<int>(1, (static_cast<int>(size.cx) / 26 + 1) / 2);
+}
+
+// A task dialog's client width in dialog units that shows each line of the
+// main instruction whole, within the screen; 0 leaves it to the system.
+UINT TaskDialogWidth(const std::wstring& message) {
+  LOGFONTW instruction{};
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (!MainInstructionFont(instruction) ||
+      !SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+    return 0;
+  }
+  const HFONT instruction_font = CreateFontIndirectW(&instruction);
+  const HFONT dialog_font = CreateFontIndirectW(&metrics.lfMessageFont);
+  UINT width = 0;
+  if (instruction_font && dialog_font) {
+    const HDC dc = GetDC(nullptr);
+    const int base = AverageCharWidth(dc, dialog_font);
+    const RECT work = WorkArea(GetActiveWindow());
+    // The instruction's margins and the frame, with room to spare.
+    constexpr int kMarginUnits = 40;
+    const int needed = MulDiv(LongestLine(dc, instruction_font, message), 4, base) + kMarginUnits;
+    const int widest = MulDiv(static_cast<int>(work.right - work.left), 4, base) - kMarginUnits;
+    width = static_cast<UINT>(std::max(0, std::min(needed, widest)));
+    ReleaseDC(nullptr, dc);
+  }
+  if (instruction_font) DeleteObject(instruction_font);
+  if (dialog_font) DeleteObject(dialog_font);
+  return width;
+}
+
 void Append(std::vector<WORD>& data, const std::wstring& text) {
   data.insert(data.end(), text.begin(), text.end());
   data.push_back(0);
@@ -84,7 +148,14 @@ void LayOut(HWND dialog, HWND edit, HWND ok, const std::wstring& text, HFONT fon
   const int button_width = static_cast<int>(units.right);
   const int button_height = static_cast<int>(units.bottom);
   const DWORD margins = static_cast<DWORD>(SendMessageW(edit, EM_GETMARGINS, 0, 0));
-  const int text_width = widest + LOWORD(margins) + HIWORD(margins) + metrics.tmAveCharWidth;
+  RECT frame{0, 0, 0, 0};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
+  const RECT work = WorkArea(dialog);
+  // Within the screen: a longer line scrolls sideways.
+  const int room = static_cast<int>((work.right - work.left) - (frame.right - frame.left)) - 2 * margin;
+  const int text_width =
+      std::min(room, widest + LOWORD(margins) + HIWORD(margins) + static_cast<int>(metrics.tmAveCharWidth));
   const int text_height = lines * metrics.tmHeight + metrics.tmDescent;
   const int width = std::max(text_width, button_width) + 2 * margin;
   const int height = margin + text_height + margin + button_height + margin;
@@ -231,8 +302,10 @@ void ShowMessageBox(const std::wstring& message, const std::wstring& detail, con
       TASKDIALOGCONFIG config{};
       config.cbSize = sizeof config;
       config.hwndParent = GetActiveWindow();
-      // As wide as its lines, so that they break only where the text does.
-      config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_SIZE_TO_CONTENT | (right_to_left ? TDF_RTL_LAYOUT : 0);
+      config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | (right_to_left ? TDF_RTL_LAYOUT : 0);
+      // As wide as its longest line, so that lines break only where the
+      // text does.
+      config.cxWidth = TaskDialogWidth(message);
       config.dwCommonButtons = TDCBF_OK_BUTTON;
       config.pszWindowTitle = title.c_str();
       config.pszMainInstruction = message.c_str();

@@ -37,4 +37,29 @@ bool ThemedDialogsAvailable() {
   return get_version && SUCCEEDED(get_version(&info)) && info.dwMajorVersion >= 6;
 }
 
+bool MainInstructionFont(LOGFONTW& font) {
+  const HMODULE theme = LoadLibraryW(L"uxtheme.dll");
+  using OpenTheme = HANDLE(WINAPI*)(HWND, LPCWSTR);
+  using CloseTheme = HRESULT(WINAPI*)(HANDLE);
+  using ThemeFont = HRESULT(WINAPI*)(HANDLE, HDC, int, int, int, LOGFONTW*);
+  const auto open_theme = Find<OpenTheme>(theme, "OpenThemeData");
+  const auto close_theme = Find<CloseTheme>(theme, "CloseThemeData");
+  const auto theme_font = Find<ThemeFont>(theme, "GetThemeFont");
+  if (open_theme && close_theme && theme_font) {
+    if (const HANDLE text_style = open_theme(nullptr, L"TEXTSTYLE")) {
+      // TEXT_MAININSTRUCTION, TMT_FONT
+      const bool found = SUCCEEDED(theme_font(text_style, nullptr, 1, 0, 210, &font));
+      close_theme(text_style);
+      if (found) return true;
+    }
+  }
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return false;
+  font = metrics.lfMessageFont;
+  font.lfHeight = font.lfHeight * 4 / 3;
+  font.lfWeight = FW_BOLD;
+  return true;
+}
+
 }  // namespace calc::win32

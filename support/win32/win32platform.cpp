@@ -25,6 +25,10 @@ bool Win32Platform::CreateFolder(std::u16string_view path) { return win32::Creat
 
 bool Win32Platform::FileExistsAt(std::u16string_view path) { return win32::FileExistsAt(ToWide(path)); }
 
+std::u16string Win32Platform::ProgramFolder() { return ToU16(win32::ProgramFolder()); }
+
+bool Win32Platform::FolderWritable(std::u16string_view path) { return win32::FolderWritable(ToWide(path)); }
+
 ReadStatus Win32Platform::ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes,
                                         std::u16string& why) {
   DWORD error = ERROR_SUCCESS;

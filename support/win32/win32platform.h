@@ -27,6 +27,8 @@ class Win32Platform : public Platform {
   bool FolderExists(std::u16string_view path) override;
   bool CreateFolder(std::u16string_view path) override;
   bool FileExistsAt(std::u16string_view path) override;
+  std::u16string ProgramFolder() override;
+  bool FolderWritable(std::u16string_view path) override;
   char16_t PathSeparator() const override { return u'\\'; }
 
   ReadStatus ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes,

@@ -29,6 +29,8 @@ class FakePlatform : public Platform, public FileCalls {
   std::u16string app_data = u"/home/u/.config";
   std::set<std::u16string> folders = {u"/home/u/.config"};
   std::set<std::u16string> uncreatable;  // folders whose creation fails
+  std::u16string program_folder;         // empty: settings never beside the program
+  std::set<std::u16string> read_only_folders;
   std::map<std::u16string, std::string> files;
   std::set<std::u16string> unreadable;
   std::set<std::u16string> read_only;
@@ -52,6 +54,10 @@ class FakePlatform : public Platform, public FileCalls {
     return true;
   }
   bool FileExistsAt(std::u16string_view path) override { return files.count(std::u16string(path)) > 0; }
+  std::u16string ProgramFolder() override { return program_folder; }
+  bool FolderWritable(std::u16string_view path) override {
+    return FolderExists(path) && !read_only_folders.count(std::u16string(path));
+  }
   char16_t PathSeparator() const override { return u'/'; }
 
   // The system's words for each failure the tests need.

@@ -67,6 +67,35 @@ TEST(SelectSettingsFile, FoldersAreMadeOneLevelAtATime) {
   EXPECT_TRUE(platform.FolderExists(u"/home/u/.config/VarnelSoftware/Expression Calculator"));
 }
 
+// A settings file beside the program makes a portable copy, where that
+// folder can be written; the profile's folders are then left alone.
+TEST(SelectSettingsFile, BesideTheProgramWhenItStandsThereWritable) {
+  constexpr std::u16string_view kStick = u"/media/stick/exprcalc";
+  const std::u16string beside = std::u16string(kStick) + u"/brelmont.ini";
+  struct Row {
+    const char* name;
+    std::u16string program_folder;
+    bool file_beside;
+    bool folder_read_only;
+    std::u16string path;
+  };
+  const Row rows[] = {
+      {"portable copy", std::u16string(kStick), true, false, beside},
+      {"no file beside the program", std::u16string(kStick), false, false, std::u16string(kFile)},
+      {"file beside, folder read-only", std::u16string(kStick), true, true, std::u16string(kFile)},
+      {"no program folder known", u"", true, false, std::u16string(kFile)},
+  };
+  for (const Row& row : rows) {
+    FakePlatform platform;
+    platform.program_folder = row.program_folder;
+    platform.folders.insert(std::u16string(kStick));
+    if (row.file_beside) platform.files[beside] = "";
+    if (row.folder_read_only) platform.read_only_folders.insert(std::u16string(kStick));
+    EXPECT_EQ(SelectSettingsFile(platform), row.path) << row.name;
+    EXPECT_EQ(platform.FolderExists(u"/home/u/.config/VarnelSoftware"), row.path != beside) << row.name;
+  }
+}
+
 TEST(ReadInteger, DecimalAndHexadecimalForms) {
   const std::pair<const char*, std::optional<int>> rows[] = {
       {"439", 439},
@@ -149,6 +178,46 @@ TEST_F(FormLogicTest, OptionDefaults) {
     EXPECT_EQ(logic.DecimalPlacesOn, row.two_decimals) << row.interface;
     EXPECT_EQ(logic.History(), History{u"1+1"}) << row.interface;
   }
+}
+
+// "Always on top" has its own key: read as on only from "1", written while
+// on or once the file has it, so a file that never had it is written as
+// before.
+TEST_F(FormLogicTest, AlwaysOnTopKey) {
+  const std::string others = "ThousandsSeparator=1\r\nDecimalPlaces=2\r\n";
+  struct Row {
+    const char* interface;  // the file's section before the start
+    bool read;              // AlwaysOnTop after the start
+    bool set;               // the state at the close
+    const char* written;    // the key's line as saved; "" for none
+  };
+  const Row rows[] = {
+      {"", false, false, ""},
+      {"", false, true, "AlwaysOnTop=1\r\n"},
+      {"AlwaysOnTop=1\r\n", true, false, "AlwaysOnTop=0\r\n"},
+      {"AlwaysOnTop=1\r\n", true, true, "AlwaysOnTop=1\r\n"},
+      {"alwaysontop=yes\r\n", false, false, "AlwaysOnTop=0\r\n"},
+      {"AlwaysOnTop=\r\n", false, false, "AlwaysOnTop=0\r\n"},
+  };
+  for (const Row& row : rows) {
+    FakePlatform platform;
+    FormLogic logic(platform);
+    platform.files[std::u16string(kFile)] = std::string("[Interface]\r\n") + row.interface;
+    logic.FormCreate(kOuterWidth, kOuterHeight);
+    EXPECT_EQ(logic.AlwaysOnTop, row.read) << row.interface << " set " << row.set;
+    logic.AlwaysOnTop = row.set;
+    ASSERT_TRUE(logic.savedata(kFile, {667, 439, 601}, {true, true}));
+    // Written after the keys the program always writes, or in the place the
+    // file had it.
+    const std::string position = "Top=439\r\nLeft=667\r\nWidth=601\r\n";
+    const std::string expected = std::string(row.interface).empty() ? position + others + row.written
+                                                                    : std::string(row.written) + position + others;
+    EXPECT_EQ(platform.files[std::u16string(kFile)], "[Interface]\r\n" + expected + "\r\n" + kInformation)
+        << row.interface << " set " << row.set;
+  }
+  FormLogic again(platform_);
+  again.FormCreate(kOuterWidth, kOuterHeight);
+  EXPECT_FALSE(again.AlwaysOnTop) << "no file: off";
 }
 
 TEST_F(FormLogicTest, PositionGroupAndItsClamps) {

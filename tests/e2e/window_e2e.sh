@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # The real program in a real X server, used as a person would: type, Enter,
-# change an option, Copy, close; start again and find the history and the
+# change an option, Copy, close; Tab to Calculate shows on the screen; start again and find the history and the
 # options as they were left; two windows at once keep both histories; a
 # settings file too large to read is moved aside once.
 # Usage: window_e2e.sh PATH/TO/exprcalc
@@ -24,6 +24,21 @@ end_extra() { [ -z "$extra_pids" ] || kill -KILL $extra_pids 2>/dev/null || true
 . "$here/tests/e2e/window_actions.sh"
 
 start
+# Tab from the box, the last stop, to Calculate: drawn otherwise than as the
+# default button it was (its place follows the right edge).
+calculate_region=(89 32 75 29)
+xdotool mousemove --window "$window" 200 45 click 1
+xwd -silent -id "$window" >"$work/unfocused.xwd"
+xdotool key Tab
+differing=0
+for _ in $(seq 50); do
+  xwd -silent -id "$window" >"$work/focused.xwd"
+  differing=$(python3 "$here/tests/e2e/xwd_differ.py" "$work/unfocused.xwd" "$work/focused.xwd" "${calculate_region[@]}")
+  [ "$differing" -gt 20 ] && break
+  sleep 0.1
+done
+[ "$differing" -gt 20 ] || fail "a focused Calculate looks like the default one ($differing pixels differ)"
+xdotool key shift+Tab
 xdotool type --delay 20 '2 * sqrt(16) + sin(30)^2'
 xdotool key Return
 copied "8.25" || fail "2 * sqrt(16) + sin(30)^2 did not show 8.25"

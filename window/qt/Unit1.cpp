@@ -9,6 +9,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalBlocker>
@@ -101,6 +103,45 @@ class HistoryModel : public QAbstractListModel {
 
  private:
   QStringList entries_;
+};
+
+// A button's keyboard focus drawn where the style shows none of its own: a
+// style may draw a focused default button just as it draws the default one
+// (Fusion does), and then Tab to Calculate could not be seen. The style's own
+// focus frame is added, as it draws it on the check boxes.
+class VisibleFocusStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+
+  void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                   const QWidget* widget) const override {
+    QProxyStyle::drawControl(element, option, painter, widget);
+    const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+    if (element != CE_PushButton || !button || !(option->state & State_HasFocus) ||
+        !(option->state & State_KeyboardFocusChange) || StyleShowsFocus(*button, widget)) {
+      return;
+    }
+    QStyleOptionFocusRect frame;
+    frame.QStyleOption::operator=(*button);
+    frame.rect = subElementRect(SE_PushButtonFocusRect, button, widget);
+    drawPrimitive(PE_FrameFocusRect, &frame, painter, widget);
+  }
+
+ private:
+  // Whether the style draws the button differently with the focus.
+  bool StyleShowsFocus(const QStyleOptionButton& button, const QWidget* widget) const {
+    const auto drawn = [&](State state) {
+      QImage image(button.rect.size(), QImage::Format_ARGB32_Premultiplied);
+      image.fill(Qt::transparent);
+      QPainter painter(&image);
+      QStyleOptionButton option = button;
+      option.state = state;
+      option.rect = QRect(QPoint(0, 0), button.rect.size());
+      baseStyle()->drawControl(CE_PushButton, &option, &painter, widget);
+      return image;
+    };
+    return drawn(button.state) != drawn(button.state & ~State_HasFocus);
+  }
 };
 
 // List entries of the designed height.
@@ -266,6 +307,11 @@ void TForm1::SetUpButtons() {
   // the focus leaves it outside a dialog.
   calculatebutton->setDefault(Design(Control::kCalculate).is_default);
   for (QPushButton* b : {copybutton, aboutbutton}) b->setAutoDefault(true);
+  for (QPushButton* b : {calculatebutton, copybutton, aboutbutton}) {
+    auto* style = new VisibleFocusStyle(QApplication::style()->name());
+    style->setParent(b);
+    b->setStyle(style);
+  }
   // As in a dialog, a focused button shows the frame in Calculate's place.
   // The window's own members are gone by the time its destruction moves the
   // focus: the handler holds the buttons themselves, and its connection ends

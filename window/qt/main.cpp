@@ -4,10 +4,12 @@
 #include <QImage>
 #include <QPixmap>
 #include <cstdint>
+#include <memory>
 
 #include "Unit1.h"
 #include "language.h"
 #include "sessionend.h"
+#include "titleframe.h"
 #include "window_icon.inc"
 #include "x87.h"
 
@@ -38,6 +40,12 @@ int main(int argc, char** argv) {
   calc::x87::EstablishEnvironment();
   calc::TForm1 form;
   const calc::SessionEnd session_end(form);
-  form.show();
+  std::unique_ptr<calc::TitleFrame> frame;
+  if (calc::TitleFrame::Needed()) frame = std::make_unique<calc::TitleFrame>(form);
+  if (frame) {
+    frame->show();
+  } else {
+    form.show();
+  }
   return QApplication::exec();
 }

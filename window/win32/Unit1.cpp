@@ -18,6 +18,9 @@ constexpr wchar_t kWindowProperty[] = L"TForm1";
 // Posted when the box's list opens: the box selects its own choice of entry
 // after telling it opens.
 constexpr UINT kHighlightHeldEntry = WM_APP + 1;
+// The system menu's own commands sit at 0xF000 and above, and their low four
+// bits are the system's.
+constexpr UINT kAlwaysOnTopCommand = 0x0110;
 
 // Room around a push button's text (its frame and margin), and between a
 // check box's square and its text, in design pixels.
@@ -90,9 +93,11 @@ bool TForm1::Create(HINSTANCE instance) {
   FollowSystemColours();
   min_outer_width_ = Scale(kForm.min_outer_width);
   CreateControls();
+  AddSystemMenuItems();
   FitTexts();
   FormResize();
   logic_.Guarded([this] { FormCreate(); });
+  ShowAlwaysOnTop();
   return true;
 }
 
@@ -290,6 +295,58 @@ void TForm1::Apply(const FormLogic::Stored& stored) {
   }
   SendMessageW(sepcb, BM_SETCHECK, stored.separators ? BST_CHECKED : BST_UNCHECKED, 0);
   ShowHistory();
+}
+
+void TForm1::AddSystemMenuItems() {
+  const HMENU menu = GetSystemMenu(window_, FALSE);
+  if (!menu) return;
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING, kAlwaysOnTopCommand, ToWide(Tr(u"Always on &top")).c_str());
+}
+
+void TForm1::ShowAlwaysOnTop() {
+  if (const HMENU menu = GetSystemMenu(window_, FALSE)) {
+    CheckMenuItem(menu, kAlwaysOnTopCommand, MF_BYCOMMAND | (logic_.AlwaysOnTop ? MF_CHECKED : MF_UNCHECKED));
+  }
+  // Wine stacks a window under its own topmost popups (the tooltips, the
+  // box's list) and then drops its topmost state: they are let go of for
+  // the move.
+  std::vector<HWND> owned{window_};  // the owner first, then what it owns
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND popup, LPARAM data) {
+        auto* list = reinterpret_cast<std::vector<HWND>*>(data);
+        if (GetWindow(popup, GW_OWNER) == list->front()) list->push_back(popup);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&owned));
+  for (std::size_t i = 1; i < owned.size(); ++i) SetWindowLongPtrW(owned[i], GWLP_HWNDPARENT, 0);
+  SetWindowPos(window_, logic_.AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  for (std::size_t i = 1; i < owned.size(); ++i) {
+    SetWindowLongPtrW(owned[i], GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(window_));
+  }
+}
+
+void TForm1::ToggleAlwaysOnTop() {
+  logic_.AlwaysOnTop = !logic_.AlwaysOnTop;
+  ShowAlwaysOnTop();
+}
+
+void TForm1::HideBoxSelection() {
+  DWORD start = 0;
+  DWORD end = 0;
+  SendMessageW(cb, CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  if (start == end) return;
+  box_selection_ = {start, end};
+  // The caret stays where the selection ended, so the text does not scroll.
+  SendMessageW(cb, CB_SETEDITSEL, 0, MAKELPARAM(end, end));
+}
+
+void TForm1::RestoreBoxSelection() {
+  if (!box_selection_) return;
+  SendMessageW(cb, CB_SETEDITSEL, 0, MAKELPARAM(box_selection_->first, box_selection_->second));
+  box_selection_.reset();
 }
 
 void TForm1::FormShow() {
@@ -553,6 +610,8 @@ bool TForm1::OnCommand(WPARAM wparam, LPARAM lparam) {
   const int code = HIWORD(wparam);
   if (id == ControlId(Control::kBox)) {
     if (code == CBN_SELCHANGE) logic_.Guarded([this] { cbClick(); });
+    if (code == CBN_KILLFOCUS) HideBoxSelection();
+    if (code == CBN_SETFOCUS) RestoreBoxSelection();
     if (code == CBN_DROPDOWN) PostMessageW(window_, kHighlightHeldEntry, 0, 0);
     return true;
   }
@@ -617,6 +676,10 @@ std::optional<LRESULT> TForm1::OnFocusMessage(UINT message, WPARAM wparam) {
       RestoreFocus();
       return 0;
     case WM_SYSCOMMAND:
+      if ((wparam & 0xFFF0) == kAlwaysOnTopCommand) {
+        ToggleAlwaysOnTop();
+        return 0;
+      }
       if ((wparam & 0xFFF0) == SC_MINIMIZE) RememberFocus();
       return std::nullopt;
     default:

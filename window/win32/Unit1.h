@@ -10,6 +10,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "accessibility.h"
@@ -83,6 +84,15 @@ class TForm1 {
   void FitTexts();
   void AddTooltips();
   void Apply(const FormLogic::Stored& stored);
+  // "Always on top" in the system menu, and the window's place in the
+  // z-order, as the logic holds it.
+  void AddSystemMenuItems();
+  void ShowAlwaysOnTop();
+  void ToggleAlwaysOnTop();
+  // The box's selection is drawn only while it has the focus, as an edit
+  // control's is: its own edit keeps one drawn, so it is set aside.
+  void HideBoxSelection();
+  void RestoreBoxSelection();
   void ShowHistory();
   // Highlights, in the opened list, the entry the box holds or else the
   // newest: the list's selection, which a screen reader names.
@@ -125,8 +135,9 @@ class TForm1 {
   bool high_contrast_ = false;
   int outer_height_ = 0;  // fixed
   int min_outer_width_ = 0;
-  GrownLayout grown_;     // the controls' widths once their texts fit
-  HWND focus_ = nullptr;  // the control that had the focus when the window was left
+  GrownLayout grown_;                                     // the controls' widths once their texts fit
+  HWND focus_ = nullptr;                                  // the control that had the focus when the window was left
+  std::optional<std::pair<DWORD, DWORD>> box_selection_;  // set aside while the box is left
 };
 
 }  // namespace calc

@@ -517,6 +517,36 @@ class WindowTest : public QObject {
              qPrintable(QString("the result's contrast under a light palette is %1").arg(DrawnContrast())));
   }
 
+  // Tab to Calculate can be seen: focused, it is drawn otherwise than as
+  // the default button it is while the box has the focus, in a light, a
+  // dark and a high-contrast palette.
+  void FocusedCalculateDiffersFromTheDefaultOne() {
+    QPalette high_contrast(Qt::white, Qt::black);  // white on black throughout
+    high_contrast.setColor(QPalette::Highlight, QColor(255, 255, 0));
+    const std::pair<const char*, QPalette> themes[] = {
+        {"light", light_}, {"dark", DarkPalette()}, {"high contrast", high_contrast}};
+    for (const auto& [name, palette] : themes) {
+      QApplication::setPalette(palette);
+      form_->cb->setFocus();
+      QTRY_VERIFY(InTheBox(QApplication::focusWidget()));
+      QVERIFY(form_->calculatebutton->isDefault());
+      const QImage unfocused = form_->calculatebutton->grab().toImage();
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);  // the box is the last stop
+      QTRY_COMPARE(QApplication::focusWidget(), form_->calculatebutton);
+      const QImage focused = form_->calculatebutton->grab().toImage();
+      int differing = 0;
+      for (int y = 0; y < std::min(focused.height(), unfocused.height()); ++y) {
+        for (int x = 0; x < std::min(focused.width(), unfocused.width()); ++x) {
+          differing += focused.pixel(x, y) != unfocused.pixel(x, y);
+        }
+      }
+      QVERIFY2(
+          differing > 20,
+          qPrintable(
+              QString("%1: a focused Calculate differs from the default one in %2 pixels").arg(name).arg(differing)));
+    }
+  }
+
   // Calculate stays the default button (and shows it) wherever the focus
   // goes, except while another button has it, as in a dialog.
   void CalculateStaysTheDefaultButton() {
