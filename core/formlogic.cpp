@@ -13,6 +13,7 @@
 #include "messages.h"
 #include "mymisc.h"
 #include "presentation.h"
+#include "savesequence.h"
 #include "translation.h"
 #include "utf.h"
 
@@ -119,12 +120,17 @@ FormLogic::Start FormLogic::FormCreate(int outer_width, int outer_height) {
   start.left = (screen.width - outer_width) / 2;
   start.top = (screen.height - outer_height) / 2;
   start_ = {start.left, start.top, outer_width};
-  if (SettingsFileThere(SettingsFileName)) start.stored = readdata(SettingsFileName, outer_width, outer_height);
+  bool there = platform_.FileExistsAt(SettingsFileName);
+  if (!there) {
+    const SaveLock lock(platform_.Files(), SettingsFileName, SaveLockWait);
+    there = SettingsFileThere(SettingsFileName, lock.held());
+  }
+  if (there) start.stored = readdata(SettingsFileName, outer_width, outer_height);
   return start;
 }
 
-bool FormLogic::SettingsFileThere(std::u16string_view path) {
-  return platform_.FileExistsAt(path) || platform_.RecoverInterruptedSave(path);
+bool FormLogic::SettingsFileThere(std::u16string_view path, bool locked) {
+  return platform_.FileExistsAt(path) || RecoverInterruptedSave(platform_.Files(), path, locked);
 }
 
 std::optional<FormLogic::Stored> FormLogic::readdata(std::u16string_view datafilename, int outer_width,
@@ -165,18 +171,25 @@ void FormLogic::LoadHistory(SettingsDocument& doc) {
   }
 }
 
-std::vector<std::u16string> OtherWindowsEntries(const std::vector<std::u16string>& list,
-                                                const std::vector<std::u16string_view>& file, Platform& platform) {
-  std::vector<std::u16string> added;
-  const auto held = [&](std::u16string_view entry) {
-    const auto same = [&](const std::u16string& kept) { return platform.SameIgnoringCase(kept, entry); };
-    return std::ranges::any_of(list, same) || std::ranges::any_of(added, same);
+std::vector<std::u16string> MergedHistory(const std::vector<std::u16string>& own, std::size_t added,
+                                          const std::vector<std::u16string_view>& file, Platform& platform) {
+  added = std::min(added, own.size());
+  std::size_t limit = std::max(FormLogic::kHistoryLimit, own.size());
+  if (added == 0) limit = file.size();
+  std::vector<std::u16string> merged;
+  merged.reserve(std::min(limit, own.size() + file.size()));
+  const UpperCaser upper(platform);
+  std::unordered_set<std::u16string> taken;
+  taken.reserve(own.size() + file.size());
+  const auto take = [&](std::u16string_view entry) {
+    if (merged.size() < limit && !entry.empty() && taken.insert(upper(entry)).second) merged.emplace_back(entry);
   };
-  for (auto entry = file.begin(); entry != file.end() && list.size() + added.size() < FormLogic::kHistoryLimit;
-       ++entry) {
-    if (!entry->empty() && !held(*entry)) added.emplace_back(*entry);
+  for (std::size_t i = 0; i < added; ++i) take(own[i]);
+  for (const std::u16string_view entry : file) take(entry);
+  if (added > 0) {
+    for (std::size_t i = added; i < own.size(); ++i) take(own[i]);
   }
-  return added;
+  return merged;
 }
 
 std::u16string AsideName(std::u16string_view path, int attempt) {
@@ -195,24 +208,29 @@ std::u16string_view FileNameOf(std::u16string_view path) {
 
 }  // namespace
 
-std::optional<std::u16string> FormLogic::MoveAside(std::u16string_view path, std::u16string& note) {
+std::optional<std::u16string> FormLogic::MoveAside(std::u16string_view path, std::u16string& note, bool& changed) {
+  changed = false;
   const std::u16string_view limit = SettingsDocument::kMaxFileSizeText;
   for (int attempt = 1; attempt <= kAsideAttempts; ++attempt) {
     const std::u16string aside = AsideName(path, attempt);
-    std::u16string why;
-    switch (platform_.RenameWithoutReplacing(path, aside, why)) {
+    FileCalls::Error error;
+    switch (MoveTooLargeAside(platform_.Files(), path, aside, SettingsDocument::kMaxFileSize, error)) {
       case RenameStatus::kRenamed:
         // TRANSLATORS: Detail of the "Error saving settings" box, under the file's path: %1 is a size such as
         // 1 MiB, %2 a file name. The box wraps long lines.
         note = Tr(u"The file is larger than %1. It was renamed to %2, and a new file was written.",
                   {limit, FileNameOf(aside)});
         return std::nullopt;
+      case RenameStatus::kChanged:
+        changed = true;
+        return std::nullopt;
       case RenameStatus::kNameTaken:
         break;
       case RenameStatus::kFailed:
         // TRANSLATORS: Detail of the "Error saving settings" box: %1 is a size, %2 a file name, %3 the system's
         // reason.
-        return Tr(u"The file is larger than %1, and renaming it to %2 failed: %3", {limit, FileNameOf(aside), why});
+        return Tr(u"The file is larger than %1, and renaming it to %2 failed: %3",
+                  {limit, FileNameOf(aside), platform_.ErrorText(error.code)});
     }
   }
   // TRANSLATORS: Detail of the "Error saving settings" box: %1 is a size, %2 and %3 the first and the last of
@@ -221,29 +239,37 @@ std::optional<std::u16string> FormLogic::MoveAside(std::u16string_view path, std
             {limit, FileNameOf(AsideName(path, 1)), FileNameOf(AsideName(path, kAsideAttempts))});
 }
 
-std::optional<std::u16string> FormLogic::OpenForSaving(std::u16string_view path, SettingsDocument& doc,
+std::optional<std::u16string> FormLogic::OpenForSaving(std::u16string_view path, bool locked, SettingsDocument& doc,
                                                        std::u16string& note) {
   // A save cut off at its last step left the settings only in its
   // temporary file: they are taken back before they are added to.
-  SettingsFileThere(path);
+  SettingsFileThere(path, locked);
   std::u16string why;
-  switch (SettingsDocument::Open(platform_, path, doc, why)) {
-    case ReadStatus::kRead:
-    case ReadStatus::kMissing:
-      return std::nullopt;
-    case ReadStatus::kTooLarge:
-      // Not read, it would fail every close: it goes aside, kept whole, and
-      // the settings start afresh.
-      return MoveAside(path, note);
-    case ReadStatus::kFailed:
-      break;
+  // The file judged too large is renamed only while it still is: a second
+  // look finds another process's fresh save in its place, which is read.
+  for (int look = 0; look < 2; ++look) {
+    switch (SettingsDocument::Open(platform_, path, doc, why)) {
+      case ReadStatus::kRead:
+      case ReadStatus::kMissing:
+        return std::nullopt;
+      case ReadStatus::kTooLarge: {
+        // Not read, it would fail every close: it goes aside, kept whole,
+        // and the settings start afresh.
+        bool changed = false;
+        std::optional<std::u16string> failure = MoveAside(path, note, changed);
+        if (!changed) return failure;
+        continue;
+      }
+      case ReadStatus::kFailed:
+        return why;
+    }
   }
   return why;
 }
 
 void FormLogic::WriteSettings(SettingsDocument& doc, const WindowPlacement& window, DisplayOptions options) const {
-  const std::vector<std::u16string> added =
-      OtherWindowsEntries(history_, doc.ReadSectionValues(kExpressions), platform_);
+  const std::vector<std::u16string> history =
+      MergedHistory(history_, added_, doc.ReadSectionValues(kExpressions), platform_);
   doc.WriteString(kInformation, u"Program", kProgramName);
   doc.WriteString(kInformation, u"Version", FromAscii(kVersion));
   const WindowPlacement& at = WindowPositionKnown ? window : start_;
@@ -253,26 +279,41 @@ void FormLogic::WriteSettings(SettingsDocument& doc, const WindowPlacement& wind
   doc.WriteString(kInterface, u"ThousandsSeparator", options.separators ? u"1" : u"0");
   doc.WriteString(kInterface, u"DecimalPlaces", options.two_decimals ? u"2" : u"-1");
   std::u16string key(kExpressionKey);
-  for (std::size_t i = 0; i < history_.size() + added.size(); ++i) {
+  for (std::size_t i = 0; i < history.size(); ++i) {
     key.resize(kExpressionKey.size());
     key += Decimal(static_cast<long long>(i + 1));
-    doc.WriteString(kExpressions, key, i < history_.size() ? history_[i] : added[i - history_.size()]);
+    doc.WriteString(kExpressions, key, history[i]);
   }
 }
 
 bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement& window, DisplayOptions options) {
-  SettingsDocument doc(platform_);
   std::u16string note;  // said once, though the settings were saved
-  std::optional<std::u16string> failure = OpenForSaving(datafilename, doc, note);
-  if (!failure) {
-    WriteSettings(doc, window, options);
-    std::u16string why;
-    if (!doc.UpdateFile(datafilename, why)) failure = why;
+  std::optional<std::u16string> failure;
+  {
+    // Another process's save between this one's read and its rename would
+    // be lost: the whole of it takes turns. No box is shown while the lock
+    // is held, or every other save would wait for a click.
+    const SaveLock lock(platform_.Files(), datafilename, SaveLockWait);
+    SettingsDocument doc(platform_);
+    failure = OpenForSaving(datafilename, lock.held(), doc, note);
+    if (!failure) {
+      WriteSettings(doc, window, options);
+      std::u16string why;
+      if (doc.UpdateFile(datafilename, why)) {
+        added_ = 0;  // the file holds them now
+      } else {
+        failure = why;
+      }
+    }
   }
   if (failure || !note.empty()) {
     // TRANSLATORS: Main text of the box shown when the settings could not be saved at close; the file's path
     // and the reason follow below it. A short sentence.
-    platform_.ShowMessageBox(Tr(u"Error saving settings"),
+    platform_.ShowMessageBox(failure ? Tr(u"Error saving settings")
+                                     // TRANSLATORS: Main text of the box shown once when a settings file too large
+                                     // to read was renamed aside and a new one written; the path and what happened
+                                     // follow below it. A short sentence.
+                                     : Tr(u"Settings file renamed"),
                              std::u16string(datafilename) + u"\n" + failure.value_or(note), u"");
   }
   return !failure;
@@ -333,11 +374,14 @@ void FormLogic::AddToHistory(std::u16string_view expression) {
   const auto same = std::find_if(history_.begin(), history_.end(), [&](const std::u16string& entry) {
     return platform_.SameIgnoringCase(entry, expression);
   });
+  // An entry that was among the added ones stays one; any other becomes one.
+  if (same == history_.end() || static_cast<std::size_t>(same - history_.begin()) >= added_) ++added_;
   if (same != history_.end()) history_.erase(same);
   // Exactly 50: a longer list, which only an edited file can give, is not
   // cut back.
   if (history_.size() == kHistoryLimit) history_.pop_back();
   history_.insert(history_.begin(), std::u16string(expression));
+  added_ = std::min(added_, history_.size());
 }
 
 }  // namespace calc

@@ -5,6 +5,7 @@
 // state and shows what comes back.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "display.h"
 #include "platform.h"
+#include "savesequence.h"
 #include "settingsdoc.h"
 
 namespace calc {
@@ -34,13 +36,16 @@ std::optional<int> ReadInteger(std::u16string_view text);
 // the bare name when that cannot be had.
 std::u16string SelectSettingsFile(Platform& platform);
 
-// What a save writes after this window's list: the entries of the file as
-// it is now that the list does not hold (compared as AddToHistory
-// compares), in file order, until there are 50 in all. Several windows open
-// at once thus keep each other's entries; a list of 50 or more is written
-// as it is.
-std::vector<std::u16string> OtherWindowsEntries(const std::vector<std::u16string>& list,
-                                                const std::vector<std::u16string_view>& file, Platform& platform);
+// The history a save writes. `own` is the window's list, newest first,
+// whose first `added` entries it added since it read the file; `file` the
+// file's entries as the file holds them now. The added entries come first,
+// then the file's, then the rest of the window's list, each once (compared
+// as the history compares), up to 50, or up to the window's own length
+// when an edited file made that longer. A window that added nothing writes
+// the file's history as the file has it. One window alone thus writes its
+// own list; several open at once keep each other's entries, the newest 50.
+std::vector<std::u16string> MergedHistory(const std::vector<std::u16string>& own, std::size_t added,
+                                          const std::vector<std::u16string_view>& file, Platform& platform);
 
 // The name a settings file too large to read is renamed to, at the given
 // attempt (1, 2, ...): PATH.too-large, PATH.too-large-2, ...
@@ -75,10 +80,12 @@ class FormLogic {
   // come back. nullopt when the file could not be read.
   std::optional<Stored> readdata(std::u16string_view datafilename, int outer_width, int outer_height);
 
-  // Writes the settings file, keeping whatever else it holds. A failure is
+  // Writes the settings file, keeping whatever else it holds, its history
+  // merged with this window's (MergedHistory). The read, the merge and the
+  // write take turns with other processes' saves (SaveLock). A failure is
   // reported with "Error saving settings" and the file and the reason in the
   // box's detail; false then. A file too large to read is renamed aside
-  // first, and the box says so once.
+  // first, and a box titled "Settings file renamed" says so once.
   bool savedata(std::u16string_view datafilename, const WindowPlacement& window, DisplayOptions options);
 
   // The close's save into SettingsFileName. A run saves at its close once:
@@ -128,17 +135,22 @@ class FormLogic {
   // client): savedata then writes the Left and Top the file gave back as
   // they were, or the centred start when it gave none.
   bool WindowPositionKnown = true;
+  // How long a save waits for another process's save (SaveLock).
+  std::chrono::milliseconds SaveLockWait = SaveLock::kWait;
 
  private:
   // Whether a file is at the path. When nothing is there but a save that
   // was cut off after its new file was whole left that file, it takes the
-  // path first.
-  bool SettingsFileThere(std::u16string_view path);
+  // path first (`locked`: while this process holds the save lock).
+  bool SettingsFileThere(std::u16string_view path, bool locked);
   // Opens the settings file for a save: the reason when it cannot be; a
   // file too large to read is renamed aside, and `note` says so.
-  std::optional<std::u16string> OpenForSaving(std::u16string_view path, SettingsDocument& doc, std::u16string& note);
-  // Renames a file too large to read to the first free aside name.
-  std::optional<std::u16string> MoveAside(std::u16string_view path, std::u16string& note);
+  std::optional<std::u16string> OpenForSaving(std::u16string_view path, bool locked, SettingsDocument& doc,
+                                              std::u16string& note);
+  // Renames a file too large to read to the first free aside name. `changed`
+  // says that the file at the path is no longer too large (another process
+  // saved meanwhile) and was left alone.
+  std::optional<std::u16string> MoveAside(std::u16string_view path, std::u16string& note, bool& changed);
   // Adds the file's expressions that the history does not hold yet.
   void LoadHistory(SettingsDocument& doc);
   void WriteSettings(SettingsDocument& doc, const WindowPlacement& window, DisplayOptions options) const;
@@ -147,6 +159,9 @@ class FormLogic {
   WindowPlacement start_;  // left and top: centred, or as the file gave them
   bool closed_ = false;
   std::vector<std::u16string> history_;  // newest first
+  // How many of history_'s first entries this window added since it read
+  // the file: an added entry always goes to the top.
+  std::size_t added_ = 0;
 };
 
 }  // namespace calc

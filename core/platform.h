@@ -11,6 +11,8 @@
 
 namespace calc {
 
+class FileCalls;
+
 struct ScreenSize {
   int width = 0;
   int height = 0;
@@ -26,6 +28,7 @@ enum class ReadStatus {
 enum class RenameStatus {
   kRenamed,
   kNameTaken,  // something has the new name already: it stays as it was
+  kChanged,    // the file is no longer the one judged: it is left alone
   kFailed,
 };
 
@@ -46,18 +49,10 @@ class Platform {
   // system's description of the failure.
   virtual ReadStatus ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes,
                                    std::u16string& why) = 0;
-  // A save cut off after its new file was complete but before that file took
-  // the path's place leaves it as the only copy: when nothing is at the path,
-  // it takes the path. True when a file was put back.
-  virtual bool RecoverInterruptedSave(std::u16string_view path) = 0;
-  // Replaces the file's contents all-or-nothing: on any failure the old
-  // file stays exactly as it was. A read-only file is a failure. Returns the
-  // system's description of a failure.
-  virtual std::optional<std::u16string> WriteFileAtomically(std::u16string_view path, std::string_view bytes) = 0;
-  // Gives a file a new name in the same folder, never in place of another
-  // file. On kFailed, `why` is the system's description of the failure.
-  virtual RenameStatus RenameWithoutReplacing(std::u16string_view from, std::u16string_view to,
-                                              std::u16string& why) = 0;
+  // The system calls that saving is made of (savesequence.h).
+  virtual FileCalls& Files() = 0;
+  // The system's description of one of their error codes.
+  virtual std::u16string ErrorText(long code) = 0;
 
   // The system's code page for files without a byte-order mark.
   virtual bool CodePageIsUtf8() = 0;

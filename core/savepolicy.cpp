@@ -11,7 +11,9 @@ namespace {
 constexpr std::u16string_view kMark = kTemporaryMark;
 constexpr std::u16string_view kExtension = kTemporaryExtension;
 constexpr std::size_t kRandomLength = 6;
-// A size of more digits would not fit the recorded 64 bits.
+// Ten digits record sizes up to 9,999,999,999 bytes, far beyond any
+// settings file this program writes: a longer number is not one of its
+// names.
 constexpr std::size_t kMaxSizeDigits = 10;
 
 constexpr std::u16string_view kAlphabet = u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -30,6 +32,8 @@ void ForEachTemporary(const std::vector<FolderEntry>& entries, std::u16string_vi
 }  // namespace
 
 bool SameFileNameExactly(std::u16string_view a, std::u16string_view b) { return a == b; }
+
+bool IsStale(const FolderEntry& entry, std::int64_t now_ms) { return entry.modified_ms < now_ms - kStaleAfterMs; }
 
 std::u16string TemporaryFileName(std::u16string_view name, std::uint64_t random, std::uint64_t size) {
   std::u16string file(name);
@@ -77,7 +81,7 @@ std::vector<std::u16string> StaleTemporaryFiles(const std::vector<FolderEntry>& 
                                                 std::int64_t now_ms, SameFileName same) {
   std::vector<std::u16string> stale;
   ForEachTemporary(entries, name, same, [&](const FolderEntry& entry, std::uint64_t) {
-    if (entry.modified_ms < now_ms - kStaleAfterMs) stale.push_back(entry.name);
+    if (IsStale(entry, now_ms)) stale.push_back(entry.name);
   });
   return stale;
 }

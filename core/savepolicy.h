@@ -13,7 +13,7 @@
 //
 // Such a file left by a crash is removed once it is stale, and only while
 // the settings file is there; when the settings file is missing, the newest
-// complete one takes its place.
+// complete one takes its place (savesequence.h says when).
 #pragma once
 
 #include <cstdint>
@@ -40,6 +40,7 @@ struct FolderEntry {
 
 // One older than this is no other copy's save in progress.
 inline constexpr std::int64_t kStaleAfterMs = 60 * 1000;
+bool IsStale(const FolderEntry& entry, std::int64_t now_ms);
 
 // The temporary name for a new file of `size` bytes that will become `name`:
 // six letters or digits taken from `random`.

@@ -5,6 +5,7 @@
 #include <optional>
 #include <unordered_map>
 
+#include "savesequence.h"
 #include "utf.h"
 
 namespace calc {
@@ -272,8 +273,8 @@ bool SettingsDocument::UpdateFile(std::u16string_view path, std::u16string& why)
     why = u"The settings would be larger than " + std::u16string(kMaxFileSizeText) + u".";
     return false;
   }
-  const std::optional<std::u16string> failure = platform_->WriteFileAtomically(path, bytes);
-  if (failure) why = *failure;
+  const std::optional<FileCalls::Error> failure = SaveFile(platform_->Files(), path, bytes);
+  if (failure) why = platform_->ErrorText(failure->code);
   return !failure;
 }
 

@@ -2,8 +2,11 @@
 #include "FUtils.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <cerrno>
+#include <cstring>
 
 namespace calc {
 
@@ -33,6 +36,30 @@ bool FileExistsAt(const QString& path) {
   if (path.isEmpty()) return false;
   const QFileInfo info(path);
   return info.exists() && info.isFile();
+}
+
+ReadStatus ReadWholeFile(const QString& path, qint64 max_size, QByteArray& bytes, QString* why) {
+  bytes.clear();
+  if (path.isEmpty()) return ReadStatus::kMissing;
+  const QFileInfo info(path);
+  if (!info.exists()) return ReadStatus::kMissing;  // also a link to nothing yet
+  if (!info.isFile()) {
+    if (why) *why = QString::fromLocal8Bit(std::strerror(info.isDir() ? EISDIR : EINVAL));
+    return ReadStatus::kFailed;
+  }
+  if (info.size() > max_size) return ReadStatus::kTooLarge;
+  QFile file(path);
+  if (file.open(QIODevice::ReadOnly)) bytes = file.read(max_size + 1);
+  if (file.error() != QFileDevice::NoError) {
+    if (why) *why = file.errorString();
+    bytes.clear();
+    return ReadStatus::kFailed;
+  }
+  if (bytes.size() > max_size) {
+    bytes.clear();
+    return ReadStatus::kTooLarge;
+  }
+  return ReadStatus::kRead;
 }
 
 }  // namespace calc

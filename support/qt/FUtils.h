@@ -3,7 +3,10 @@
 // failure: each answers with an empty text or false.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+#include "platform.h"
 
 namespace calc {
 
@@ -23,5 +26,11 @@ bool CreateFolder(const QString& path);
 // True when the path names an existing regular file (following links), not
 // a folder, a device or a pipe.
 bool FileExistsAt(const QString& path);
+
+// Reads a whole file of at most max_size bytes. A missing file (or a link
+// to nothing yet) is kMissing, a larger file kTooLarge; anything else that
+// cannot be read, a folder included, is kFailed, with the system's words
+// for it in `why`.
+ReadStatus ReadWholeFile(const QString& path, qint64 max_size, QByteArray& bytes, QString* why = nullptr);
 
 }  // namespace calc

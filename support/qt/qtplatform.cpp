@@ -78,25 +78,7 @@ ReadStatus QtPlatform::ReadWholeFile(std::u16string_view path, std::size_t max_s
   return status;
 }
 
-bool QtPlatform::RecoverInterruptedSave(std::u16string_view path) {
-  return calc::RecoverInterruptedSave(ToQString(path));
-}
-
-std::optional<std::u16string> QtPlatform::WriteFileAtomically(std::u16string_view path, std::string_view bytes) {
-  int error = 0;
-  if (calc::WriteFileAtomically(ToQString(path),
-                                QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())), &error)) {
-    return std::nullopt;
-  }
-  return SystemErrorText(error);
-}
-
-RenameStatus QtPlatform::RenameWithoutReplacing(std::u16string_view from, std::u16string_view to, std::u16string& why) {
-  int error = 0;
-  const RenameStatus status = calc::RenameWithoutReplacing(ToQString(from), ToQString(to), &error);
-  if (status == RenameStatus::kFailed) why = SystemErrorText(error);
-  return status;
-}
+std::u16string QtPlatform::ErrorText(long code) { return SystemErrorText(static_cast<int>(code)); }
 
 bool QtPlatform::CodePageIsUtf8() { return SystemCodePage().compare("UTF-8", Qt::CaseInsensitive) == 0; }
 

@@ -9,6 +9,7 @@
 
 #include "design.h"
 #include "platform.h"
+#include "savefile.h"
 
 namespace calc {
 
@@ -37,9 +38,8 @@ class QtPlatform final : public Platform {
 
   ReadStatus ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes,
                            std::u16string& why) override;
-  bool RecoverInterruptedSave(std::u16string_view path) override;
-  std::optional<std::u16string> WriteFileAtomically(std::u16string_view path, std::string_view bytes) override;
-  RenameStatus RenameWithoutReplacing(std::u16string_view from, std::u16string_view to, std::u16string& why) override;
+  FileCalls& Files() override { return files_; }
+  std::u16string ErrorText(long code) override;
 
   bool CodePageIsUtf8() override;
   std::u16string DecodeCodePage(std::string_view bytes) override;
@@ -55,6 +55,7 @@ class QtPlatform final : public Platform {
  private:
   // Asked once: the system locale is looked up anew at every QLocale::system().
   QLocale locale_;
+  UnixFileCalls files_;
 };
 
 }  // namespace calc

@@ -2,238 +2,156 @@
 #include "savefile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDateTime>
-#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <cerrno>
-#include <cstdint>
-#include <cstring>
-#include <optional>
-#include <vector>
 
 #include "qtplatform.h"
-#include "savepolicy.h"
 
 namespace calc {
 namespace {
 
-// The plain files beside the target, never a link, so nothing but our own
-// leftovers is ever removed or taken. Listed without a wildcard: that would
-// load the regular expression engine into every start.
-std::vector<FolderEntry> PlainFilesBeside(const QFileInfo& target) {
+QByteArray Native(std::u16string_view path) { return QFile::encodeName(ToQString(path)); }
+
+int Descriptor(FileCalls::File file) { return static_cast<int>(file); }
+
+}  // namespace
+
+bool UnixFileCalls::Failed(int error) {
+  last_error = {error == EEXIST   ? Failure::kNameTaken
+                : error == EACCES ? Failure::kAccessDenied
+                                  : Failure::kOther,
+                error};
+  return false;
+}
+
+std::u16string UnixFileCalls::FinalPath(std::u16string_view path) {
+  if (path.empty()) return {};
+  QString target = ToQString(path);
+  for (int depth = 0; depth < 40 && QFileInfo(target).isSymLink(); ++depth) target = QFileInfo(target).symLinkTarget();
+  return ToU16(QFileInfo(target).absoluteFilePath());
+}
+
+FileCalls::Look UnixFileCalls::LookAt(std::u16string_view path) {
+  if (path.empty()) return {false, 0, Error{Failure::kOther, ENOENT}};
+  const QByteArray native = Native(path);
+  struct stat info {};
+  if (::stat(native.constData(), &info) != 0) return {};
+  Look look{true, static_cast<std::uint64_t>(info.st_size), std::nullopt};
+  // Renaming over a read-only file would silently replace it. Its mode is
+  // asked as well, since the superuser may write anything.
+  if (!S_ISREG(info.st_mode)) {
+    look.refused = Error{Failure::kOther, EISDIR};
+  } else if (::access(native.constData(), W_OK) != 0 || (info.st_mode & 0222) == 0) {
+    look.refused = Error{Failure::kAccessDenied, EACCES};
+  }
+  return look;
+}
+
+// Listed without a wildcard: that would load the regular expression engine
+// into every start.
+std::vector<FolderEntry> UnixFileCalls::ListBeside(std::u16string_view path) {
   std::vector<FolderEntry> found;
-  QDirIterator entries(target.absolutePath(), QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+  QDirIterator entries(QFileInfo(ToQString(path)).absolutePath(), QDir::Files | QDir::Hidden | QDir::NoSymLinks);
   while (entries.hasNext()) {
     const QFileInfo entry = entries.nextFileInfo();
-    found.push_back({entry.fileName().toStdU16String(), static_cast<std::uint64_t>(entry.size()),
-                     entry.lastModified().toMSecsSinceEpoch()});
+    found.push_back(
+        {ToU16(entry.fileName()), static_cast<std::uint64_t>(entry.size()), entry.lastModified().toMSecsSinceEpoch()});
   }
   return found;
 }
 
-QByteArray Beside(const QFileInfo& target, std::u16string_view name) {
-  return QFile::encodeName(target.absolutePath() + u'/' + ToQString(name));
-}
-
-void RemoveStaleTemporaryFiles(const QFileInfo& target) {
-  const std::vector<std::u16string> stale = StaleTemporaryFiles(
-      PlainFilesBeside(target), target.fileName().toStdU16String(), QDateTime::currentMSecsSinceEpoch());
-  for (const std::u16string& name : stale) ::unlink(Beside(target, name).constData());
-}
-
-bool RenameNoReplace(const QByteArray& from, const QByteArray& to);
-
-// A file that appears meanwhile is never replaced.
-bool RecoverFromTemporaryFile(const QFileInfo& target) {
-  const std::optional<std::u16string> taken =
-      TemporaryFileToRecover(PlainFilesBeside(target), target.fileName().toStdU16String());
-  if (!taken) return false;
-  return RenameNoReplace(Beside(target, *taken), QFile::encodeName(target.absoluteFilePath()));
-}
-
-// Links are followed to their final target, so a link stays a link.
-QFileInfo FinalTarget(const QString& path) {
-  QString target = path;
-  for (int depth = 0; depth < 40 && QFileInfo(target).isSymLink(); ++depth) {
-    target = QFileInfo(target).symLinkTarget();
-  }
-  return QFileInfo(target);
-}
-
-bool WriteAll(int file, const QByteArray& bytes) {
-  qsizetype done = 0;
-  while (done < bytes.size()) {
-    const ssize_t written = ::write(file, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done));
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    done += written;
-  }
-  return true;
-}
-
-// The folder forbids a new file, so the file is rewritten where it is. Its
-// room is taken first, so a full disk fails before any old byte changes,
-// and it is cut to its new length last.
-bool WriteInPlace(const QByteArray& target, const QByteArray& bytes) {
-  const int file = ::open(target.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-  if (file < 0) return false;
-  struct stat before {};
-  bool saved = ::fstat(file, &before) == 0;
-  if (saved && !S_ISREG(before.st_mode)) {
-    errno = EISDIR;
-    saved = false;
-  }
-  const int reserved = saved && !bytes.isEmpty() ? ::posix_fallocate(file, 0, static_cast<off_t>(bytes.size())) : 0;
-  if (reserved != 0) {
-    // Where the system has no reservation, the library's stand-in may have
-    // grown the file before it failed.
-    struct stat after {};
-    if (::fstat(file, &after) == 0 && after.st_size != before.st_size) {
-      const int restored = ::ftruncate(file, before.st_size);
-      static_cast<void>(restored);
-    }
-    errno = reserved;
-    saved = false;
-  }
-  saved = saved && WriteAll(file, bytes) && ::ftruncate(file, static_cast<off_t>(bytes.size())) == 0 &&
-          ::fdatasync(file) == 0;
-  const int error = errno;
-  const bool closed = ::close(file) == 0;
-  if (closed) errno = error;
-  return closed && saved;
-}
-
-// A new file under a temporary name beside the target, opened for writing;
-// -1 with errno set when none can be made.
-int CreateTemporaryFile(const QFileInfo& target, qsizetype size, QByteArray& temporary) {
-  int file = -1;
-  for (int attempt = 0; attempt < 16 && file < 0; ++attempt) {
-    temporary =
-        Beside(target, TemporaryFileName(target.fileName().toStdU16String(), QRandomGenerator::global()->generate64(),
-                                         static_cast<std::uint64_t>(size)));
-    file = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (file < 0 && errno != EEXIST) break;
+FileCalls::File UnixFileCalls::CreateNew(std::u16string_view path, std::u16string_view like) {
+  const QByteArray native = Native(path);
+  const int file = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (file < 0) return (Failed(errno), kNoFile);
+  struct stat old {};
+  if (!like.empty() && (::stat(Native(like).constData(), &old) != 0 || ::fchmod(file, old.st_mode & 07777) != 0)) {
+    Failed(errno);
+    ::close(file);
+    ::unlink(native.constData());
+    return kNoFile;
   }
   return file;
 }
 
-// Renames the complete temporary file over the target.
-bool MoveIntoPlace(const QByteArray& temporary, const QFileInfo& target) {
-  if (::rename(temporary.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
-    // The old file stays as it was; where there is none, the new file is
-    // the only copy and the next start takes it.
-    const int error = errno;
-    if (QFileInfo::exists(target.absoluteFilePath())) ::unlink(temporary.constData());
-    errno = error;
-    return false;
+FileCalls::File UnixFileCalls::OpenInPlace(std::u16string_view path) {
+  const int file = ::open(Native(path).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  if (file < 0) return (Failed(errno), kNoFile);
+  struct stat info {};
+  if (::fstat(file, &info) == 0 && S_ISREG(info.st_mode)) return file;
+  Failed(EISDIR);
+  ::close(file);
+  return kNoFile;
+}
+
+bool UnixFileCalls::WriteWhole(File file, std::string_view bytes) {
+  const int fd = Descriptor(file);
+  struct stat before {};
+  if (::fstat(fd, &before) != 0) return Failed(errno);
+  // Room matters where old bytes are there to keep; a new file's write fails
+  // on a full disk all the same.
+  const bool reserve = before.st_size > 0 && !bytes.empty();
+  if (const int reserved = reserve ? ::posix_fallocate(fd, 0, static_cast<off_t>(bytes.size())) : 0) {
+    // Where the system has no reservation, the library's stand-in may have
+    // grown the file before it failed.
+    struct stat after {};
+    if (::fstat(fd, &after) == 0 && after.st_size != before.st_size && ::ftruncate(fd, before.st_size) != 0) {
+    }
+    return Failed(reserved);
   }
+  for (std::size_t done = 0; done < bytes.size();) {
+    const ssize_t written = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return Failed(written < 0 ? errno : EIO);
+    done += static_cast<std::size_t>(written);
+  }
+  return ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 || Failed(errno);
+}
+
+bool UnixFileCalls::Flush(File file) { return ::fsync(Descriptor(file)) == 0 || Failed(errno); }
+
+bool UnixFileCalls::Close(File file) { return ::close(Descriptor(file)) == 0 || Failed(errno); }
+
+bool UnixFileCalls::RenameOver(std::u16string_view from, std::u16string_view to) {
+  if (::rename(Native(from).constData(), Native(to).constData()) != 0) return Failed(errno);
   // The rename itself reaches the disk with the folder.
-  const int folder = ::open(QFile::encodeName(target.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder >= 0) {
-    ::fsync(folder);
-    ::close(folder);
+  const QByteArray folder = QFile::encodeName(QFileInfo(ToQString(to)).absolutePath());
+  const int handle = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (handle >= 0) {
+    ::fsync(handle);
+    ::close(handle);
   }
   return true;
 }
 
-bool RenameNoReplace(const QByteArray& from, const QByteArray& to) {
-  if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return true;
+bool UnixFileCalls::RenameWithoutReplacing(std::u16string_view from, std::u16string_view to) {
+  const QByteArray source = Native(from), target = Native(to);
+  if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) return true;
   // File systems without that kind of rename still have links.
-  return errno == EINVAL && ::link(from.constData(), to.constData()) == 0 && ::unlink(from.constData()) == 0;
+  if (errno != EINVAL) return Failed(errno);
+  return (::link(source.constData(), target.constData()) == 0 && ::unlink(source.constData()) == 0) || Failed(errno);
 }
 
-bool Failed(int code) {
-  errno = code;
-  return false;
+bool UnixFileCalls::Remove(std::u16string_view path) {
+  return ::unlink(Native(path).constData()) == 0 || Failed(errno);
 }
 
-// Writes the bytes to the new file and closes it, with the mode of `old`
-// where there is an old file.
-bool FillTemporaryFile(int file, const QByteArray& temporary, const QByteArray& bytes, const struct stat* old) {
-  bool written = (!old || ::fchmod(file, old->st_mode & 07777) == 0) && WriteAll(file, bytes) && ::fsync(file) == 0;
-  int error = written ? 0 : errno;
-  if (::close(file) != 0 && written) {
-    written = false;
-    error = errno;
-  }
-  if (!written) {
-    // Cut off before it was whole: no one's only copy.
-    ::unlink(temporary.constData());
-    return Failed(error);
-  }
-  return true;
+FileCalls::File UnixFileCalls::OpenLockFile(std::u16string_view path) {
+  const int file = ::open(Native(path).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+  return file >= 0 ? file : (Failed(errno), kNoFile);
 }
 
-bool Save(const QString& path, const QByteArray& bytes) {
-  if (path.isEmpty()) return Failed(ENOENT);
-  const QFileInfo info = FinalTarget(path);
-  // Renaming over a read-only file would silently replace it. Its mode is
-  // asked as well, since the superuser may write anything.
-  constexpr QFile::Permissions kAnyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-  const bool exists = info.exists();
-  if (exists && !info.isFile()) return Failed(EISDIR);
-  if (exists && (!info.isWritable() || !(info.permissions() & kAnyWrite))) return Failed(EACCES);
-  const QByteArray target = QFile::encodeName(info.absoluteFilePath());
-  struct stat old {};
-  if (exists && ::stat(target.constData(), &old) != 0) return false;
-
-  if (exists) RemoveStaleTemporaryFiles(info);
-  QByteArray temporary;
-  const int file = CreateTemporaryFile(info, bytes.size(), temporary);
-  // In a folder that may not be written to, a writable file is still saved.
-  if (file < 0) return exists && errno == EACCES && WriteInPlace(target, bytes);
-
-  return FillTemporaryFile(file, temporary, bytes, exists ? &old : nullptr) && MoveIntoPlace(temporary, info);
-}
-
-}  // namespace
-
-ReadStatus ReadWholeFile(const QString& path, qint64 max_size, QByteArray& bytes, QString* why) {
-  bytes.clear();
-  if (path.isEmpty()) return ReadStatus::kMissing;
-  const QFileInfo info(path);
-  if (!info.exists()) return ReadStatus::kMissing;  // also a link to nothing yet
-  if (!info.isFile()) {
-    if (why) *why = QString::fromLocal8Bit(std::strerror(info.isDir() ? EISDIR : EINVAL));
-    return ReadStatus::kFailed;
-  }
-  if (info.size() > max_size) return ReadStatus::kTooLarge;
-  QFile file(path);
-  if (file.open(QIODevice::ReadOnly)) bytes = file.read(max_size + 1);
-  if (file.error() != QFileDevice::NoError) {
-    if (why) *why = file.errorString();
-    bytes.clear();
-    return ReadStatus::kFailed;
-  }
-  if (bytes.size() > max_size) {
-    bytes.clear();
-    return ReadStatus::kTooLarge;
-  }
-  return ReadStatus::kRead;
-}
-
-bool RecoverInterruptedSave(const QString& path) {
-  return !path.isEmpty() && !QFileInfo::exists(path) && RecoverFromTemporaryFile(FinalTarget(path));
-}
-
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int* error) {
-  errno = 0;
-  const bool saved = Save(path, bytes);
-  if (!saved && error) *error = errno ? errno : EIO;
-  return saved;
-}
-
-RenameStatus RenameWithoutReplacing(const QString& from, const QString& to, int* error) {
-  if (RenameNoReplace(QFile::encodeName(from), QFile::encodeName(to))) return RenameStatus::kRenamed;
-  if (errno == EEXIST) return RenameStatus::kNameTaken;
-  if (error) *error = errno;
-  return RenameStatus::kFailed;
+FileCalls::LockResult UnixFileCalls::TryLock(File file) {
+  if (::flock(Descriptor(file), LOCK_EX | LOCK_NB) == 0) return LockResult::kLocked;
+  if (errno == EWOULDBLOCK || errno == EINTR) return LockResult::kBusy;
+  Failed(errno);
+  return LockResult::kFailed;
 }
 
 }  // namespace calc

@@ -1,37 +1,33 @@
 // SPDX-License-Identifier: MIT
-// Whole-file reading and all-or-nothing replacement for the settings file.
+// The system calls of saving the settings file, on Unix. The sequence that
+// makes them a save is the core's (savesequence.h).
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-
-#include "platform.h"
+#include "savesequence.h"
 
 namespace calc {
 
-// Reads a whole file of at most max_size bytes. A missing file (or a link
-// to nothing yet) is kMissing, a larger file kTooLarge; anything else that
-// cannot be read, a folder included, is kFailed, with the system's words
-// for it in `why`.
-ReadStatus ReadWholeFile(const QString& path, qint64 max_size, QByteArray& bytes, QString* why = nullptr);
+class UnixFileCalls final : public FileCalls {
+ public:
+  std::u16string_view Separators() const override { return u"/"; }
+  SameFileName NameComparison() const override { return SameFileNameExactly; }
+  std::u16string FinalPath(std::u16string_view path) override;
+  Look LookAt(std::u16string_view path) override;
+  std::vector<FolderEntry> ListBeside(std::u16string_view path) override;
+  File CreateNew(std::u16string_view path, std::u16string_view like) override;
+  File OpenInPlace(std::u16string_view path) override;
+  bool WriteWhole(File file, std::string_view bytes) override;
+  bool Flush(File file) override;
+  bool Close(File file) override;
+  bool RenameOver(std::u16string_view from, std::u16string_view to) override;
+  bool RenameWithoutReplacing(std::u16string_view from, std::u16string_view to) override;
+  bool Remove(std::u16string_view path) override;
+  File OpenLockFile(std::u16string_view path) override;
+  LockResult TryLock(File file) override;
 
-// Replaces the file with the bytes only once they are completely written
-// and flushed: they go to a temporary file beside it (savepolicy.h), which
-// is then renamed over it. A failure leaves the old file exactly as it was. A
-// file that may not be written is left alone; a link keeps being a link (its
-// target is replaced); a folder that may not be written to, holding a file
-// that may, gets the file rewritten in place, which a full disk cannot
-// damage but a kill in the middle can. While the file is there, this
-// program's temporary files for it older than a minute are removed. On a
-// failure, `error` is the reason as an errno value.
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, int* error = nullptr);
-
-// Renames a file, never over another one; on kFailed, `error` is the reason
-// as an errno value.
-RenameStatus RenameWithoutReplacing(const QString& from, const QString& to, int* error = nullptr);
-
-// When nothing is at the path but a save that was cut off left a complete
-// temporary file, that file takes the path. True when it did.
-bool RecoverInterruptedSave(const QString& path);
+ private:
+  // Notes errno as the last failure; false, or kNoFile.
+  bool Failed(int error);
+};
 
 }  // namespace calc

@@ -5,6 +5,7 @@
 // Needs the types of windows.h.
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cwchar>
 
 namespace calc::win32 {
@@ -56,6 +57,51 @@ bool FileExistsAt(const std::wstring& path) {
     return true;
   }
   return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+namespace {
+
+// Fills all of `bytes` from the file; false, with the last error set, when
+// it ends or fails first.
+bool ReadAll(HANDLE file, std::string& bytes) {
+  bool read = true;
+  std::size_t done = 0;
+  while (read && done < bytes.size()) {
+    DWORD got = 0;
+    const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+    read = ReadFile(file, bytes.data() + done, chunk, &got, nullptr) && got > 0;
+    if (read) done += got;
+  }
+  return read;
+}
+
+}  // namespace
+
+ReadStatus ReadWholeFile(const std::wstring& path, std::size_t max_size, std::string& bytes, DWORD* error) {
+  bytes.clear();
+  const HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD failure = GetLastError();
+    if (failure == ERROR_FILE_NOT_FOUND || failure == ERROR_PATH_NOT_FOUND) return ReadStatus::kMissing;
+    if (error) *error = failure;
+    return ReadStatus::kFailed;
+  }
+  LARGE_INTEGER size;
+  bool read = GetFileSizeEx(file, &size) != 0;
+  const bool too_large = read && static_cast<unsigned long long>(size.QuadPart) > max_size;
+  if (read && !too_large) {
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    read = ReadAll(file, bytes);
+  }
+  const DWORD failure = read ? ERROR_SUCCESS : GetLastError();
+  CloseHandle(file);
+  if (too_large || !read) {
+    bytes.clear();
+    if (!read && error) *error = failure == ERROR_SUCCESS ? ERROR_HANDLE_EOF : failure;
+    return too_large ? ReadStatus::kTooLarge : ReadStatus::kFailed;
+  }
+  return ReadStatus::kRead;
 }
 
 }  // namespace calc::win32

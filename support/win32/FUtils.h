@@ -4,7 +4,12 @@
 // false.
 #pragma once
 
+#include <windows.h>
+
+#include <cstddef>
 #include <string>
+
+#include "platform.h"
 
 namespace calc::win32 {
 
@@ -19,5 +24,9 @@ bool CreateFolder(const std::wstring& path);
 // An existing file that is not a folder, also when another program holds it
 // open without sharing; a symbolic link counts when its target can be opened.
 bool FileExistsAt(const std::wstring& path);
+// The whole file, read with read sharing only; kMissing when nothing is at
+// the path, kTooLarge when it is larger than max_size, kFailed when it
+// cannot be read, with the system's error code in `error`.
+ReadStatus ReadWholeFile(const std::wstring& path, std::size_t max_size, std::string& bytes, DWORD* error = nullptr);
 
 }  // namespace calc::win32

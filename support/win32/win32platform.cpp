@@ -47,23 +47,7 @@ ReadStatus Win32Platform::ReadWholeFile(std::u16string_view path, std::size_t ma
   return status;
 }
 
-bool Win32Platform::RecoverInterruptedSave(std::u16string_view path) {
-  return win32::RecoverInterruptedSave(ToWide(path));
-}
-
-std::optional<std::u16string> Win32Platform::WriteFileAtomically(std::u16string_view path, std::string_view bytes) {
-  DWORD error = ERROR_SUCCESS;
-  if (win32::WriteFileAtomically(ToWide(path), bytes, &error)) return std::nullopt;
-  return SystemErrorText(error);
-}
-
-RenameStatus Win32Platform::RenameWithoutReplacing(std::u16string_view from, std::u16string_view to,
-                                                   std::u16string& why) {
-  DWORD error = ERROR_SUCCESS;
-  const RenameStatus status = win32::RenameWithoutReplacing(ToWide(from), ToWide(to), &error);
-  if (status == RenameStatus::kFailed) why = SystemErrorText(error);
-  return status;
-}
+std::u16string Win32Platform::ErrorText(long code) { return SystemErrorText(static_cast<DWORD>(code)); }
 
 bool Win32Platform::CodePageIsUtf8() { return GetACP() == CP_UTF8; }
 

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "platform.h"
+#include "savefile.h"
 
 namespace calc {
 
@@ -30,9 +31,8 @@ class Win32Platform : public Platform {
 
   ReadStatus ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes,
                            std::u16string& why) override;
-  bool RecoverInterruptedSave(std::u16string_view path) override;
-  std::optional<std::u16string> WriteFileAtomically(std::u16string_view path, std::string_view bytes) override;
-  RenameStatus RenameWithoutReplacing(std::u16string_view from, std::u16string_view to, std::u16string& why) override;
+  FileCalls& Files() override { return files_; }
+  std::u16string ErrorText(long code) override;
 
   bool CodePageIsUtf8() override;
   std::u16string DecodeCodePage(std::string_view bytes) override;
@@ -50,6 +50,7 @@ class Win32Platform : public Platform {
 
  private:
   HWND window_ = nullptr;
+  win32::WindowsFileCalls files_;
 };
 
 }  // namespace calc

@@ -186,8 +186,7 @@ TEST_F(FormLogicTest, PositionGroupAndItsClamps) {
 // A save cut off at its last step left the settings only in its temporary
 // file: the start takes them back before deciding there is no file.
 TEST_F(FormLogicTest, AnInterruptedSaveIsTakenBackAtTheStart) {
-  platform_.interrupted_saves[std::u16string(kFile)] =
-      "[Interface]\r\nDecimalPlaces=-1\r\n[Expressions]\r\nExpression1=6*7\r\n";
+  platform_.LeaveInterruptedSave(kFile, "[Interface]\r\nDecimalPlaces=-1\r\n[Expressions]\r\nExpression1=6*7\r\n");
   const FormLogic::Start start = logic_.FormCreate(kOuterWidth, kOuterHeight);
   ASSERT_TRUE(start.stored);
   EXPECT_FALSE(logic_.DecimalPlacesOn);
@@ -252,8 +251,9 @@ TEST_F(FormLogicTest, SaveFailuresSayWhatAndWhere) {
 }
 
 // A file over the reading limit would fail every close: the first save
-// renames it aside, never over another file, says so once and writes a
-// fresh file; the next save shows nothing.
+// renames it aside, never over another file, says so once under a title
+// that says what happened and writes a fresh file; the next save shows
+// nothing.
 TEST_F(FormLogicTest, AFileTooLargeToReadIsRenamedAsideOnce) {
   const std::u16string file(kFile);
   const std::string large(SettingsDocument::kMaxFileSize + 1, 'x');
@@ -298,7 +298,7 @@ TEST_F(FormLogicTest, AFileTooLargeToReadIsRenamedAsideOnce) {
     logic.AddToHistory(u"6*7");
     EXPECT_EQ(logic.savedata(kFile, {1, 2, 601}, {true, true}), row.aside != nullptr) << row.title;
     ASSERT_EQ(platform.boxes.size(), 1u) << row.title;
-    EXPECT_EQ(platform.boxes[0].message, u"Error saving settings") << row.title;
+    EXPECT_EQ(platform.boxes[0].message, row.aside ? u"Settings file renamed" : u"Error saving settings") << row.title;
     EXPECT_EQ(platform.boxes[0].detail, file + row.detail) << row.title;
     for (const std::u16string& taken : row.taken) EXPECT_EQ(platform.files[taken], "someone's") << row.title;
     if (!row.aside) {
@@ -409,50 +409,61 @@ TEST_F(FormLogicTest, KeysBeyondTheWrittenOnesAreKept) {
   EXPECT_NE(File().find("Expression60=60\r\n\r\n"), std::string::npos) << File();
 }
 
-TEST(OtherWindowsEntries, ThisWindowsListThenTheFilesOtherEntries) {
-  using Views = std::vector<std::u16string_view>;
-  std::vector<std::u16string> fifty;
-  for (int i = 1; i <= 50; ++i) fifty.push_back(U(std::to_string(i)));
-  std::vector<std::u16string> sixty = fifty;
-  for (int i = 51; i <= 60; ++i) sixty.push_back(U(std::to_string(i)));
-  Views numbers;
-  for (const std::u16string& entry : sixty) numbers.push_back(entry);
+// Numbered entries "FROM" to "TO", newest first.
+History Numbers(int from, int to) {
+  History entries;
+  for (int i = from; i <= to; ++i) entries.push_back(U(std::to_string(i)));
+  return entries;
+}
+
+History Join(History first, const History& then) {
+  first.insert(first.end(), then.begin(), then.end());
+  return first;
+}
+
+TEST(MergedHistory, WhatEachWindowAddedThenTheFileThenTheRest) {
   struct Row {
     const char* title;
-    History list;
-    Views file;
+    History own;        // the window's list, newest first
+    std::size_t added;  // how many of its first entries it added
+    History file;       // the file's entries now
     History saved;
   };
   const Row rows[] = {
-      {"two windows", {u"30+30"}, {u"20+20", u"10+10"}, {u"30+30", u"20+20", u"10+10"}},
-      {"a single window: the file holds its own entries",
-       {u"2*3", u"(2 + 2) / 3"},
-       {u"(2 + 2) / 3"},
-       {u"2*3", u"(2 + 2) / 3"}},
-      {"case variants are the same entry",
-       {u"sin(30)", u"caf\u00E9"},
-       {u"SIN(30)", u"CAF\u00C9", u"cos(0)"},
-       {u"sin(30)", u"caf\u00E9", u"cos(0)"}},
-      {"the file's own repeats once", {u"a"}, {u"b", u"B", u"b", u"a"}, {u"a", u"b"}},
-      {"empty values are no entries", {u"a"}, {u"", u"b"}, {u"a", u"b"}},
-      {"nothing in the file", {u"a"}, {}, {u"a"}},
-      {"an empty list takes the file's", {}, {u"a", u"b"}, {u"a", u"b"}},
-      {"up to 50",
-       {u"new"},
-       numbers,
-       [&] {
-         History h{u"new"};
-         h.insert(h.end(), fifty.begin(), fifty.end() - 1);
-         return h;
-       }()},
-      {"a list of 50 is written as it is", fifty, {u"other"}, fifty},
-      {"a longer list too", sixty, {u"other"}, sixty},
+      {"one window alone: its own list", {u"2*3", u"(2 + 2) / 3"}, 1, {u"(2 + 2) / 3"}, {u"2*3", u"(2 + 2) / 3"}},
+      {"two windows", {u"30+30"}, 1, {u"20+20", u"10+10"}, {u"30+30", u"20+20", u"10+10"}},
+      {"both full, one added on each side", Join({u"901+1"}, Numbers(1, 49)), 1, Join({u"902+2"}, Numbers(1, 49)),
+       Join({u"901+1", u"902+2"}, Numbers(1, 48))},
+      {"both full, several added on each side", Join({u"a", u"b"}, Numbers(1, 48)), 2,
+       Join({u"c", u"d", u"e"}, Numbers(1, 47)), Join({u"a", u"b", u"c", u"d", u"e"}, Numbers(1, 45))},
+      {"an entry moved to the top is an addition", Join({u"30"}, Join(Numbers(1, 29), Numbers(31, 50))), 1,
+       Numbers(1, 50), Join({u"30"}, Join(Numbers(1, 29), Numbers(31, 50)))},
+      {"the same entry added on both sides in other case, the window's spelling",
+       {u"sin(30)", u"x"},
+       1,
+       {u"SIN(30)", u"y", u"X"},
+       {u"sin(30)", u"y", u"X"}},
+      {"case variants outside ASCII are the same entry",
+       {u"caf\u00E9"},
+       1,
+       {u"CAF\u00C9", u"cos(0)"},
+       {u"caf\u00E9", u"cos(0)"}},
+      {"the window's older entries the file lacks come last",
+       {u"new", u"old1", u"old2"},
+       1,
+       {u"other", u"old2"},
+       {u"new", u"other", u"old2", u"old1"}},
+      {"the file's repeats and empty values once", {u"a"}, 1, {u"b", u"", u"B", u"b", u"a"}, {u"a", u"b"}},
+      {"nothing in the file", {u"a"}, 1, {}, {u"a"}},
+      {"nothing added: the file as it is", Numbers(1, 50), 0, {u"other", u"1"}, {u"other", u"1"}},
+      {"nothing added, a file of more than 50", {u"1"}, 0, Numbers(1, 60), Numbers(1, 60)},
+      {"a list longer than 50 from an edited file is not cut back", Join({u"new"}, Numbers(1, 60)), 1, Numbers(1, 60),
+       Join({u"new"}, Numbers(1, 60))},
   };
   FakePlatform platform;
   for (const Row& row : rows) {
-    History saved = row.list;
-    for (std::u16string& entry : OtherWindowsEntries(row.list, row.file, platform)) saved.push_back(std::move(entry));
-    EXPECT_EQ(saved, row.saved) << row.title;
+    std::vector<std::u16string_view> file(row.file.begin(), row.file.end());
+    EXPECT_EQ(MergedHistory(row.own, row.added, file, platform), row.saved) << row.title;
   }
 }
 
@@ -465,7 +476,33 @@ TEST_F(FormLogicTest, ASaveKeepsWhatAnotherCopyWroteMeanwhile) {
   File() = "[Mine]\r\nB=3\r\n";
   ASSERT_TRUE(Save());
   EXPECT_TRUE(File().starts_with("[Mine]\r\nB=3\r\n\r\n[Information]")) << File();
-  EXPECT_NE(File().find("Expression2=2+2\r\n"), std::string::npos) << File();
+  EXPECT_EQ(File().find("[Expressions]"), std::string::npos) << "nothing added: the file's history as it is\n"
+                                                             << File();
+  logic_.AddToHistory(u"3+3");
+  ASSERT_TRUE(Save());
+  EXPECT_NE(File().find("Expression1=3+3\r\nExpression2=1+1\r\nExpression3=2+2\r\n"), std::string::npos) << File();
+}
+
+// The read, the merge and the write take turns with other processes'
+// saves; no box waits for a click while the lock is held; a lock that
+// cannot be had in time does not cost the save.
+TEST_F(FormLogicTest, TheSaveTakesTurnsUnderTheLock) {
+  StartWith("");
+  platform_.read_only.insert(std::u16string(kFile));
+  EXPECT_FALSE(Save());
+  EXPECT_EQ(platform_.boxes.size(), 1u);
+  EXPECT_FALSE(platform_.shown_while_locked);
+  platform_.read_only.clear();
+  logic_.AddToHistory(u"1+1");
+  ASSERT_TRUE(Save());
+  EXPECT_EQ(platform_.writes_without_lock, 0);
+  EXPECT_FALSE(platform_.lock_held) << "released after the save";
+  platform_.lock_taken_elsewhere = true;
+  logic_.SaveLockWait = std::chrono::milliseconds(20);
+  logic_.AddToHistory(u"2+2");
+  ASSERT_TRUE(Save());
+  EXPECT_EQ(platform_.writes_without_lock, 1);
+  EXPECT_NE(File().find("Expression1=2+2\r\nExpression2=1+1\r\n"), std::string::npos) << File();
 }
 
 // Hand-named keys would otherwise come back under a new "Expression" key

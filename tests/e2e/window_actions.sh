@@ -79,6 +79,49 @@ check_two_windows_keep_both_histories() {
     fail "the two windows' histories are not both in the file: $expressions"
 }
 
+# other_window FIRST: the id of a visible calculator window other than
+# FIRST, once one shows.
+other_window() {
+  local other=""
+  for _ in $(seq "$close_tries"); do
+    other=$(xdotool search --onlyvisible --name "Varnel's Expression calculator" | grep -vx "$1" | head -n 1) || true
+    [ -n "$other" ] && break
+    sleep 0.1
+  done
+  [ -n "$other" ] || fail "the second window did not appear"
+  echo "$other"
+}
+
+# A full history of 50 entries, two windows, a new expression in each:
+# both are kept, each once, whichever window closes last, and the file
+# holds the newest 50.
+check_full_history_keeps_both_windows_entries() {
+  {
+    printf '[Expressions]\r\n'
+    for i in $(seq 50); do printf 'Expression%d=%d\r\n' "$i" "$i"; done
+  } >"$settings"
+  start
+  local first=$window first_pid=$app_pid second second_pid
+  calculate_in "$first" '901+1'
+  launch
+  second_pid=$!
+  extra_pids="$first_pid $second_pid"
+  second=$(other_window "$first")
+  calculate_in "$second" '902+2'
+  window=$second app_pid=$second_pid
+  finish
+  window=$first app_pid=$first_pid
+  finish
+  extra_pids=""
+  local entries
+  entries=$(grep '^Expression' "$settings" | tr -d '\r' | cut -d= -f2-)
+  grep -qx '901+1' <<<"$entries" || fail "a full history lost the first window's 901+1"
+  grep -qx '902+2' <<<"$entries" || fail "a full history lost the second window's 902+2"
+  [ "$(wc -l <<<"$entries")" = 50 ] || fail "the full history does not hold 50 entries: $(wc -l <<<"$entries")"
+  [ "$(sort <<<"$entries" | uniq -d)" = "" ] || fail "an entry is in the history twice"
+  [ "$(head -n 1 <<<"$entries")" = '901+1' ] || fail "the window closed last does not come first"
+}
+
 # A settings file over the 4 MiB reading limit: the first close renames it
 # aside and says so in a box, and writes a fresh file; the next close shows
 # no box (finish waits for the program to end).

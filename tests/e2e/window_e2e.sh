@@ -56,5 +56,6 @@ xdotool key Return
 copied "1234.57" || fail "the history entry or the options were not restored"
 finish
 check_two_windows_keep_both_histories
+check_full_history_keeps_both_windows_entries
 check_large_file_moved_aside_once
 echo "window end-to-end: passed"

@@ -22,13 +22,17 @@
 #include <string_view>
 #include <vector>
 
+#include "FUtils.h"
 #include "file_util.h"
 #include "save_documents.h"
+#include "unix_save.h"
 
 namespace calc {
 namespace {
 
 using test::ReadAll;
+using test::RecoverInterruptedSave;
+using test::WriteFileAtomically;
 
 void WriteAll(const QString& path, const QByteArray& bytes) { ASSERT_TRUE(test::WriteAll(path, bytes)); }
 
@@ -334,13 +338,17 @@ TEST_F(SaveFileTest, RenameWithoutReplacing) {
   QTemporaryDir dir;
   WriteAll(dir.path() + "/a.ini", "a");
   WriteAll(dir.path() + "/taken", "someone's");
-  int error = 0;
-  EXPECT_EQ(RenameWithoutReplacing(dir.path() + "/a.ini", dir.path() + "/taken", &error), RenameStatus::kNameTaken);
+  UnixFileCalls calls;
+  const auto rename = [&](const char* from, const char* to) {
+    return calls.RenameWithoutReplacing(ToU16(dir.path() + from), ToU16(dir.path() + to));
+  };
+  EXPECT_FALSE(rename("/a.ini", "/taken"));
+  EXPECT_EQ(calls.last_error.kind, FileCalls::Failure::kNameTaken);
   EXPECT_EQ(ReadAll(dir.path() + "/taken"), "someone's");
-  EXPECT_EQ(RenameWithoutReplacing(dir.path() + "/a.ini", dir.path() + "/b.ini", &error), RenameStatus::kRenamed);
+  EXPECT_TRUE(rename("/a.ini", "/b.ini"));
   EXPECT_EQ(ReadAll(dir.path() + "/b.ini"), "a");
-  EXPECT_EQ(RenameWithoutReplacing(dir.path() + "/a.ini", dir.path() + "/c.ini", &error), RenameStatus::kFailed);
-  EXPECT_EQ(error, ENOENT);
+  EXPECT_FALSE(rename("/a.ini", "/c.ini"));
+  EXPECT_EQ(calls.last_error.code, ENOENT);
 }
 
 // A write that fails part-way (the file size limit stands in for a full

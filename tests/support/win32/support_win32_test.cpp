@@ -10,9 +10,14 @@
 #include "save_documents.h"
 #include "savefile.h"
 #include "win32platform.h"
+#include "windows_save.h"
 
 namespace calc::win32 {
 namespace {
+
+using test::RecoverInterruptedSave;
+using test::U16;
+using test::WriteFileAtomically;
 
 // A fresh folder under the temporary folder, removed with its files after.
 class TempFolder {
@@ -188,13 +193,17 @@ TEST(SaveFile, RenameWithoutReplacing) {
   TempFolder temp;
   Write(temp / L"a.ini", "a");
   Write(temp / L"taken", "someone's");
-  DWORD error = ERROR_SUCCESS;
-  EXPECT_EQ(RenameWithoutReplacing(temp / L"a.ini", temp / L"taken", &error), RenameStatus::kNameTaken);
+  WindowsFileCalls calls;
+  const auto rename = [&](const wchar_t* from, const wchar_t* to) {
+    return calls.RenameWithoutReplacing(U16(temp / from), U16(temp / to));
+  };
+  EXPECT_FALSE(rename(L"a.ini", L"taken"));
+  EXPECT_EQ(calls.last_error.kind, FileCalls::Failure::kNameTaken);
   EXPECT_EQ(Read(temp / L"taken"), "someone's");
-  EXPECT_EQ(RenameWithoutReplacing(temp / L"a.ini", temp / L"b.ini", &error), RenameStatus::kRenamed);
+  EXPECT_TRUE(rename(L"a.ini", L"b.ini"));
   EXPECT_EQ(Read(temp / L"b.ini"), "a");
-  EXPECT_EQ(RenameWithoutReplacing(temp / L"a.ini", temp / L"c.ini", &error), RenameStatus::kFailed);
-  EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_FALSE(rename(L"a.ini", L"c.ini"));
+  EXPECT_EQ(calls.last_error.code, static_cast<long>(ERROR_FILE_NOT_FOUND));
 }
 
 // Makes the file look written the given number of seconds ago.
@@ -257,9 +266,19 @@ TEST(SaveFile, StaleRuleNeedsTheFileItself) {
 
 // The final move refused, as when another program holds the file: one step,
 // so the old file is untouched and the new one goes.
-bool RefuseMove(const std::wstring&, const std::wstring&) {
-  SetLastError(ERROR_SHARING_VIOLATION);
-  return false;
+class RefusingMove : public WindowsFileCalls {
+ public:
+  bool RenameOver(std::u16string_view, std::u16string_view) override {
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return Failed();
+  }
+};
+
+// A save whose final move is refused; the failure's code, or none.
+std::optional<long> SaveRefusingTheMove(const std::wstring& path, std::string_view bytes) {
+  RefusingMove calls;
+  const std::optional<FileCalls::Error> failure = SaveFile(calls, U16(path), bytes);
+  return failure ? std::optional<long>(failure->code) : std::nullopt;
 }
 
 TEST(SaveFile, ARefusedFinalMoveLeavesTheOldFile) {
@@ -267,9 +286,8 @@ TEST(SaveFile, ARefusedFinalMoveLeavesTheOldFile) {
   const std::wstring path = temp / L"brelmont.ini";
   const std::string old = "[Interface]\r\nTop=1\r\n\r\n";
   Write(path, old);
-  DWORD error = ERROR_SUCCESS;
-  EXPECT_FALSE(detail::WriteFileAtomically(path, std::string(200000, 'x'), RefuseMove, &error));
-  EXPECT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION)) << "the move's own reason";
+  EXPECT_EQ(SaveRefusingTheMove(path, std::string(200000, 'x')), static_cast<long>(ERROR_SHARING_VIOLATION))
+      << "the move's own reason";
   EXPECT_EQ(Read(path), old);
   EXPECT_EQ(CountEntries(temp.path()), 1) << "a temporary file was left";
 }
@@ -279,7 +297,7 @@ TEST(SaveFile, ARefusedFinalMoveLeavesTheOldFile) {
 TEST(SaveFile, ARefusedFirstMoveKeepsTheOnlyCopyForTheNextReading) {
   TempFolder temp;
   const std::wstring path = temp / L"brelmont.ini";
-  EXPECT_FALSE(detail::WriteFileAtomically(path, "[Interface]\r\n", RefuseMove));
+  EXPECT_TRUE(SaveRefusingTheMove(path, "[Interface]\r\n"));
   EXPECT_FALSE(FileExistsAt(path));
   EXPECT_EQ(CountEntries(temp.path()), 1);
   ASSERT_TRUE(RecoverInterruptedSave(path));
@@ -338,8 +356,8 @@ TEST(SaveFile, RecoveryTakesACompleteTemporaryFileWhenTheFileIsMissing) {
 TEST(SaveFile, KilledWhileSavingLeavesAWholeFile) {
   TempFolder temp;
   const std::wstring path = temp / L"brelmont.ini";
-  const std::string a = test::Document('A');
-  const std::string b = test::Document('B');
+  const std::string a = calc::test::Document('A');
+  const std::string b = calc::test::Document('B');
   Write(path, a);
   wchar_t self[MAX_PATH];
   const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -378,6 +396,38 @@ TEST(SaveFile, KilledWhileSavingLeavesAWholeFile) {
   }
   CloseHandle(started);
   std::printf("%d saves interrupted; the file was whole after each\n", kKills);
+}
+
+// A lock whose holder was ended is free; one whose holder lives is not, and
+// waiting for it ends.
+TEST(SaveLock, AnEndedHoldersLockIsTakenOver) {
+  TempFolder temp;
+  const std::wstring path = temp / L"brelmont.ini";
+  wchar_t self[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring helper(self, length);
+  helper = helper.substr(0, helper.find_last_of(L'\\') + 1) + SAVE_HELPER;
+  const std::wstring event_name = L"exprcalc-lock-test-" + std::to_wstring(GetCurrentProcessId());
+  const HANDLE locked = CreateEventW(nullptr, TRUE, FALSE, event_name.c_str());
+  ASSERT_NE(locked, nullptr);
+  std::wstring command = L"\"" + helper + L"\" hold \"" + path + L"\" " + event_name;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(
+      CreateProcessW(helper.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+  const HANDLE awaited[] = {locked, process.hProcess};
+  const DWORD holding = WaitForMultipleObjects(2, awaited, FALSE, 30000);
+  WindowsFileCalls calls;
+  const bool held_while_it_lives = SaveLock(calls, U16(path), std::chrono::milliseconds(50)).held();
+  TerminateProcess(process.hProcess, 99);
+  WaitForSingleObject(process.hProcess, INFINITE);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  CloseHandle(locked);
+  ASSERT_EQ(holding, WAIT_OBJECT_0) << "the helper did not take the lock";
+  EXPECT_FALSE(held_while_it_lives) << "a living holder keeps it";
+  EXPECT_TRUE(SaveLock(calls, U16(path), std::chrono::milliseconds(2000)).held()) << "the ended holder's lock is free";
 }
 
 TEST(Win32Platform, LocaleCaseAndCodePage) {
