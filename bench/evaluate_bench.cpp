@@ -35,6 +35,14 @@ void BM_WorkedExamples(benchmark::State& state) {
 }
 BENCHMARK(BM_WorkedExamples);
 
+// Numbers with separators, pasted from a result: the commas are checked.
+void BM_GroupedNumbers(benchmark::State& state) {
+  const std::u16string text = u"1,234,567.89*2+2,469,135.78/1,000";
+  for (auto _ : state) benchmark::DoNotOptimize(calc::EvaluateExpression(text));
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_GroupedNumbers);
+
 void BM_FlatSum254(benchmark::State& state) {
   const std::u16string text = FlatSum254();
   for (auto _ : state) benchmark::DoNotOptimize(calc::EvaluateExpression(text));

@@ -8,6 +8,7 @@
 
 #include "calc_version.h"
 #include "calcexpr.h"
+#include "explanation.h"
 #include "presentation.h"
 
 namespace calc::cli {
@@ -63,7 +64,9 @@ constexpr std::string_view kUsage =
     "  -s, --separators     group the integer digits with commas (1,234)\n"
     "  -d, --two-decimals   show results with a point with two decimals\n"
     "      --steps          before each result or message, the steps that led to\n"
-    "                       it, one a line after \"  \u2192 \" on the same stream\n"
+    "                       it, one a line after \"  \u2192 \" on the same stream,\n"
+    "                       and last a sentence when a rule of the language\n"
+    "                       explains a surprising result\n"
     "  -h, --help           show this help and exit\n"
     "      --version        show the version and exit\n"
     "  --                   end of options (for expressions starting with '-')\n"
@@ -354,8 +357,15 @@ class LineEvaluator final : private StepObserver {
       return false;
     }
     steps_.clear();
-    const Presentation shown =
-        PresentCalculation(TrimControlCharacters(text_), options_.display, options_.steps ? this : nullptr);
+    texts_.clear();
+    const std::u16string_view expression = TrimControlCharacters(text_);
+    const Presentation shown = PresentCalculation(expression, options_.display, options_.steps ? this : nullptr);
+    // The working ends with what explains a surprising result.
+    if (options_.steps) {
+      if (const std::optional<Explanation> e = ExplainCalculation(expression, texts_, shown)) {
+        Step(SentenceText(e->sentence, *e), false);
+      }
+    }
     if (shown.kind == Presentation::Kind::kResult) {
       sinks_.out() += steps_;
       AppendUtf8(shown.text, sinks_.out());
@@ -384,7 +394,9 @@ class LineEvaluator final : private StepObserver {
  private:
   // Kept until the outcome is known: the steps go before it, on its stream.
   // A step holding a control character ends in a message.
-  void Step(std::u16string_view text) override {
+  void Step(std::u16string_view text) override { Step(text, true); }
+  void Step(std::u16string_view text, bool kept) {
+    if (kept) texts_.emplace_back(text);
     steps_ += "  ";
     AppendUtf8(kStepMark, steps_);
     if (streams_.visible_controls) {
@@ -409,6 +421,7 @@ class LineEvaluator final : private StepObserver {
   Sinks& sinks_;
   std::u16string text_;
   std::string steps_;
+  std::vector<std::u16string> texts_;  // the steps as the evaluator wrote them
   bool invalid_input_ = false;
 };
 

@@ -10,6 +10,7 @@
 #include "calc_version.h"
 #include "calcexpr.h"
 #include "design.h"
+#include "explanation.h"
 #include "messages.h"
 #include "mymisc.h"
 #include "presentation.h"
@@ -329,6 +330,10 @@ FormLogic::Calculation FormLogic::calculatebuttonClick(std::u16string_view box_t
   const std::u16string_view t = TrimControlCharacters(box_text);
   StepList steps;
   Presentation shown = PresentCalculation(t, options, &steps);
+  std::u16string sentence;
+  if (const std::optional<Explanation> e = ExplainCalculation(t, steps.steps, shown)) {
+    sentence = SentenceText(Tr(e->sentence), *e);
+  }
   Calculation c;
   switch (shown.kind) {
     case Presentation::Kind::kFailure:
@@ -345,13 +350,29 @@ FormLogic::Calculation FormLogic::calculatebuttonClick(std::u16string_view box_t
       }
       break;
   }
-  c.tooltip = ResultToolTip(c.label, steps.steps);
+  c.tooltip = ResultToolTip(c.label, steps.steps, sentence);
   c.completed = true;
   return c;
 }
 
 std::u16string_view FormLogic::ResultDescription(std::u16string_view tooltip) {
   return tooltip.empty() ? Tr(Design(Control::kResult).accessible_description) : tooltip;
+}
+
+std::u16string FormLogic::WorkingAnnouncement(std::u16string_view tooltip) {
+  std::u16string spoken;
+  std::u16string_view rest = ResultDescription(tooltip);
+  while (!rest.empty()) {
+    const std::size_t end = std::min(rest.find(u'\n'), rest.size());
+    std::u16string_view line = rest.substr(0, end);
+    if (line.starts_with(kStepMark)) line.remove_prefix(kStepMark.size());
+    if (!line.empty()) {
+      if (!spoken.empty()) spoken += u'\n';
+      spoken += line;
+    }
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+  }
+  return spoken;
 }
 
 bool FormLogic::copybuttonClick(std::u16string_view label_text) {

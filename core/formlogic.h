@@ -101,7 +101,8 @@ class FormLogic {
     // The box's new text (the trimmed expression) once it entered the
     // history; nullopt leaves the box as typed.
     std::optional<std::u16string> box_text;
-    // The result line's tooltip: the label's full text, then the steps
+    // The result line's tooltip: the sentence that explains the result, in
+    // the user's language, when there is one, the label's full text, then the steps
     // that led to it (see ResultToolTip).
     std::u16string tooltip;
   };
@@ -110,6 +111,12 @@ class FormLogic {
   // The result line's accessible description with this tooltip: the
   // tooltip, or what the line is while it shows nothing.
   static std::u16string_view ResultDescription(std::u16string_view tooltip);
+
+  // What a screen reader is told when the working is asked for from the
+  // keyboard: the description's lines without the step mark, in one
+  // announcement, one a line (several announcements at once leave only the
+  // last to be heard).
+  static std::u16string WorkingAnnouncement(std::u16string_view tooltip);
 
   // Puts the label's text on the clipboard. False when that failed and the
   // generic error display showed why.

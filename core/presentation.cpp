@@ -25,8 +25,11 @@ Presentation PresentCalculation(std::u16string_view expression, DisplayOptions o
   return shown;
 }
 
-std::u16string ResultToolTip(std::u16string_view shown, const std::vector<std::u16string>& steps) {
-  std::u16string tip(shown);
+std::u16string ResultToolTip(std::u16string_view shown, const std::vector<std::u16string>& steps,
+                             std::u16string_view sentence) {
+  std::u16string tip(sentence);
+  if (!tip.empty()) tip += u'\n';
+  tip += shown;
   for (const std::u16string& step : steps) {
     tip += u'\n';
     tip += kStepMark;

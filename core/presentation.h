@@ -43,12 +43,16 @@ class StepList final : public StepObserver {
   std::vector<std::u16string> steps;
 };
 
-// The result line's tooltip: the full text shown, then each step after the
-// mark, one a line.
+// The result line's tooltip: the sentence that explains the result when
+// there is one (see explanation.h), the full text shown, then each step
+// after the mark, one a line.
 //   ResultToolTip(u"1.00", {u"1*INV(3)*3", u"1*0.333333333333333*3", u"0.999999999999999"})
 //     -> u"1.00\n→ 1*INV(3)*3\n→ 1*0.333333333333333*3\n→ 0.999999999999999"
+//   ResultToolTip(u"23", {u"23.14159265358979"}, u"Values ... write 2*pi.")
+//     -> u"Values ... write 2*pi.\n23\n→ 23.14159265358979"
 //   ResultToolTip(u"", {}) -> u""
-std::u16string ResultToolTip(std::u16string_view shown, const std::vector<std::u16string>& steps);
+std::u16string ResultToolTip(std::u16string_view shown, const std::vector<std::u16string>& steps,
+                             std::u16string_view sentence = {});
 
 // The text of the generic error display: the failure's message with "."
 // appended when its last character sorts after '.'.

@@ -70,7 +70,8 @@ int Length(std::u16string_view text) { return static_cast<int>(text.size()); }
 // that, so an evaluation allocates nothing.
 
 inline constexpr std::size_t kWorkCapacity = kMaxExpressionLength + 64;
-inline constexpr std::size_t kMessageCapacity = kWorkCapacity + 32;
+// A message may name a typed number, which can be as long as the input.
+inline constexpr std::size_t kMessageCapacity = kMaxInputLength + 32;
 
 template <std::size_t N>
 class FixedText {
@@ -120,7 +121,11 @@ class Normaliser {
   // False once the text is too long.
   bool Take(char16_t c) {
     if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-    if (c == u',' || c == u' ') return true;
+    if (c == u',') {
+      sawComma_ = true;
+      return true;
+    }
+    if (c == u' ') return true;
     // The inserted digits cannot form a new "PI".
     if (pendingP_) {
       pendingP_ = false;
@@ -147,6 +152,7 @@ class Normaliser {
   }
 
   bool HasDivision() const { return hasDivision_; }
+  bool SawComma() const { return sawComma_; }
 
  private:
   // Runs of minus signs.
@@ -194,6 +200,7 @@ class Normaliser {
   char16_t previous_ = 0;
   bool pendingSubtraction_ = false;
   bool hasDivision_ = false;
+  bool sawComma_ = false;
 };
 
 // Where a divisor that starts with a name ends: after its bracketed group,
@@ -245,13 +252,74 @@ bool RewriteDivisions(WorkText& s) {
   return true;
 }
 
-bool NormaliseInto(std::u16string_view input, WorkText& expression) {
+// `commas` tells whether the input held a comma, which the result no longer
+// shows.
+bool NormaliseInto(std::u16string_view input, WorkText& expression, bool* commas = nullptr) {
   Normaliser normaliser(expression);
   for (char16_t c : input) {
     if (!normaliser.Take(c)) return false;
   }
+  if (commas != nullptr) *commas = normaliser.SawComma();
   // Rewriting divisions only adds characters.
   return normaliser.Finish() && (!normaliser.HasDivision() || RewriteDivisions(expression));
+}
+
+// ---------------------------------------------------------------------------
+// Commas in typed numbers.
+
+bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+// Whether the commas of a typed number separate groups of digits: one to
+// three digits before the first, exactly three after each, and the last
+// group ends the digits before the point or the exponent.
+bool CommasGroupDigits(std::u16string_view number) {
+  std::size_t i = 0;
+  while (i < number.size() && IsDigit(number[i])) ++i;
+  if (i == 0 || i > 3) return false;
+  while (i < number.size() && number[i] == u',') {
+    std::size_t group = 0;
+    for (++i; i < number.size() && IsDigit(number[i]); ++i) ++group;
+    if (group != 3) return false;
+  }
+  // No comma is allowed after the groups.
+  return number.find(u',', i) == std::u16string_view::npos;
+}
+
+// The end of the typed number that starts at `i` (a digit, a point or a
+// comma): its digits, points and commas, then an exponent when a digit or a
+// comma follows the 'E' and its sign.
+std::size_t TypedNumberEnd(std::u16string_view text, std::size_t i) {
+  const auto isPart = [&](std::size_t k) {
+    return k < text.size() && (IsDigit(text[k]) || text[k] == u'.' || text[k] == u',');
+  };
+  while (isPart(i)) ++i;
+  if (i < text.size() && (text[i] == u'E' || text[i] == u'e')) {
+    std::size_t k = i + 1;
+    if (k < text.size() && (text[k] == u'+' || text[k] == u'-')) ++k;
+    if (k < text.size() && (IsDigit(text[k]) || text[k] == u',')) {
+      i = k;
+      while (i < text.size() && (IsDigit(text[i]) || text[i] == u',')) ++i;
+    }
+  }
+  return i;
+}
+
+// The first typed number whose comma does not separate digit groups, as
+// typed ("3,5" in "3,5*2"), or an empty view.
+std::u16string_view MisplacedCommaNumber(std::u16string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const char16_t c = text[i];
+    if (!IsDigit(c) && c != u'.' && c != u',') {
+      ++i;
+      continue;
+    }
+    const std::size_t end = TypedNumberEnd(text, i);
+    const std::u16string_view number = text.substr(i, end - i);
+    if (number.find(u',') != std::u16string_view::npos && !CommasGroupDigits(number)) return number;
+    i = end;
+  }
+  return {};
 }
 
 // ---------------------------------------------------------------------------
@@ -909,13 +977,22 @@ void Evaluator::Evaluate(std::u16string_view input) {
   s_.scanPosition = 1;
   ClearTermList();
   // A text that does not fit is never empty.
-  if (!NormaliseInto(input, s_.expression)) {
+  bool commas = false;
+  if (!NormaliseInto(input, s_.expression, &commas)) {
     SetError(kTooLong);
     return;
   }
   if (s_.expression.Empty()) {
     s_.resultText = {};
     return;
+  }
+  // A comma in any other place, such as a decimal comma in 3,5, would
+  // otherwise vanish and join the digits.
+  if (commas) {
+    if (const std::u16string_view number = MisplacedCommaNumber(input); !number.empty()) {
+      SetError({u"Number \"", number, u"\" is invalid."});
+      return;
+    }
   }
   ReportStep(s_.expression.View());
 

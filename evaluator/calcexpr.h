@@ -46,6 +46,8 @@ class StepObserver {
 //   "1/3*3"        gives "0.999999999999999": each value carries 15 digits
 //   "1e9"          gives "1E9": a plain number outside 1E-8..1E8 comes back as typed
 //   "sqrt(-4)"     gives the message "Cannot find root of a -ve no."
+//   "3,5*2"        gives the message "Number \"3,5\" is invalid.": a comma only
+//                  separates groups of three digits, as in "1,000"
 //   "  ,, "        gives neither
 // `steps`, when given, is told each step.
 EvaluationResult EvaluateExpression(std::u16string_view expression, StepObserver* steps = nullptr);

@@ -3,7 +3,9 @@
 // relies on: it returns (or lets out the one overflow), gives at most one of
 // message and result, and a result always reads back as a number. Told its
 // steps, it gives the same outcome; the steps lose brackets one pair at a
-// time, and a result's last step is a number.
+// time, and a result's last step is a number. Asking for the working as the
+// window and --steps do, with its explaining sentence, changes no outcome,
+// and what a sentence offers to write calculates.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +15,9 @@
 
 #include "calcexpr.h"
 #include "display.h"
+#include "explanation.h"
 #include "numtext.h"
+#include "presentation.h"
 
 namespace {
 
@@ -49,6 +53,21 @@ void CheckSteps(const std::u16string& text, const calc::EvaluationResult& r) {
   if (!r.resultText.empty() && (recorder.steps.empty() || !calc::ScanNumber(recorder.steps.back()).ok)) std::abort();
 }
 
+void CheckWorking(const std::u16string& text) {
+  const std::u16string_view typed = calc::TrimControlCharacters(text);
+  const calc::Presentation plain = calc::PresentCalculation(typed, {true, true});
+  calc::StepList steps;
+  const calc::Presentation shown = calc::PresentCalculation(typed, {true, true}, &steps);
+  const std::optional<calc::Explanation> e = calc::ExplainCalculation(typed, steps.steps, shown);
+  if (shown.kind != plain.kind || shown.text != plain.text) std::abort();
+  if (!e) return;
+  if (e->sentence.empty()) std::abort();
+  if (!e->write.empty() &&
+      calc::PresentCalculation(e->write, {false, false}).kind != calc::Presentation::Kind::kResult) {
+    std::abort();
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -61,6 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (!r.errorMessage.empty() && !r.resultText.empty()) std::abort();
   CheckSteps(text, r);
+  CheckWorking(text);
   if (!r.resultText.empty()) {
     // A result is number text; a typed plain number comes back as typed.
     if (!calc::ScanNumber(r.resultText).ok) std::abort();

@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth x11-utils xdotool xclip
   weston qt6-wayland dbus at-spi2-core python3-pyatspi
+  orca speech-dispatcher openbox
   python3 locales
   gettext qt6-translations-l10n fonts-droid-fallback
   libedit-dev

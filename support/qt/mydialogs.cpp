@@ -6,7 +6,10 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTextDocument>
 #include <algorithm>
 
 #include "design.h"
@@ -36,20 +39,51 @@ QString ShownText(QString text) {
   return text;
 }
 
-// Wide enough that the text breaks only where it has line breaks of its
-// own (the box would otherwise wrap at about half the screen's width).
-void KeepLinesWhole(QLabel* label) {
-  const QFontMetrics metrics(label->font());
-  int widest = 0;
-  for (const QString& line : label->text().split(u'\n')) widest = std::max(widest, metrics.horizontalAdvance(line));
-  label->setMinimumWidth(widest + metrics.averageCharWidth());
-}
+// The message as a read-only text the user moves through with the arrow
+// keys, which a screen reader reads line by line as the caret moves; as a
+// label it would be read in one piece as the box opens. It looks like the
+// label it stands in for: no frame, the box's background, every line whole.
+class MessageText : public QPlainTextEdit {
+ public:
+  MessageText(const QString& text, QWidget* parent) : QPlainTextEdit(parent) {
+    setObjectName(QStringLiteral("calc_msgbox_text"));
+    setPlainText(text);
+    setReadOnly(true);
+    setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    // Tab goes on to OK, and Enter and Escape reach the box.
+    setTabChangesFocus(true);
+    setFrameShape(QFrame::NoFrame);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setBackgroundRole(QPalette::Window);
+    viewport()->setBackgroundRole(QPalette::Window);
+    document()->setDocumentMargin(0);
+    FitLines();
+  }
+
+  // As large as its lines, which then break only where the text does.
+  void FitLines() {
+    const QFontMetrics metrics(font());
+    int widest = 0;
+    const QStringList lines = toPlainText().split(u'\n');
+    for (const QString& line : lines) widest = std::max(widest, metrics.horizontalAdvance(line));
+    setFixedSize(widest + metrics.averageCharWidth() + cursorWidth(),
+                 static_cast<int>(lines.size()) * metrics.lineSpacing() + metrics.descent());
+  }
+
+ protected:
+  void changeEvent(QEvent* event) override {
+    QPlainTextEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange) FitLines();
+  }
+};
 
 // The main instruction's colour, its blue where that is readable on the
 // box's background, again whenever the palette or theme changes.
 class InstructionColour : public QObject {
  public:
-  InstructionColour(QMessageBox* box, QLabel* text) : QObject(box), box_(box), text_(text) {
+  InstructionColour(QMessageBox* box, QWidget* text) : QObject(box), box_(box), text_(text) {
     Apply();
     box->installEventFilter(this);
   }
@@ -66,14 +100,28 @@ class InstructionColour : public QObject {
  private:
   void Apply() {
     QPalette palette = text_->palette();
-    palette.setColor(QPalette::WindowText,
+    palette.setColor(QPalette::Text,
                      ReadableTextColour(kForm.main_instruction_colour, box_->palette().color(QPalette::Window),
                                         box_->palette().color(QPalette::WindowText)));
     text_->setPalette(palette);
   }
 
   QMessageBox* box_;
-  QLabel* text_;
+  QWidget* text_;
+};
+
+// Gives the message the focus as the box shows: a screen reader then reads
+// its first line, and the arrow keys the others.
+class FocusOnShow : public QObject {
+ public:
+  FocusOnShow(QMessageBox* box, QWidget* text) : QObject(box), text_(text) { box->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Show) text_->setFocus(Qt::OtherFocusReason);
+    return false;
+  }
+
+ private:
+  QWidget* text_;
 };
 
 }  // namespace
@@ -94,7 +142,10 @@ QMessageBox* CreateMessageBox(const QString& message, const QString& detail, con
   } else {
     box->setText(ShownText(detail.isEmpty() ? message : message + QStringLiteral("\r\r") + detail));
   }
-  if (auto* text = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+  auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+  if (label && box->layout()) {
+    auto* text = new MessageText(label->text(), box);
+    text->setFont(label->font());
     if (themed) {
       // The main instruction of a task dialog: larger, in its blue where
       // that is readable.
@@ -103,7 +154,9 @@ QMessageBox* CreateMessageBox(const QString& message, const QString& detail, con
       text->setFont(instruction);
       new InstructionColour(box, text);
     }
-    KeepLinesWhole(text);
+    delete box->layout()->replaceWidget(label, text);
+    label->hide();
+    new FocusOnShow(box, text);
   }
   box->setAttribute(Qt::WA_DeleteOnClose);
   return box;

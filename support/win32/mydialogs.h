@@ -12,10 +12,12 @@ std::wstring TitleFromExecutablePath(const std::wstring& path);
 // The title of the running executable.
 std::wstring ApplicationTitle();
 
-// One modal box with a single OK and no icon: a task dialog (the message as
-// its main instruction, the detail below) where themed dialogs are available,
-// else a classic message box of the message, two CRs and the detail. An
-// empty caption means the application title.
+// One modal box with a single OK and no icon: where themed dialogs are
+// available, a task dialog (the message as its main instruction, the detail
+// below), else a box of the message, two CRs and the detail. A box of one
+// text (no detail, or no themes) shows it as a read-only text with the focus,
+// which a screen reader reads line by line, in the main instruction's style
+// where themed. An empty caption means the application title.
 void ShowMessageBox(const std::wstring& message, const std::wstring& detail, const std::wstring& caption);
 
 // The text with the application title, an error icon and OK, owned by the

@@ -157,15 +157,21 @@ TEST(Cli, ReadsStandardInputLineByLine) {
 // Each step on its own line after the mark, before the outcome and on its
 // stream, so that a script can tell steps from results.
 TEST(Cli, StepsGoBeforeEachOutcomeOnItsStream) {
-  const std::string third = "  \u2192 1*INV(3)*3\n  \u2192 1*0.333333333333333*3\n  \u2192 0.999999999999999\n";
+  // The last line explains a surprising result.
+  const std::string third =
+      "  \u2192 1*INV(3)*3\n  \u2192 1*0.333333333333333*3\n  \u2192 0.999999999999999\n"
+      "  \u2192 Each value in between is cut to 15 digits, so the last digit is off; the exact result is probably 1.\n";
   const std::string zero_steps = "  \u2192 (2+2)*INV(1+-1)\n  \u2192 4*INV(1+-1)\n  \u2192 4*INV(0)\n";
   const std::string zero = zero_steps + "Division by zero.\n";
   const Outcome o = RunWith({"--steps", "-d", "--", "1/3*3", "(2+2)/(1-1)", "  "});
   EXPECT_EQ(o.out, third + "1.00\n\n");
   EXPECT_EQ(o.err, zero);
   EXPECT_EQ(o.status, kSomeMessage);
-  EXPECT_EQ(RunWith({"--steps"}, "2pi\n1/3*3").out,
-            "  \u2192 23.14159265358979\n23.1415926535898\n" + third + "0.999999999999999\n");
+  EXPECT_EQ(RunWith({"--steps"}, "2pi\n1/3*3\n2+2").out,
+            "  \u2192 23.14159265358979\n"
+            "  \u2192 Values written side by side join their digits instead of multiplying; write 2*pi.\n"
+            "23.1415926535898\n" +
+                third + "0.999999999999999\n  \u2192 2+2\n  \u2192 4\n4\n");
 
   TextInput in("1/3*3\n(2+2)/(1-1)\n1\x1b+2\n");
   TextOutput out;
@@ -193,7 +199,7 @@ std::string ReadAs(const std::string& message, int line) {
 // have whole, while only its first 4,097 UTF-16 units are kept: the line
 // given as an argument is the reference.
 TEST(CliInput, LongLinesComeOutAsTheWholeLineWould) {
-  const std::string at_limit = "2+2" + std::string(4093, ',');  // 4,096 units
+  const std::string at_limit = std::string("2").append(4093, ' ') + "+2";  // 4,096 units
   struct Case {
     const char* name;
     std::string line;

@@ -198,7 +198,7 @@ class FakePlatform : public Platform, public FileCalls {
  private:
   long Code(std::u16string_view reason) {
     const auto found = std::find(reasons_.begin(), reasons_.end(), reason);
-    if (found != reasons_.end()) return found - reasons_.begin();
+    if (found != reasons_.end()) return static_cast<long>(found - reasons_.begin());
     reasons_.emplace_back(reason);
     return static_cast<long>(reasons_.size() - 1);
   }

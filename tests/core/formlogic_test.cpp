@@ -596,12 +596,23 @@ TEST_F(FormLogicTest, CalculateDecides) {
 
 TEST_F(FormLogicTest, TheResultLinesTooltipShowsTheSteps) {
   const FormLogic::Calculation result = logic_.calculatebuttonClick(u" 1/3*3 ", {true, true});
-  EXPECT_EQ(result.tooltip, u"1.00\n\u2192 1*INV(3)*3\n\u2192 1*0.333333333333333*3\n\u2192 0.999999999999999");
+  EXPECT_EQ(result.tooltip,
+            u"Each value in between is cut to 15 digits, so the last digit is off; the exact result is probably 1.\n"
+            u"1.00\n\u2192 1*INV(3)*3\n\u2192 1*0.333333333333333*3\n\u2192 0.999999999999999");
   EXPECT_EQ(FormLogic::ResultDescription(result.tooltip), result.tooltip);
   const FormLogic::Calculation message = logic_.calculatebuttonClick(u"(2+2)/(1-1)", {true, true});
   EXPECT_EQ(message.tooltip, u"Division by zero.\n\u2192 (2+2)*INV(1+-1)\n\u2192 4*INV(1+-1)\n\u2192 4*INV(0)");
   EXPECT_EQ(logic_.calculatebuttonClick(u"  ", {true, true}).tooltip, u"");
   EXPECT_EQ(FormLogic::ResultDescription(u""), u"Result");
+}
+
+TEST_F(FormLogicTest, TheWorkingIsReadOutInOneAnnouncementALine) {
+  const FormLogic::Calculation c = logic_.calculatebuttonClick(u"2pi", {false, false});
+  EXPECT_EQ(FormLogic::WorkingAnnouncement(c.tooltip),
+            u"Values written side by side join their digits instead of multiplying; write 2*pi.\n"
+            u"23.1415926535898\n23.14159265358979");
+  // Before any calculation, what the line is.
+  EXPECT_EQ(FormLogic::WorkingAnnouncement(u""), u"Result");
 }
 
 TEST_F(FormLogicTest, AnOverflowGoesToTheGenericErrorDisplay) {

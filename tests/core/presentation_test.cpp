@@ -56,6 +56,11 @@ TEST(ResultToolTip, TheFullTextThenOneStepALine) {
   for (const Row& row : rows) EXPECT_EQ(ResultToolTip(row.shown, row.steps), row.tip) << EncodeUtf8(row.shown);
 }
 
+TEST(ResultToolTip, TheSentenceComesFirst) {
+  EXPECT_EQ(ResultToolTip(u"23", {u"23.14159265358979"}, u"Values join."),
+            u"Values join.\n23\n\u2192 23.14159265358979");
+}
+
 // The header's examples, and no point after a point or a sign.
 TEST(GenericErrorText, AppendsAPointAfterLettersOnly) {
   EXPECT_EQ(GenericErrorText(u"Floating point overflow"), u"Floating point overflow.");

@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 """The window as a screen reader meets it through AT-SPI: the tree's roles and
 names, the result line read after each calculation with the events that make
-it spoken (one announcement each, after the focus came back to the box), the
+it spoken (one announcement each, before the focus comes back to the box), the
 box's text left alone, and the help box's text.
 
 Usage: atspi_check.py PATH/TO/exprcalc
@@ -48,8 +48,11 @@ class Seen:
     def __init__(self, event):
         self.type, self.detail1, self.source, self.any_data = event.type, event.detail1, event.source, event.any_data
         self.announced = self.focused = None
+        self.list_focused = False
         if event.type == "object:state-changed:focused" and event.detail1 == 1 and role(event.source) == "list item":
             self.focused = event.source.name
+        if event.type == "object:state-changed:focused" and event.detail1 == 1 and role(event.source) == "list":
+            self.list_focused = True
         if event.type == "object:state-changed:showing" and event.detail1 == 1 and role(event.source) == "notification":
             self.announced = event.source.name
 
@@ -91,8 +94,9 @@ def text_of(accessible):
 
 
 def check_tree(frame):
-    # The notification that speaks a result shows only after one.
-    shown = [c for c in frame if role(c) != "notification"]
+    # The status bar of no size that holds the notification speaking each
+    # result.
+    shown = [c for c in frame if role(c) != "status bar"]
     found = [(role(c), c.name, c.description) for c in shown]
     if found != CONTROLS:
         fail("the window's controls are %r, not %r" % (found, CONTROLS))
@@ -133,10 +137,12 @@ def check_shown(label, expected, events_from):
 
 
 def check_text_kept(editor, events_from, what):
-    """The box's text was not set again, which a screen reader reads back."""
-    changed = [e.type for e in events[events_from:] if e.type.startswith("object:text-changed") and e.source == editor]
+    """The box's text was not set again, which a screen reader reads back,
+    nor its selection told, which it reads before the result."""
+    changed = [e.type for e in events[events_from:]
+               if e.type.startswith(("object:text-changed", "object:text-selection-changed")) and e.source == editor]
     if changed:
-        fail("%s changed the box's text: %r" % (what, changed))
+        fail("%s changed the box's text or told its selection: %r" % (what, changed))
 
 
 def calculate(editor, expression, label, expected, name_changes=True):
@@ -173,8 +179,8 @@ def check_copy(frame, label):
 
 def check_box_click(frame, box, editor, label, name, expected):
     """Space on a check box shows the result in the new way and gives the
-    box the focus: the result is announced after the focus moved, so that a
-    screen reader does not drop it for the box."""
+    box the focus: the result is announced before the focus moves, so that a
+    screen reader speaks it before the box."""
     check_box = next(c for c in frame if c.name == name)
     # Back from the box in tab order: Help, the other check box, this one.
     start = len(events)
@@ -192,8 +198,8 @@ def check_box_click(frame, box, editor, label, name, expected):
     # An index after the action's start: never 0.
     moved = wait_for(focused, "the box did not get the focus back from %r" % name)
     said = next(i for i in range(start, len(events)) if is_announcement(events[i], expected))
-    if said < moved:
-        fail("%r was announced before the focus went back to the box" % expected)
+    if said > moved:
+        fail("%r was announced after the focus went back to the box" % expected)
 
 
 def check_history_opens(box, editor):
@@ -214,6 +220,10 @@ def check_history_opens(box, editor):
             fail("opening the list with %r in the box named %r, not %r" % (typed, entry, named))
         xdotool("key", "Escape")
         wait_for(lambda: not box.getState().contains(pyatspi.STATE_EXPANDED), "the list did not close")
+        # The list's own focus, told after its entry's, would have a screen
+        # reader name the list instead.
+        if any(e.list_focused for e in events[start:]):
+            fail("opening the list with %r in the box gave the focus to the list, not to its entry" % typed)
         if text_of(editor) != typed:
             fail("opening and closing the list changed the box's %r to %r" % (typed, text_of(editor)))
 
@@ -251,11 +261,23 @@ def check_help(app, frame):
                    "no help box appeared")
     if box.name != "Exprcalc":
         fail("the help box is named %r, not by the application title" % box.name)
-    shown = wait_for(lambda: find(box, lambda a: role(a) == "label" and a.name.startswith(HELP_START)),
+    # A read-only text with the focus, which a screen reader reads line by
+    # line as the caret moves, not a label read in one piece.
+    shown = wait_for(lambda: find(box, lambda a: role(a) == "text" and text_of(a).startswith(HELP_START)),
                      "the help box's text cannot be read")
     for line in ("FUNCTIONS: +, -, *, /, ^,  PI,", "or   (2 + 2) / 3     (answer will be 1.3333333)"):
-        if line not in shown.name:
+        if line not in text_of(shown):
             fail("the help box's text lacks %r" % line)
+    state = shown.getState()
+    if state.contains(pyatspi.STATE_EDITABLE):
+        fail("the help box's text can be edited")
+    wait_for(lambda: shown.getState().contains(pyatspi.STATE_FOCUSED), "the help box's text has not the focus")
+    first, _, _ = shown.queryText().getTextAtOffset(0, pyatspi.TEXT_BOUNDARY_LINE_START)
+    if not first.startswith(HELP_START) or "FUNCTIONS" in first:
+        fail("the help box's first line reads %r" % first)
+    if any(role(a) == "label" and a.name.startswith(HELP_START) and a.getState().contains(pyatspi.STATE_SHOWING)
+           for a in box):
+        fail("the help box shows its text twice")
     ok = find(box, lambda a: role(a) == "push button" and a.name == "OK")
     if not ok:
         fail("the help box has no OK button")
@@ -265,7 +287,8 @@ def check_help(app, frame):
 
 def main():
     pyatspi.Registry.registerEventListener(record, "object:property-change:accessible-name", "object:text-changed",
-                                           "object:state-changed:showing", "object:state-changed:focused")
+                                           "object:text-selection-changed", "object:state-changed:showing",
+                                           "object:state-changed:focused")
     # Listening before the program starts: it learns of the listeners as it
     # joins the bus.
     program = subprocess.Popen([sys.argv[1]])

@@ -186,6 +186,36 @@ TEST(Driver, WorkingLengthLimits) {
   for (const ResultCase& c : cases) ExpectOutcome(EvaluateExpression(U(c.input)), c);
 }
 
+TEST(Driver, CommasOnlySeparateDigitGroups) {
+  const ResultCase cases[] = {
+      // Groups of three after one to three digits, then a point, an
+      // exponent or the number's end.
+      {"1,000+1", "out", "1001"},
+      {"1,234,567.89", "out", "1234567.89"},
+      {"2,469,135.78*1", "out", "2469135.78"},  // a result pasted with its separators
+      {"2/1,000", "out", "0.002"},
+      {"-12,345e-3", "out", "-12.345"},
+      {"(1,000)(2)", "out", "10002"},
+      // Anything else names the number as typed.
+      {"3,5*2", "err", "Number \"3,5\" is invalid."},
+      {"1,0000", "err", "Number \"1,0000\" is invalid."},
+      {"1234,567", "err", "Number \"1234,567\" is invalid."},
+      {"1.234,5", "err", "Number \"1.234,5\" is invalid."},
+      {"1,000,", "err", "Number \"1,000,\" is invalid."},
+      {"1, 000", "err", "Number \"1,\" is invalid."},
+      {"1e5,000", "err", "Number \"1e5,000\" is invalid."},
+      {",5", "err", "Number \",5\" is invalid."},
+      {"sqrt(4,5)", "err", "Number \"4,5\" is invalid."},
+      {"2+,", "err", "Number \",\" is invalid."},
+      // The first such number; a comma among only spaces is no number.
+      {"1,5+2,5", "err", "Number \"1,5\" is invalid."},
+      {" , ,", "out", ""},
+      // However long the number, the message names all of it.
+      {std::string("1").append(4000, ','), "err", std::string("Number \"1").append(4000, ',') + "\" is invalid."},
+  };
+  for (const ResultCase& c : cases) ExpectOutcome(EvaluateExpression(U(c.input)), c);
+}
+
 TEST(Driver, TypedNumbersBeyondTheRangeEscapeAsOverflow) {
   EXPECT_THROW(EvaluateExpression(u"1E5000"), FloatingPointOverflow);
   EXPECT_THROW(EvaluateExpression(u"2E1E5000"), FloatingPointOverflow);
@@ -213,6 +243,7 @@ TEST(Driver, HeaderExamples) {
       {"1/3*3", "out", "0.999999999999999"},
       {"1e9", "out", "1E9"},
       {"sqrt(-4)", "err", "Cannot find root of a -ve no."},
+      {"3,5*2", "err", "Number \"3,5\" is invalid."},
       {"  ,, ", "out", ""},
   };
   for (const ResultCase& c : cases) ExpectOutcome(EvaluateExpression(U(c.input)), c);

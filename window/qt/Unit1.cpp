@@ -15,6 +15,7 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTextDocument>
+#include <QToolTip>
 #include <algorithm>
 #include <exception>
 
@@ -40,11 +41,18 @@ class ExpressionEdit : public QLineEdit {
     }
     QLineEdit::keyPressEvent(event);
   }
+  void focusInEvent(QFocusEvent* event) override {
+    // Coming in by Tab selects the text: a screen reader would read it a
+    // second time, as selected, before the box's name and text.
+    Unannounced(this, [&] { QLineEdit::focusInEvent(event); });
+  }
   void focusOutEvent(QFocusEvent* event) override {
     // Qt's box would otherwise take a typed text that equals an entry as a
     // choice from the list.
     const QSignalBlocker blocker(this);
-    QLineEdit::focusOutEvent(event);
+    // Leaving by Tab or a click drops the selection, which a screen reader
+    // would announce ("Text unselected") before the control the focus goes to.
+    Unannounced(this, [&] { QLineEdit::focusOutEvent(event); });
   }
 
  private:
@@ -336,11 +344,12 @@ void TForm1::calculatebuttonClick() {
       ToU16(cb->currentText()), {.separators = sepcb->isChecked(), .two_decimals = dec2cb->isChecked()});
   if (!c.completed) return;
   ShowResultTip(c.tooltip);
+  // Announced first: nothing the box does after is heard before it.
   resultlabel->Present(ToQString(c.label));
   if (c.box_text) {
-    // Set only when it changes: a screen reader reads a set text back.
+    // The trimmed text: the user typed it, and hears the result.
     const QString box = ToQString(*c.box_text);
-    if (cb->currentText() != box) cb->setEditText(box);
+    if (cb->currentText() != box) Unannounced(cb, [&] { cb->setEditText(box); });
     // The new entry is the box's text, which the list then leaves alone.
     ShowHistory();
   }
@@ -361,8 +370,10 @@ void TForm1::aboutbuttonClick() {
 
 void TForm1::FocusTheBox() {
   cb->setFocus();
-  // Typing starts a new expression; End or an arrow key edits this one.
-  cb->lineEdit()->selectAll();
+  // Typing starts a new expression; End or an arrow key edits this one. A
+  // screen reader would read the selected text before the result: it is
+  // told nothing, and finds the selection when it asks.
+  Unannounced(cb, [this] { cb->lineEdit()->selectAll(); });
 }
 
 void TForm1::cbClick() {
@@ -370,11 +381,23 @@ void TForm1::cbClick() {
   resultlabel->Present(ToQString(FormLogic::cbClick()));
 }
 
+namespace {
+// A tooltip that looks like markup would be drawn as markup.
+QString PlainToolTip(const QString& text) {
+  return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap) : text;
+}
+}  // namespace
+
 void TForm1::ShowResultTip(std::u16string_view tip) {
-  const QString text = ToQString(tip);
-  // A tooltip that looks like markup would be drawn as markup.
-  resultlabel->setToolTip(Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap) : text);
+  working_ = tip;
+  resultlabel->setToolTip(PlainToolTip(ToQString(tip)));
   resultlabel->setAccessibleDescription(ToQString(FormLogic::ResultDescription(tip)));
+}
+
+void TForm1::ShowWorking() {
+  const QString text = ToQString(FormLogic::ResultDescription(working_));
+  QToolTip::showText(resultlabel->mapToGlobal(QPoint(0, resultlabel->height())), PlainToolTip(text), resultlabel);
+  resultlabel->Announce(ToQString(FormLogic::WorkingAnnouncement(working_)));
 }
 
 bool TForm1::readdata(const QString& datafilename) {
@@ -461,6 +484,12 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     event->accept();
     calculatebutton->click();
+    return;
+  }
+  // Shift+F1, "what is this", shows how the result came about.
+  if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::ShiftModifier) {
+    event->accept();
+    ShowWorking();
     return;
   }
   // F1 opens a program's help. A key the focused control leaves comes

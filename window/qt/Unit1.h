@@ -81,6 +81,9 @@ class TForm1 : public QWidget {
   void ShowHistory();
   // The result line's tooltip and accessible description.
   void ShowResultTip(std::u16string_view tip);
+  // Shift+F1: the working in a tooltip at the result line, read out line by
+  // line.
+  void ShowWorking();
   // Gives the box the focus with its text selected.
   void FocusTheBox();
   // Widens the controls whose text needs more room than designed.
@@ -88,6 +91,7 @@ class TForm1 : public QWidget {
 
   GrownLayout grown_;
 
+  std::u16string working_;  // the result line's tooltip
   QtPlatform platform_;
   FormLogic logic_{platform_};
 };

@@ -9,7 +9,7 @@
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QStyle>
-#include <QTimer>
+#include <vector>
 
 #include "Unit1.h"
 #include "qtplatform.h"
@@ -138,6 +138,36 @@ class ExpressionBoxAccessible : public QAccessibleWidget {
   ExpressionBox* Box() const { return static_cast<ExpressionBox*>(widget()); }
 };
 
+// The filters in force while changes run, innermost last, and the handler
+// that was in place before the first: events that all filters let through go
+// on to it, or to the platform's bridge when there was none.
+std::vector<const std::function<bool(QAccessibleEvent*)>*> filters;
+QAccessible::UpdateHandler outer_handler = nullptr;
+
+void FilterEvent(QAccessibleEvent* event) {
+  for (const auto* filter : filters) {
+    if (!(*filter)(event)) return;
+  }
+  // Qt has applied a list's model change before any handler runs: told
+  // again, it would be applied twice.
+  if (event->type() == QAccessible::TableModelChanged) return;
+  QAccessible::installUpdateHandler(outer_handler);
+  QAccessible::updateAccessibility(event);
+  QAccessible::installUpdateHandler(FilterEvent);
+}
+
+void Filtered(const std::function<bool(QAccessibleEvent*)>& filter, const std::function<void()>& change) {
+  if (filters.empty()) outer_handler = QAccessible::installUpdateHandler(FilterEvent);
+  filters.push_back(&filter);
+  struct Restore {
+    ~Restore() {
+      filters.pop_back();
+      if (filters.empty()) QAccessible::installUpdateHandler(outer_handler);
+    }
+  } restore;
+  change();
+}
+
 QAccessibleInterface* Factory(const QString& key, QObject* object) {
   // A parentless widget is otherwise a plain container ("filler") to a
   // screen reader, which then does not present it as the application's
@@ -154,6 +184,9 @@ QAccessibleInterface* Factory(const QString& key, QObject* object) {
   if (key == QLatin1String(ResultNotice::staticMetaObject.className())) {
     return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Notification);
   }
+  if (key == QLatin1String(NoticeArea::staticMetaObject.className())) {
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::StatusBar);
+  }
   return nullptr;
 }
 
@@ -167,22 +200,51 @@ void InstallAccessibleInterfaces() {
   (void)installed;
 }
 
+void Unannounced(const QWidget* control, const std::function<void()>& change) {
+  Filtered(
+      [control](QAccessibleEvent* event) {
+        const auto* widget = qobject_cast<const QWidget*>(event->object());
+        return !widget || (widget != control && !control->isAncestorOf(widget));
+      },
+      change);
+}
+
 void ExpressionBox::showPopup() {
   // The list opens on the box's current entry, which is made the one the
-  // box holds; its text is the box's, so the editor is left alone.
+  // box holds; its text is the box's, so the editor is left alone (setting
+  // the entry sets the editor's text again, and with it the selection).
   const int held = findText(currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
   if (held >= 0 && held != currentIndex()) {
     const QSignalBlocker blocker(this);
-    setCurrentIndex(held);
+    Unannounced(this, [&] { setCurrentIndex(held); });
   }
-  QComboBox::showPopup();
+  // The list takes the focus after its entry did: a screen reader would
+  // name the list last, and not the entry. The list's own focus is told as
+  // its entry's.
+  QAbstractItemView* list = view();
+  Filtered(
+      [list](QAccessibleEvent* event) {
+        return !(event->type() == QAccessible::Focus && event->object() == list && event->child() < 0);
+      },
+      [this] { QComboBox::showPopup(); });
   // A text that is no entry: the newest.
-  if (held < 0 && count() > 0 && view()->currentIndex().row() != 0) {
-    view()->setCurrentIndex(model()->index(0, modelColumn(), rootModelIndex()));
+  if (held < 0 && count() > 0 && list->currentIndex().row() != 0) {
+    list->setCurrentIndex(model()->index(0, modelColumn(), rootModelIndex()));
+  }
+  if (list->hasFocus() && list->currentIndex().isValid()) {
+    QAccessibleEvent focus(list, QAccessible::Focus);
+    focus.setChild(list->currentIndex().row());
+    QAccessible::updateAccessibility(&focus);
   }
 }
 
-ResultNotice::ResultNotice(QWidget* parent) : QWidget(parent) {
+NoticeArea::NoticeArea(QWidget* parent) : QWidget(parent) {
+  setFocusPolicy(Qt::NoFocus);
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setGeometry(0, 0, 0, 0);
+}
+
+ResultNotice::ResultNotice(QWidget* parent) : QWidget(new NoticeArea(parent)) {
   setFocusPolicy(Qt::NoFocus);
   setAttribute(Qt::WA_TransparentForMouseEvents);
   setGeometry(0, 0, 0, 0);
@@ -191,13 +253,12 @@ ResultNotice::ResultNotice(QWidget* parent) : QWidget(parent) {
 
 void ResultNotice::Announce(const QString& text) {
   // Qt 6.4 sends no announcements of its own, and screen readers such as
-  // Orca speak a changed name or text only of the focused control. Once the
-  // handler is done: Orca stops speaking for what the box and the focus do.
-  QTimer::singleShot(0, this, [this, text] {
-    hide();
-    setAccessibleName(text);
-    show();
-  });
+  // Orca speak a changed name or text only of the focused control. Orca
+  // speaks in the order events come: the notice shows before the handler
+  // moves the focus, so the result comes before what the focus's move says.
+  hide();
+  setAccessibleName(text);
+  show();
 }
 
 void ResultLabel::Announce(const QString& text) { notice_->Announce(text); }

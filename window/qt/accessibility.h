@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QString>
 #include <QWidget>
+#include <functional>
 
 namespace calc {
 
@@ -14,6 +15,13 @@ namespace calc {
 // its notice their interfaces. Call before the window is built; calling
 // again does nothing.
 void InstallAccessibleInterfaces();
+
+// Runs `change` without telling assistive technology what it does to
+// `control` and its children (the other controls' events go out as usual).
+// For what the window does on its own, such as selecting the box's text so
+// that typing replaces it: a screen reader would read the selection before
+// the result. A screen reader that asks later still finds the selection.
+void Unannounced(const QWidget* control, const std::function<void()>& change);
 
 // The expression box. A screen reader knows it by its name, "Expression",
 // whatever text it holds (Qt's own box is named by its text on Linux); the
@@ -24,18 +32,32 @@ class ExpressionBox : public QComboBox {
  public:
   using QComboBox::QComboBox;
   // Opens the list on the entry the box holds, or the newest one: the
-  // highlighted entry is the list's focus, which a screen reader names.
+  // highlighted entry is the list's focus, which a screen reader names as
+  // the list opens (the list itself, which tells no selection through
+  // AT-SPI with Qt 6.4, is not named first).
   void showPopup() override;
 };
 
 // A notification that a screen reader speaks as it appears, wherever the
-// focus is. It has no size: nothing shows on the screen.
+// focus is. It has no size: nothing shows on the screen. It sits in a status
+// bar of no size, so that Orca speaks its text without the role word
+// "notification" before it.
 class ResultNotice : public QWidget {
   Q_OBJECT
 
  public:
   explicit ResultNotice(QWidget* parent);
+  // Spoken at once: an announcement made before the handler moves the focus
+  // is heard before what the focus's move says.
   void Announce(const QString& text);
+};
+
+// The notice's status bar.
+class NoticeArea : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit NoticeArea(QWidget* parent);
 };
 
 // The result line. Its accessible name is the whole text, which it also

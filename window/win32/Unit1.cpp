@@ -21,6 +21,10 @@ constexpr UINT kHighlightHeldEntry = WM_APP + 1;
 
 // Control IDs: Calculate is IDOK, so Enter anywhere in the window presses it.
 int ControlId(Control id) { return id == Control::kCalculate ? IDOK : 100 + static_cast<int>(id); }
+// Shift+F1's command, beside the controls' ids, and the tooltip's tool that
+// shows the working at the result line.
+constexpr WORD kShowWorkingCommand = 200;
+constexpr UINT_PTR kWorkingTool = 1;
 
 ColourDesign FromColorRef(COLORREF colour) { return {GetRValue(colour), GetGValue(colour), GetBValue(colour)}; }
 
@@ -104,9 +108,11 @@ void TForm1::CreateControls() {
                            instance, nullptr);
   annotations_.MakeLiveRegion(notice);
   AddTooltips();
-  // F1 opens a program's help: it presses the ? button.
-  ACCEL help{FVIRTKEY, VK_F1, static_cast<WORD>(ControlId(Control::kAbout))};
-  accelerators_ = CreateAcceleratorTableW(&help, 1);
+  // F1 opens a program's help: it presses the ? button. Shift+F1, "what is
+  // this", shows how the result came about.
+  ACCEL keys[] = {{FVIRTKEY, VK_F1, static_cast<WORD>(ControlId(Control::kAbout))},
+                  {FVIRTKEY | FSHIFT, VK_F1, kShowWorkingCommand}};
+  accelerators_ = CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
 }
 
 void TForm1::CreateControl(const ControlDesign& design) {
@@ -180,6 +186,14 @@ void TForm1::AddTooltips() {
     tool.lpszText = hint.data();
     SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
+  wchar_t none[] = L"";
+  TOOLINFOW working{};
+  working.cbSize = sizeof working;
+  working.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+  working.hwnd = window_;
+  working.uId = kWorkingTool;
+  working.lpszText = none;
+  SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&working));
 }
 
 void TForm1::Guarded(const std::function<void()>& handler) {
@@ -324,18 +338,18 @@ void TForm1::calculatebuttonClick() {
     // Set only when it changes: a screen reader reads a set text back.
     if (Text(cb) != *c.box_text) SetWindowTextW(cb, ToWide(*c.box_text).c_str());
   }
-  // The focus first: a screen reader drops what it was saying when the
-  // focus moves.
-  FocusTheBox();
+  // The result first: a screen reader speaks it, then the box the focus
+  // comes back to, and reads nothing of the expression before it.
   AnnounceLiveRegion(resultlabel);
+  FocusTheBox();
 }
 
 void TForm1::copybuttonClick() {
   const std::u16string copied = Text(resultlabel);
   if (!logic_.copybuttonClick(copied)) return;
-  FocusTheBox();
   SetWindowTextW(notice, ToWide(CopiedAnnouncement(copied)).c_str());
   AnnounceLiveRegion(notice);
+  FocusTheBox();
 }
 
 void TForm1::aboutbuttonClick() {
@@ -354,6 +368,9 @@ void TForm1::SelectBoxText() {
 }
 
 bool TForm1::TranslateKeys(MSG& message) {
+  if (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN || message.message == WM_LBUTTONDOWN) {
+    HideWorking();
+  }
   if (TranslateAcceleratorW(window_, accelerators_, &message)) return true;
   const bool tab = message.message == WM_KEYDOWN && message.wParam == VK_TAB;
   if (!::IsDialogMessageW(window_, &message)) return false;
@@ -369,7 +386,36 @@ void TForm1::cbClick() {
   AnnounceLiveRegion(resultlabel);
 }
 
+void TForm1::ShowWorking() {
+  std::wstring text = ToWide(FormLogic::ResultDescription(working_));
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = window_;
+  tool.uId = kWorkingTool;
+  tool.lpszText = text.data();
+  SendMessageW(tooltips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  RECT line{};
+  GetWindowRect(resultlabel, &line);
+  SendMessageW(tooltips_, TTM_TRACKPOSITION, 0, MAKELPARAM(line.left, line.bottom));
+  SendMessageW(tooltips_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+  working_shown_ = true;
+  // The notice speaks it, a line at a time.
+  SetWindowTextW(notice, ToWide(FormLogic::WorkingAnnouncement(working_)).c_str());
+  AnnounceLiveRegion(notice);
+}
+
+void TForm1::HideWorking() {
+  if (!working_shown_) return;
+  working_shown_ = false;
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = window_;
+  tool.uId = kWorkingTool;
+  SendMessageW(tooltips_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
+}
+
 void TForm1::ShowResultTip(std::u16string_view tip) {
+  working_ = tip;
   std::wstring text = ToWide(tip);
   TOOLINFOW tool{};
   tool.cbSize = sizeof tool;
@@ -409,6 +455,9 @@ void TForm1::HighlightHeldEntry() {
   if (entry == CB_ERR) entry = 0;
   // The list's own selection: the box's would set its text.
   if (SendMessageW(info.hwndList, LB_GETCURSEL, 0, 0) != entry) SendMessageW(info.hwndList, LB_SETCURSEL, entry, 0);
+  // The focus stays in the box's field: a screen reader learns which entry
+  // is highlighted from the list's selection, told as the list opens.
+  if (SendMessageW(info.hwndList, LB_GETCOUNT, 0, 0) > entry) AnnounceSelection(info.hwndList, static_cast<int>(entry));
 }
 
 LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -482,6 +531,8 @@ bool TForm1::OnCommand(WPARAM wparam, LPARAM lparam) {
     Guarded([this] { copybuttonClick(); });
   } else if (id == ControlId(Control::kAbout)) {
     Guarded([this] { aboutbuttonClick(); });
+  } else if (id == kShowWorkingCommand && accelerator) {
+    Guarded([this] { ShowWorking(); });
   }
   return true;
 }

@@ -87,6 +87,10 @@ class TForm1 {
   void HighlightHeldEntry();
   // The result line's tooltip and accessible description.
   void ShowResultTip(std::u16string_view tip);
+  // Shift+F1: the working in a tooltip at the result line, read out line by
+  // line; the next key or click hides it.
+  void ShowWorking();
+  void HideWorking();
   // Gives the box the focus with its text selected.
   void FocusTheBox();
   void SelectBoxText();
@@ -109,6 +113,8 @@ class TForm1 {
   HWND window_ = nullptr;
   HWND tooltips_ = nullptr;
   HACCEL accelerators_ = nullptr;
+  std::u16string working_;  // the result line's tooltip
+  bool working_shown_ = false;
   std::vector<std::u16string> listed_;  // what the box's list holds
   HFONT font_ = nullptr;
   HFONT box_font_ = nullptr;

@@ -18,7 +18,6 @@ namespace {
 constexpr GUID kLiveSettingProperty = {0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
 constexpr LONG kPolite = 1;
 constexpr DWORD kEventObjectLiveRegionChanged = 0x8019;
-constexpr UINT_PTR kAnnounceTimer = 1;
 
 // The name the system gives a button or check box: its text without the
 // access-key marks.
@@ -29,14 +28,6 @@ std::u16string WithoutAccessKeys(std::u16string_view text) {
     plain += text[i];
   }
   return plain;
-}
-
-void CALLBACK Announce(HWND live_region, UINT, UINT_PTR timer, DWORD) {
-  KillTimer(live_region, timer);
-  // An empty line has nothing to say.
-  if (GetWindowTextLengthW(live_region) > 0) {
-    NotifyWinEvent(kEventObjectLiveRegionChanged, live_region, OBJID_CLIENT, CHILDID_SELF);
-  }
 }
 
 }  // namespace
@@ -113,8 +104,14 @@ void AccessibleAnnotations::Clear() {
 }
 
 void AnnounceLiveRegion(HWND live_region) {
-  // A timer's message comes only once no other is waiting.
-  SetTimer(live_region, kAnnounceTimer, USER_TIMER_MINIMUM, Announce);
+  if (GetWindowTextLengthW(live_region) > 0) {
+    NotifyWinEvent(kEventObjectLiveRegionChanged, live_region, OBJID_CLIENT, CHILDID_SELF);
+  }
+}
+
+void AnnounceSelection(HWND list, int item) {
+  // MSAA numbers a list's items from 1.
+  NotifyWinEvent(EVENT_OBJECT_SELECTION, list, OBJID_CLIENT, item + 1);
 }
 
 }  // namespace calc

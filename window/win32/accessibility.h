@@ -44,9 +44,13 @@ class AccessibleAnnotations {
   std::vector<HWND> annotated_;
 };
 
-// Tells screen readers that a live region has a new text, once the current
-// handler is done: a focus change it makes would silence them. The system
-// reports the changed name itself.
+// Tells screen readers that a live region has a new text, at once: before a
+// focus change the handler makes next, which they speak after it. The system
+// reports the changed name itself. An empty region says nothing.
 void AnnounceLiveRegion(HWND live_region);
+
+// Tells screen readers which item of a list box is selected (0-based), as a
+// list opens on an item it had selected already.
+void AnnounceSelection(HWND list, int item);
 
 }  // namespace calc

@@ -40,11 +40,12 @@ HANDLE g_program = nullptr;
 struct WinEvent {
   DWORD event;
   HWND window;
+  LONG child;
 };
 std::vector<WinEvent> g_events;
 
-void CALLBACK Record(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, DWORD, DWORD) {
-  g_events.push_back({event, window});
+void CALLBACK Record(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG child, DWORD, DWORD) {
+  g_events.push_back({event, window, child});
 }
 
 std::wstring Wide(std::u16string_view text) { return {text.begin(), text.end()}; }
@@ -258,9 +259,9 @@ int wmain(int argc, wchar_t** argv) {
   const HWND calculate = controls[static_cast<std::size_t>(calc::Control::kCalculate)];
   const HWND result = controls[static_cast<std::size_t>(calc::Control::kResult)];
   const HWND box_edit = FindWindowExW(box, nullptr, L"Edit", nullptr);
-  // A change to a live region is heard after the focus came back to the
-  // box: a screen reader drops what it says when the focus moves.
-  const auto heard_after_focus = [&](std::size_t from, HWND live_region, const std::string& which) {
+  // A change to a live region is told before the focus comes back to the
+  // box: a screen reader speaks the result first, then the box.
+  const auto heard_before_focus = [&](std::size_t from, HWND live_region, const std::string& which) {
     if (!system.win_events) return;
     if (!PumpUntil([&] { return Arrived(from, kEventObjectLiveRegionChanged, live_region); })) {
       Fail("no EVENT_OBJECT_LIVEREGIONCHANGED after " + which);
@@ -269,8 +270,8 @@ int wmain(int argc, wchar_t** argv) {
     if (!PumpUntil([&] { return Arrived(from, EVENT_OBJECT_FOCUS, box_edit); })) {
       Fail("the box did not get the focus back after " + which);
     }
-    if (Find(from, kEventObjectLiveRegionChanged, live_region) < Find(from, EVENT_OBJECT_FOCUS, box_edit)) {
-      Fail("the live region changed before the box got the focus back after " + which);
+    if (Find(from, kEventObjectLiveRegionChanged, live_region) > Find(from, EVENT_OBJECT_FOCUS, box_edit)) {
+      Fail("the live region changed after the box got the focus back after " + which);
     }
   };
   SetForegroundWindow(form);
@@ -302,7 +303,7 @@ int wmain(int argc, wchar_t** argv) {
       Fail("no EVENT_OBJECT_NAMECHANGE from the result line after " + which);
     }
     // A live region with something to say speaks; an empty one does not.
-    if (*c.shown) heard_after_focus(from, result, which);
+    if (*c.shown) heard_before_focus(from, result, which);
   }
 
   // A check box shows the result in its new way; Copy tells what it
@@ -315,14 +316,14 @@ int wmain(int argc, wchar_t** argv) {
     const std::size_t from = g_events.size();
     SendMessageW(separators, BM_CLICK, 0, 0);
     if (!PumpUntil([&] { return Describe(result).name == shown; })) Fail("the check box did not show " + Quoted(shown));
-    heard_after_focus(from, result, "a click on the check box");
+    heard_before_focus(from, result, "a click on the check box");
   }
   const std::size_t copied_from = g_events.size();
   SendMessageW(controls[static_cast<std::size_t>(calc::Control::kCopy)], BM_CLICK, 0, 0);
   if (!PumpUntil([&] { return Describe(notice).name == L"Copied 1,234.57"; })) {
     Fail("after Copy the notice says " + Quoted(Describe(notice).name));
   }
-  heard_after_focus(copied_from, notice, "Copy");
+  heard_before_focus(copied_from, notice, "Copy");
   std::printf("Copy says \"Copied 1,234.57\"\n");
 
   // The pointer on the result line shows its tooltip: the steps of the
@@ -330,7 +331,10 @@ int wmain(int argc, wchar_t** argv) {
   SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1/3*3"));
   SendMessageW(calculate, BM_CLICK, 0, 0);
   if (!PumpUntil([&] { return Describe(result).name == L"1.00"; })) Fail("1/3*3 did not give 1.00");
-  const std::wstring tip = L"1.00\n\u2192 1*INV(3)*3\n\u2192 1*0.333333333333333*3\n\u2192 0.999999999999999";
+  const std::wstring sentence =
+      L"Each value in between is cut to 15 digits, so the last digit is off; the exact result is probably 1.";
+  const std::wstring tip =
+      sentence + L"\n1.00\n\u2192 1*INV(3)*3\n\u2192 1*0.333333333333333*3\n\u2192 0.999999999999999";
   RECT line;
   GetWindowRect(result, &line);
   SetForegroundWindow(form);
@@ -347,7 +351,7 @@ int wmain(int argc, wchar_t** argv) {
     SendInput(1, &move, sizeof move);
     const HWND tooltip = probe::FindTopLevel(process.dwProcessId, L"tooltips_class32");
     if (!tooltip) return false;
-    wchar_t text[256] = L"";
+    wchar_t text[1024] = L"";
     SendMessageW(tooltip, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
     shown_tip = text;
     return shown_tip == tip;
@@ -355,14 +359,58 @@ int wmain(int argc, wchar_t** argv) {
   if (!tip_shown) Fail("the result line's tooltip shows " + Quoted(shown_tip));
   std::printf("the result line's tooltip shows the steps\n");
 
+  // Shift+F1 in the box shows the same working at the result line, and the
+  // notice reads it out, a line at a time.
+  const HWND tips = probe::FindTopLevel(process.dwProcessId, L"tooltips_class32");
+  // The pointer leaves the line first, so the tooltip that comes is the key's.
+  RECT window_rect;
+  GetWindowRect(form, &window_rect);
+  INPUT away{};
+  away.type = INPUT_MOUSE;
+  away.mi.dx = MulDiv(window_rect.left + 4, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  away.mi.dy = MulDiv(window_rect.top + 4, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  away.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &away, sizeof away);
+  if (!PumpUntil([&] { return !IsWindowVisible(tips); })) Fail("the tooltip stays after the pointer left");
+  SetForegroundWindow(form);
+  const std::size_t working_from = g_events.size();
+  INPUT keys[4] = {};
+  for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = VK_SHIFT;
+  keys[1].ki.wVk = VK_F1;
+  keys[2].ki.wVk = VK_F1;
+  keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
+  keys[3].ki.wVk = VK_SHIFT;
+  keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(4, keys, sizeof keys[0]);
+  const bool working_shown = PumpUntil([&] {
+    wchar_t text[1024] = L"";
+    SendMessageW(tips, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+    shown_tip = text;
+    return IsWindowVisible(tips) && shown_tip == tip;
+  });
+  if (!working_shown) Fail("after Shift+F1 the tooltip shows " + Quoted(shown_tip));
+  RECT tip_rect;
+  GetWindowRect(tips, &tip_rect);
+  if (tip_rect.top < line.top || tip_rect.left < line.left - 8) Fail("the working is not shown at the result line");
+  const std::wstring spoken = sentence + L"\n1.00\n1*INV(3)*3\n1*0.333333333333333*3\n0.999999999999999";
+  if (!PumpUntil([&] { return Describe(notice).name == spoken; })) {
+    Fail("after Shift+F1 the notice says " + Quoted(Describe(notice).name));
+  }
+  if (system.win_events && !PumpUntil([&] { return Arrived(working_from, kEventObjectLiveRegionChanged, notice); })) {
+    Fail("no EVENT_OBJECT_LIVEREGIONCHANGED after Shift+F1");
+  }
+  std::printf("Shift+F1 shows the working at the result line and reads it out\n");
+
   // The opened list highlights the entry the box holds, or else the
-  // newest; the box's text stays.
+  // newest, and tells a screen reader which; the box's text stays.
   struct Opening {
     const wchar_t* held;
     LRESULT highlighted;
   };
   for (const Opening& o : {Opening{L"1234.5678", 1}, Opening{L"7", 0}}) {
     SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(o.held));
+    const std::size_t opened_from = g_events.size();
     SendMessageW(box, CB_SHOWDROPDOWN, TRUE, 0);
     HWND list = nullptr;
     if (!PumpUntil([&] { return (list = FindTopLevel(process.dwProcessId, L"ComboLBox")) != nullptr; })) {
@@ -372,6 +420,16 @@ int wmain(int argc, wchar_t** argv) {
       Fail("with " + Quoted(o.held) + " in the box the list opens on entry " +
            std::to_string(SendMessageW(list, LB_GETCURSEL, 0, 0)));
     }
+    // MSAA numbers the items from 1.
+    const auto selection_told = [&] {
+      return std::any_of(g_events.cbegin() + static_cast<std::ptrdiff_t>(opened_from), g_events.cend(),
+                         [&](const WinEvent& e) {
+                           return e.event == EVENT_OBJECT_SELECTION && e.window == list && e.child == o.highlighted + 1;
+                         });
+    };
+    if (system.win_events && !PumpUntil(selection_told)) {
+      Fail("with " + Quoted(o.held) + " in the box the opened list told no selection of its entry");
+    }
     SendMessageW(box, CB_SHOWDROPDOWN, FALSE, 0);
     if (!PumpUntil([&] { return !IsWindowVisible(list); })) Fail("the box's list did not close");
     wchar_t text[64] = L"";
@@ -379,6 +437,40 @@ int wmain(int argc, wchar_t** argv) {
     if (std::wstring(text) != o.held) Fail("opening the list changed the box's " + Quoted(o.held));
   }
   std::printf("the opened list highlights the entry the box holds, or the newest\n");
+
+  // The help box's text is a read-only text with the focus, which a screen
+  // reader reads line by line as the caret moves, from the first line.
+  PostMessageW(controls[static_cast<std::size_t>(calc::Control::kAbout)], BM_CLICK, 0, 0);
+  HWND help = nullptr;
+  if (!PumpUntil([&] { return (help = probe::FindThreadWindow(process.dwThreadId, L"#32770")) != nullptr; })) {
+    Fail("the help box did not open");
+  }
+  const HWND help_text = FindWindowExW(help, nullptr, L"Edit", nullptr);
+  if (!help_text) Fail("the help box has no text to move through");
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(help_text, GWL_STYLE));
+  if (!(style & ES_READONLY) || !(style & ES_MULTILINE)) Fail("the help box's text is not a read-only text of lines");
+  // Its lines as the help text's, each whole: an edit breaks at CR LF.
+  std::wstring help_expected;
+  for (const char16_t c : calc::HelpText()) help_expected += c == u'\r' ? std::wstring(L"\r\n") : std::wstring(1, c);
+  std::wstring help_shown(4096, L'\0');
+  help_shown.resize(static_cast<std::size_t>(
+      SendMessageW(help_text, WM_GETTEXT, help_shown.size(), reinterpret_cast<LPARAM>(help_shown.data()))));
+  if (help_shown != help_expected) Fail("the help box's text reads " + Quoted(help_shown));
+  if (SendMessageW(help_text, EM_GETLINECOUNT, 0, 0) != 12 ||
+      static_cast<std::size_t>(SendMessageW(help_text, EM_LINELENGTH, 0, 0)) != help_expected.find(L'\r')) {
+    Fail("the help box's text does not show its 12 lines whole");
+  }
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  const auto text_focused = [&] {
+    return GetGUIThreadInfo(process.dwThreadId, &thread) && thread.hwndFocus == help_text;
+  };
+  if (!PumpUntil(text_focused)) Fail("the help box's text has not the focus");
+  const DWORD caret = static_cast<DWORD>(SendMessageW(help_text, EM_GETSEL, 0, 0));
+  if (LOWORD(caret) != 0 || HIWORD(caret) != 0) Fail("the help box's text is selected, or the caret not at its start");
+  PostMessageW(help, WM_COMMAND, IDOK, 0);
+  if (!PumpUntil([&] { return !IsWindow(help); })) Fail("the help box did not close");
+  std::printf("the help box's text is a read-only text with the focus, read line by line\n");
 
   PostMessageW(form, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(process.hProcess, kWait) != WAIT_OBJECT_0) Fail("the window did not close");

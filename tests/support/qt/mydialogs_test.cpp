@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <memory>
 
@@ -18,6 +19,12 @@
 
 namespace calc {
 namespace {
+
+// The box's message: a read-only text that a screen reader reads line by
+// line.
+QPlainTextEdit* MessageOf(const QMessageBox& box) {
+  return box.findChild<QPlainTextEdit*>(QStringLiteral("calc_msgbox_text"));
+}
 
 TEST(MessageBox, TitleFromTheExecutableName) {
   EXPECT_EQ(TitleFromExecutablePath("/usr/bin/exprcalc"), QString("Exprcalc"));
@@ -42,15 +49,31 @@ TEST(MessageBox, ThemedAndClassicPaths) {
 TEST(MessageBox, HelpBoxLooksLikeATaskDialog) {
   std::unique_ptr<QMessageBox> box(CreateMessageBox(ToQString(HelpText()), "", "", true));
   box->show();
-  auto* label = box->findChild<QLabel*>("qt_msgbox_label");
-  ASSERT_TRUE(label);
-  const QFontMetrics metrics(label->font());
-  for (const QString& line : label->text().split(u'\n')) {
-    EXPECT_LE(metrics.horizontalAdvance(line), label->contentsRect().width()) << line.toStdString();
+  QPlainTextEdit* text = MessageOf(*box);
+  ASSERT_TRUE(text);
+  const QFontMetrics metrics(text->font());
+  const QStringList lines = text->toPlainText().split(u'\n');
+  for (const QString& line : lines) {
+    EXPECT_LE(metrics.horizontalAdvance(line), text->viewport()->width()) << line.toStdString();
   }
-  EXPECT_GT(label->font().pointSizeF(), QApplication::font(box.get()).pointSizeF());
-  EXPECT_EQ(label->palette().color(QPalette::WindowText), ToQColor(kForm.main_instruction_colour));
+  EXPECT_GE(text->viewport()->height(), static_cast<int>(lines.size()) * metrics.lineSpacing());
+  EXPECT_GT(text->font().pointSizeF(), QApplication::font(box.get()).pointSizeF());
+  EXPECT_EQ(text->palette().color(QPalette::Text), ToQColor(kForm.main_instruction_colour));
   EXPECT_TRUE(box->button(QMessageBox::Ok)->icon().isNull());
+}
+
+// The message is a text the user moves through line by line, which has the
+// focus as the box opens; the box's label does not show it a second time.
+TEST(MessageBox, MessageReadLineByLine) {
+  std::unique_ptr<QMessageBox> box(CreateMessageBox(ToQString(HelpText()), "", "", true));
+  box->show();
+  QPlainTextEdit* text = MessageOf(*box);
+  ASSERT_TRUE(text);
+  EXPECT_EQ(text->toPlainText(), box->text());
+  EXPECT_TRUE(text->isReadOnly());
+  EXPECT_TRUE(text->textInteractionFlags() & Qt::TextSelectableByKeyboard);
+  EXPECT_EQ(box->focusWidget(), text);
+  EXPECT_FALSE(box->findChild<QLabel*>("qt_msgbox_label")->isVisible());
 }
 
 // Under a dark palette the blue would be unreadable: the box's own text
@@ -59,10 +82,10 @@ TEST(MessageBox, HelpBoxReadableUnderADarkPalette) {
   const QPalette before = QApplication::palette();
   QApplication::setPalette(DarkPalette());
   std::unique_ptr<QMessageBox> box(CreateMessageBox(ToQString(HelpText()), "", "", true));
-  auto* label = box->findChild<QLabel*>("qt_msgbox_label");
-  const QColor shown = label ? label->palette().color(QPalette::WindowText) : QColor();
+  QPlainTextEdit* text = MessageOf(*box);
+  const QColor shown = text ? text->palette().color(QPalette::Text) : QColor();
   QApplication::setPalette(before);
-  ASSERT_TRUE(label);
+  ASSERT_TRUE(text);
   EXPECT_EQ(shown, DarkPalette().color(QPalette::WindowText));
 }
 
@@ -71,11 +94,11 @@ TEST(MessageBox, HelpBoxFollowsAPaletteChange) {
   const QPalette before = QApplication::palette();
   std::unique_ptr<QMessageBox> box(CreateMessageBox(ToQString(HelpText()), "", "", true));
   box->show();
-  auto* label = box->findChild<QLabel*>("qt_msgbox_label");
-  ASSERT_TRUE(label);
+  QPlainTextEdit* text = MessageOf(*box);
+  ASSERT_TRUE(text);
   // The change reaches the box through the event loop.
-  const auto drawn_in = [label](const QColor& colour) {
-    return QTest::qWaitFor([&] { return label->palette().color(QPalette::WindowText) == colour; });
+  const auto drawn_in = [text](const QColor& colour) {
+    return QTest::qWaitFor([&] { return text->palette().color(QPalette::Text) == colour; });
   };
   QApplication::setPalette(DarkPalette());
   const bool followed_dark = drawn_in(DarkPalette().color(QPalette::WindowText));

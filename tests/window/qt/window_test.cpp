@@ -12,6 +12,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QToolTip>
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -25,6 +26,20 @@
 #include "test_support.h"
 
 namespace calc {
+
+// Runs `seen` for each event of one type that reaches the watched object.
+class EventRecorder : public QObject {
+ public:
+  EventRecorder(QEvent::Type type, std::function<void()> seen) : type_(type), seen_(std::move(seen)) {}
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    if (event->type() == type_) seen_();
+    return false;
+  }
+
+ private:
+  QEvent::Type type_;
+  std::function<void()> seen_;
+};
 
 class WindowTest : public QObject {
   Q_OBJECT
@@ -128,14 +143,34 @@ class WindowTest : public QObject {
   void ResultLineShowsTheStepsOfItsCalculation() {
     Type("1/3*3");
     Enter();
-    const QString tip =
-        QString::fromUtf8("1.00\n\u2192 1*INV(3)*3\n\u2192 1*0.333333333333333*3\n\u2192 0.999999999999999");
+    const QString tip = QString::fromUtf8(
+        "Each value in between is cut to 15 digits, so the last digit is off; the exact result is probably 1.\n"
+        "1.00\n\u2192 1*INV(3)*3\n\u2192 1*0.333333333333333*3\n\u2192 0.999999999999999");
     QCOMPARE(form_->resultlabel->toolTip(), tip);
     QAccessibleInterface* result = QAccessible::queryAccessibleInterface(form_->resultlabel);
     QCOMPARE(result->text(QAccessible::Description), tip);
     form_->cbClick();
     QCOMPARE(form_->resultlabel->toolTip(), QString());
     QCOMPARE(result->text(QAccessible::Description), ToQString(Design(Control::kResult).accessible_description));
+  }
+
+  // Shift+F1 in the box shows the working at the result line, and a screen
+  // reader is told it, one line after another.
+  void ShiftF1ShowsAndReadsTheWorking() {
+    auto* notice = form_->findChild<ResultNotice*>();
+    QVERIFY(notice);
+    QStringList heard;
+    EventRecorder recorder(QEvent::Show, [&] { heard << notice->accessibleName(); });
+    notice->installEventFilter(&recorder);
+    Type("2pi");
+    Enter();
+    QTRY_COMPARE(heard, QStringList{"23.14"});
+    heard.clear();
+    QTest::keyClick(form_->cb->lineEdit(), Qt::Key_F1, Qt::ShiftModifier);
+    const QString sentence = "Values written side by side join their digits instead of multiplying; write 2*pi.";
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), sentence + "\n23.14\n\u2192 23.14159265358979");
+    QTRY_COMPARE(heard, QStringList{sentence + "\n23.14\n23.14159265358979"});
   }
 
   void CentredOnTheScreenAtStart() {
