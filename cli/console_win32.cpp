@@ -7,6 +7,8 @@
 #include <cstring>
 #include <cwchar>
 
+#include "systemerror.h"
+
 namespace calc::cli {
 
 namespace {
@@ -33,17 +35,16 @@ bool WriteBytes(HANDLE handle, std::string_view bytes) {
 }
 
 bool WriteConsoleText(HANDLE handle, std::string_view utf8) {
-  if (utf8.empty()) return true;
-  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  if (length <= 0) return false;
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+  std::u16string wide;
+  DecodeUtf8(utf8, wide);
   // Older consoles refuse very long single writes.
   std::size_t done = 0;
   while (done < wide.size()) {
     DWORD written = 0;
     const auto chunk = static_cast<DWORD>(std::min<std::size_t>(wide.size() - done, 8192));
-    if (!WriteConsoleW(handle, wide.data() + done, chunk, &written, nullptr)) return false;
+    if (!WriteConsoleW(handle, reinterpret_cast<const wchar_t*>(wide.data()) + done, chunk, &written, nullptr)) {
+      return false;
+    }
     if (written == 0) {
       SetLastError(ERROR_WRITE_FAULT);
       return false;
@@ -51,15 +52,6 @@ bool WriteConsoleText(HANDLE handle, std::string_view utf8) {
     done += written;
   }
   return true;
-}
-
-std::string SystemText(DWORD error) {
-  wchar_t text[512];
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
-                                sizeof text / sizeof text[0], nullptr);
-  while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' ')) --length;
-  if (length == 0) return "system error " + std::to_string(error);
-  return EncodeUtf8(std::u16string(text, text + length));
 }
 
 // Where the second handle leads, seen from the first.
@@ -109,7 +101,7 @@ bool HandleOutput::Write(std::string_view bytes) {
   return written;
 }
 
-std::string HandleOutput::ErrorText() const { return SystemText(error_); }
+std::string HandleOutput::ErrorText() const { return EncodeUtf8(SystemErrorText(error_)); }
 
 HandleInput::HandleInput()
     : handle_(GetStdHandle(STD_INPUT_HANDLE)),
@@ -183,7 +175,7 @@ bool HandleInput::WouldWait() {
   return true;
 }
 
-std::string HandleInput::ErrorText() const { return SystemText(error_); }
+std::string HandleInput::ErrorText() const { return EncodeUtf8(SystemErrorText(error_)); }
 
 namespace {
 
@@ -200,13 +192,13 @@ bool WideName(const std::string& name, std::wstring& wide) {
 std::unique_ptr<Input> HandleFiles::Open(const std::string& name, std::string& why) {
   std::wstring wide;
   if (!WideName(name, wide)) {
-    why = SystemText(ERROR_INVALID_NAME);
+    why = EncodeUtf8(SystemErrorText(ERROR_INVALID_NAME));
     return nullptr;
   }
   const HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (!IsValid(file)) {
-    why = SystemText(GetLastError());
+    why = EncodeUtf8(SystemErrorText(GetLastError()));
     return nullptr;
   }
   return std::make_unique<HandleInput>(file);

@@ -2,7 +2,8 @@
 # The Windows release, built by the target `release` (part of all):
 #   exprcalc-<version>-win32.zip    the portable form: the programs, a readme
 #                                   and the licence in one folder;
-#   exprcalc-<version>-setup.exe    the setup program (NSIS) with the same files.
+#   exprcalc-<version>-setup.exe    the setup program (NSIS) with the same files,
+#                                   in the languages of po/ and English.
 # The 64-bit build names them -win64.zip and -win64-setup.exe. Both carry the
 # date of CALC_SOURCE_DATE_EPOCH, so two builds of one commit are identical.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
@@ -17,6 +18,7 @@ endif()
 set(CALC_RELEASE_STAGE ${CMAKE_BINARY_DIR}/release/${CALC_PACKAGE_NAME})
 set(CALC_RELEASE_ZIP ${CMAKE_BINARY_DIR}/${CALC_PACKAGE_NAME}.zip)
 set(CALC_RELEASE_SETUP ${CMAKE_BINARY_DIR}/${CALC_SETUP_NAME})
+set(CALC_SETUP_LANGUAGES ${CMAKE_BINARY_DIR}/release/setup-languages.nsh)
 set(CALC_RELEASE_PROGRAMS exprcalc-cli)
 if(TARGET exprcalc)
   list(PREPEND CALC_RELEASE_PROGRAMS exprcalc)
@@ -69,11 +71,23 @@ block()
   if(TARGET exprcalc)
     find_program(MAKENSIS_PROGRAM makensis REQUIRED)
     set(nsi ${CALC_WINDOWS_RESOURCES}/setup.nsi)
+    # The setup's languages and its texts in them, from the program's
+    # catalogues.
+    find_package(Python3 COMPONENTS Interpreter REQUIRED)
+    file(GLOB catalogues CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/po/*.po)
+    add_custom_command(
+      OUTPUT ${CALC_SETUP_LANGUAGES}
+      COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/tools/po_to_nsis.py ${nsi} ${CALC_SETUP_LANGUAGES}
+              ${catalogues}
+      DEPENDS ${nsi} ${catalogues} ${PROJECT_SOURCE_DIR}/tools/po_to_nsis.py ${PROJECT_SOURCE_DIR}/tools/po.py
+      COMMENT "Making the setup's languages"
+      VERBATIM)
     add_custom_command(
       OUTPUT ${CALC_RELEASE_SETUP}
       COMMAND ${MAKENSIS_PROGRAM} -V2 -WX -DVERSION=${PROJECT_VERSION} -DARCH=${CALC_NSIS_ARCH}
-              -DSTAGE=${CALC_RELEASE_STAGE} -DICON=${CALC_WINDOWS_ICON} -DOUTFILE=${CALC_RELEASE_SETUP} ${nsi}
-      DEPENDS ${stamp} ${nsi} ${CALC_WINDOWS_ICON} calc_windows_icon
+              -DSTAGE=${CALC_RELEASE_STAGE} -DICON=${CALC_WINDOWS_ICON} -DOUTFILE=${CALC_RELEASE_SETUP}
+              -DLANGUAGES=${CALC_SETUP_LANGUAGES} ${nsi}
+      DEPENDS ${stamp} ${nsi} ${CALC_SETUP_LANGUAGES} ${CALC_WINDOWS_ICON} calc_windows_icon
       COMMENT "Making ${CALC_SETUP_NAME}"
       VERBATIM)
     add_custom_target(release_setup DEPENDS ${CALC_RELEASE_SETUP})

@@ -162,13 +162,12 @@ void FormLogic::LoadHistory(SettingsDocument& doc) {
   // Every key of the section counts, in file order. An entry equal to one
   // already loaded is skipped: a hand-named key would otherwise come back
   // under an "Expression" key at every close, and the file grow without end.
-  const UpperCaser upper(platform_);
   const std::vector<std::u16string_view> values = doc.ReadSectionValues(kExpressions);
   std::unordered_set<std::u16string> loaded;
   loaded.reserve(history_.size() + values.size());
-  for (const std::u16string& entry : history_) loaded.insert(upper(entry));
+  for (const std::u16string& entry : history_) loaded.insert(CaseKey(platform_, entry));
   for (const std::u16string_view value : values) {
-    if (!value.empty() && loaded.insert(upper(value)).second) history_.emplace_back(value);
+    if (!value.empty() && loaded.insert(CaseKey(platform_, value)).second) history_.emplace_back(value);
   }
 }
 
@@ -179,11 +178,11 @@ std::vector<std::u16string> MergedHistory(const std::vector<std::u16string>& own
   if (added == 0) limit = file.size();
   std::vector<std::u16string> merged;
   merged.reserve(std::min(limit, own.size() + file.size()));
-  const UpperCaser upper(platform);
   std::unordered_set<std::u16string> taken;
   taken.reserve(own.size() + file.size());
   const auto take = [&](std::u16string_view entry) {
-    if (merged.size() < limit && !entry.empty() && taken.insert(upper(entry)).second) merged.emplace_back(entry);
+    if (merged.size() < limit && !entry.empty() && taken.insert(CaseKey(platform, entry)).second)
+      merged.emplace_back(entry);
   };
   for (std::size_t i = 0; i < added; ++i) take(own[i]);
   for (const std::u16string_view entry : file) take(entry);
@@ -391,13 +390,23 @@ void FormLogic::ReportFailure(std::string_view what) {
   platform_.ShowErrorBox(TranslateMessage(GenericErrorText(text)));
 }
 
+std::ptrdiff_t FormLogic::FindEntry(std::u16string_view text) const {
+  const std::u16string key = CaseKey(platform_, text);
+  const auto same = std::ranges::find_if(
+      history_, [&](const std::u16string& entry) { return entry == text || CaseKey(platform_, entry) == key; });
+  return same == history_.end() ? -1 : same - history_.begin();
+}
+
+std::ptrdiff_t FormLogic::HeldEntry(std::u16string_view box_text) const {
+  if (history_.empty()) return -1;
+  return std::max<std::ptrdiff_t>(FindEntry(box_text), 0);
+}
+
 void FormLogic::AddToHistory(std::u16string_view expression) {
-  const auto same = std::find_if(history_.begin(), history_.end(), [&](const std::u16string& entry) {
-    return platform_.SameIgnoringCase(entry, expression);
-  });
+  const std::ptrdiff_t same = FindEntry(expression);
   // An entry that was among the added ones stays one; any other becomes one.
-  if (same == history_.end() || static_cast<std::size_t>(same - history_.begin()) >= added_) ++added_;
-  if (same != history_.end()) history_.erase(same);
+  if (same < 0 || static_cast<std::size_t>(same) >= added_) ++added_;
+  if (same >= 0) history_.erase(history_.begin() + same);
   // Exactly 50: a longer list, which only an edited file can give, is not
   // cut back.
   if (history_.size() == kHistoryLimit) history_.pop_back();

@@ -7,9 +7,11 @@
 
 #include <chrono>
 #include <cstddef>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "display.h"
@@ -129,12 +131,27 @@ class FormLogic {
 
   // Shows a failure that escaped a handler on the generic error display.
   void ReportFailure(std::string_view what);
+  // Runs a view's handler: a failure that escapes it goes to the generic
+  // error display, the rest of the handler is skipped and the window stays
+  // usable.
+  template <typename Handler>
+  void Guarded(Handler&& handler) {
+    try {
+      std::forward<Handler>(handler)();
+    } catch (const std::exception& e) {
+      ReportFailure(e.what());
+    }
+  }
 
-  // Moves the expression to the top of the history. A history of exactly 50
-  // loses its oldest entry; a longer one, which only an edited file gives,
-  // keeps all of its entries.
+  // Moves the expression to the top of the history, in place of an entry
+  // that is the same but for letter case (SameIgnoringCase, as loading and
+  // saving compare). A history of exactly 50 loses its oldest entry; a
+  // longer one, which only an edited file gives, keeps all of its entries.
   void AddToHistory(std::u16string_view expression);
   const std::vector<std::u16string>& History() const { return history_; }
+  // The entry an opened list highlights: the one the box's text is, compared
+  // as AddToHistory compares, or else the newest; -1 for an empty history.
+  std::ptrdiff_t HeldEntry(std::u16string_view box_text) const;
 
   std::u16string SettingsFileName;
   bool DecimalPlacesOn = true;
@@ -161,6 +178,8 @@ class FormLogic {
   // Adds the file's expressions that the history does not hold yet.
   void LoadHistory(SettingsDocument& doc);
   void WriteSettings(SettingsDocument& doc, const WindowPlacement& window, DisplayOptions options) const;
+  // The index of the entry that is the same as the text, or -1.
+  std::ptrdiff_t FindEntry(std::u16string_view text) const;
 
   Platform& platform_;
   WindowPlacement start_;  // left and top: centred, or as the file gave them

@@ -59,9 +59,9 @@ class Platform {
   virtual std::u16string DecodeCodePage(std::string_view bytes) = 0;
   virtual std::string EncodeCodePage(std::u16string_view text) = 0;
 
-  // The user locale's upper-casing and case-insensitive comparison.
+  // The user locale's upper-casing: settings names and history entries
+  // match as it upper-cases them (SameIgnoringCase).
   virtual std::u16string LocaleUpper(std::u16string_view text) = 0;
-  virtual bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) = 0;
 
   virtual ScreenSize PrimaryScreenSize() = 0;
 

@@ -3,6 +3,7 @@
 
 #include "calcexpr.h"
 #include "display.h"
+#include "translation.h"
 
 namespace calc {
 
@@ -42,6 +43,13 @@ std::u16string GenericErrorText(std::u16string_view message) {
   std::u16string out(message);
   if (!out.empty() && out.back() > u'.') out += u'.';
   return out;
+}
+
+std::u16string CopiedAnnouncement(std::u16string_view text) {
+  // TRANSLATORS: What a screen reader says after Copy when the result line was empty.
+  if (text.empty()) return std::u16string(Tr(u"Copied"));
+  // TRANSLATORS: What a screen reader says after Copy: %1 is the text copied, such as 1,234.57.
+  return Tr(u"Copied %1", text);
 }
 
 }  // namespace calc

@@ -54,6 +54,12 @@ class StepList final : public StepObserver {
 std::u16string ResultToolTip(std::u16string_view shown, const std::vector<std::u16string>& steps,
                              std::u16string_view sentence = {});
 
+// What a screen reader is told when Copy has put the result line's text on
+// the clipboard: what was copied.
+//   CopiedAnnouncement(u"1.41") -> "Copied 1.41"
+//   CopiedAnnouncement(u"") -> "Copied"
+std::u16string CopiedAnnouncement(std::u16string_view text);
+
 // The text of the generic error display: the failure's message with "."
 // appended when its last character sorts after '.'.
 //   GenericErrorText(u"Floating point overflow") -> "Floating point overflow."

@@ -11,12 +11,6 @@
 namespace calc {
 namespace {
 
-char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - (u'a' - u'A')) : c; }
-
-bool IsAscii(std::u16string_view text) {
-  return std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; });
-}
-
 // Trims every character up to and including U+0020 at both ends.
 std::u16string_view TrimControls(std::u16string_view text) {
   std::size_t begin = 0;
@@ -79,18 +73,13 @@ std::string EncodeLatin1(std::u16string_view text) {
 
 }  // namespace
 
-UpperCaser::UpperCaser(Platform& platform)
-    : platform_(&platform),
-      ascii_stands_for_itself_(platform.LocaleUpper(u"abcdefghijklmnopqrstuvwxyz") == u"ABCDEFGHIJKLMNOPQRSTUVWXYZ") {}
+std::u16string CaseKey(Platform& platform, std::u16string_view text) { return platform.LocaleUpper(text); }
 
-std::u16string UpperCaser::operator()(std::u16string_view text) const {
-  if (!ascii_stands_for_itself_ || !IsAscii(text)) return platform_->LocaleUpper(text);
-  std::u16string upper(text);
-  std::ranges::transform(upper, upper.begin(), AsciiUpper);
-  return upper;
+bool SameIgnoringCase(Platform& platform, std::u16string_view a, std::u16string_view b) {
+  return a == b || CaseKey(platform, a) == CaseKey(platform, b);
 }
 
-SettingsDocument::SettingsDocument(Platform& platform) : platform_(&platform), upper_(platform) {}
+SettingsDocument::SettingsDocument(Platform& platform) : platform_(&platform) {}
 
 std::u16string SettingsDocument::Decode(std::string_view bytes) {
   std::u16string text;
@@ -119,14 +108,14 @@ std::u16string SettingsDocument::Decode(std::string_view bytes) {
 
 SettingsDocument SettingsDocument::Parse(Platform& platform, std::string_view bytes) {
   SettingsDocument doc(platform);
-  doc.text_ = std::make_unique<const std::u16string>(doc.Decode(bytes));
-  std::u16string_view rest = *doc.text_;
+  const std::u16string text = doc.Decode(bytes);
+  std::u16string_view rest = text;
   while (!rest.empty()) {
     const std::u16string_view line = TrimControls(TakeLine(rest));
     if (line.empty() || line.front() == u';') continue;
     if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
       const std::u16string_view name = TrimControls(line.substr(1, line.size() - 2));
-      doc.sections_.push_back({std::u16string(name), doc.upper_(name), {}, {}});
+      doc.sections_.push_back({std::u16string(name), doc.Upper(name), {}, {}});
     } else if (!doc.sections_.empty()) {
       doc.sections_.back().lines.push_back(SplitLine(line));
     }
@@ -142,29 +131,25 @@ SettingsDocument SettingsDocument::Parse(Platform& platform, std::string_view by
 
 SettingsDocument::Line SettingsDocument::SplitLine(std::u16string_view line) {
   const auto equals = std::find(line.begin(), line.end(), u'=');
-  if (equals == line.end()) return Line{false, line, {}};
-  return Line{true, TrimControls({line.begin(), equals}), TrimControls({equals + 1, line.end()})};
-}
-
-std::u16string_view SettingsDocument::Keep(std::u16string_view text) {
-  if (text.empty()) return {};
-  return written_.emplace_back(text);
+  if (equals == line.end()) return Line{false, std::u16string(line), {}};
+  return Line{true, std::u16string(TrimControls({line.begin(), equals})),
+              std::u16string(TrimControls({equals + 1, line.end()}))};
 }
 
 void SettingsDocument::Index(Section& section, std::size_t number) const {
   Line& line = section.lines[number];
   line.first = number;
-  if (line.has_equals) line.first = section.first_lines.try_emplace(upper_(line.name), number).first->second;
+  if (line.has_equals) line.first = section.first_lines.try_emplace(Upper(line.name), number).first->second;
 }
 
 const SettingsDocument::Section* SettingsDocument::FindSection(std::u16string_view name) const {
-  const std::u16string key = upper_(name);
+  const std::u16string key = Upper(name);
   const auto found = std::ranges::find(sections_, key, &Section::key);
   return found == sections_.end() ? nullptr : &*found;
 }
 
 const SettingsDocument::Line* SettingsDocument::FindLine(const Section& section, std::u16string_view key) const {
-  const auto found = section.first_lines.find(upper_(key));
+  const auto found = section.first_lines.find(Upper(key));
   return found == section.first_lines.end() ? nullptr : &section.lines[found->second];
 }
 
@@ -219,16 +204,15 @@ std::vector<std::u16string_view> SettingsDocument::ReadSectionValues(std::u16str
 void SettingsDocument::WriteString(std::u16string_view section, std::u16string_view key, std::u16string_view value) {
   const Section* found = FindSection(section);
   Section& s = found ? sections_[static_cast<std::size_t>(found - sections_.data())]
-                     : sections_.emplace_back(Section{std::u16string(section), upper_(section), {}, {}});
+                     : sections_.emplace_back(Section{std::u16string(section), Upper(section), {}, {}});
   if (const Line* line = FindLine(s, key)) {
     // The line takes the name as now spelled.
     Line& replaced = s.lines[line->first];
-    // An unchanged text needs no copy.
-    if (replaced.name != key) replaced.name = Keep(key);
-    if (replaced.value != value) replaced.value = Keep(value);
+    replaced.name = key;
+    replaced.value = value;
     return;
   }
-  s.lines.push_back(Line{true, Keep(key), Keep(value)});
+  s.lines.push_back(Line{true, std::u16string(key), std::u16string(value)});
   Index(s, s.lines.size() - 1);
 }
 

@@ -14,8 +14,6 @@
 #pragma once
 
 #include <cstddef>
-#include <deque>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -25,19 +23,15 @@
 
 namespace calc {
 
-// Texts as the user's locale upper-cases them, so that two texts compare
-// the same when their upper-cased forms are equal: settings names and
-// history entries. ASCII letters are upper-cased here when the locale does
-// that as ASCII does, which spares the platform most calls.
-class UpperCaser {
- public:
-  explicit UpperCaser(Platform& platform);
-  std::u16string operator()(std::u16string_view text) const;
-
- private:
-  Platform* platform_;
-  bool ascii_stands_for_itself_;
-};
+// Settings names and history entries match without regard to letter case:
+// two texts are the same when the user's locale upper-cases them alike.
+// CaseKey is the form compared.
+//
+//   SameIgnoringCase(platform, u"sin(30)", u"SIN(30)")   -> true
+//   SameIgnoringCase(platform, u"\u00e9", u"\u00c9")       -> true
+//   SameIgnoringCase(platform, u"e\u0301", u"\u00e9")      -> false: another text
+std::u16string CaseKey(Platform& platform, std::u16string_view text);
+bool SameIgnoringCase(Platform& platform, std::u16string_view a, std::u16string_view b);
 
 class SettingsDocument {
  public:
@@ -75,7 +69,7 @@ class SettingsDocument {
   std::vector<std::u16string> ReadSection(std::u16string_view section) const;
   // ReadString(section, name, "") of each of those names, in one pass: what
   // a loop over ReadSection gives, without looking every name up again. The
-  // texts live as long as the document.
+  // texts live until the document is next written to.
   std::vector<std::u16string_view> ReadSectionValues(std::u16string_view section) const;
   void WriteString(std::u16string_view section, std::u16string_view key, std::u16string_view value);
 
@@ -90,13 +84,11 @@ class SettingsDocument {
   Encoding encoding() const { return encoding_; }
 
  private:
-  // Names and values are views into the file's text or into a text written
-  // since, which the document owns.
   struct Line {
     bool has_equals = false;
-    std::u16string_view name;   // trimmed; the whole line when !has_equals
-    std::u16string_view value;  // trimmed, when has_equals
-    std::size_t first = 0;      // the section's first line of this name
+    std::u16string name;    // trimmed; the whole line when !has_equals
+    std::u16string value;   // trimmed, when has_equals
+    std::size_t first = 0;  // the section's first line of this name
   };
 
   struct Section {
@@ -120,16 +112,10 @@ class SettingsDocument {
   // The section's first line with '=' of that name, or null.
   const Line* FindLine(const Section& section, std::u16string_view key) const;
 
-  Platform* platform_;
-  UpperCaser upper_;
-  // A copy of a text written to the document, for its lines to refer to.
-  std::u16string_view Keep(std::u16string_view text);
+  std::u16string Upper(std::u16string_view text) const { return CaseKey(*platform_, text); }
 
+  Platform* platform_;
   Encoding encoding_ = Encoding::kCodePage;
-  // The decoded file, and every text written since: neither moves while the
-  // document lives, moved or not.
-  std::unique_ptr<const std::u16string> text_;
-  std::deque<std::u16string> written_;
   std::vector<Section> sections_;
 };
 

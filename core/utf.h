@@ -45,9 +45,10 @@ class Utf8Decoder {
   std::size_t length_ = 0;
 };
 
-// Decodes UTF-8 into `out`, each malformed sequence (overlong forms,
-// surrogates, truncated sequences, values above U+10FFFF) as one U+FFFD.
-// True when there was none.
+// Decodes UTF-8 into `out`, each byte of a malformed sequence (overlong
+// forms, surrogates, truncated sequences, values above U+10FFFF) as one
+// U+FFFD; a byte that cuts a sequence short starts anew. True when there
+// was none.
 bool DecodeUtf8(std::string_view bytes, std::u16string& out);
 
 // Strict UTF-8 to UTF-16; nullopt for malformed input.

@@ -42,6 +42,7 @@ class StepObserver {
 // Evaluates one expression. Throws FloatingPointOverflow (and nothing else)
 // when a typed number lies beyond the extended range, such as 1E5000. Sets
 // the x87 environment it needs for the call and restores the caller's.
+// (Each example is a row of tests/data/examples.tsv.)
 //   "(2 + 2) / 3"  gives the result "1.33333333333333"
 //   "1/3*3"        gives "0.999999999999999": each value carries 15 digits
 //   "1e9"          gives "1E9": a plain number outside 1E-8..1E8 comes back as typed

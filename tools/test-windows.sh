@@ -42,6 +42,18 @@ need librsvg2-bin icoutils zip nsis
 # X libraries and fonts Wine draws with.
 need xvfb xauth x11-apps x11-utils xdotool xclip fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxinerama1 \
   libxcomposite1
+# The window's tests in German and Arabic: Wine takes the user's language from
+# the Unix locale, which must exist.
+need locales
+for l in de_DE.UTF-8 ar_EG.UTF-8; do
+  # locale -a spells them de_DE.utf8.
+  if ! locale -a | grep -qix "${l%.UTF-8}.utf8"; then
+    "${sudo[@]}" sed -i "s/^# *\(${l} UTF-8\)/\1/" /etc/locale.gen
+    grep -qx "${l} UTF-8" /etc/locale.gen || echo "${l} UTF-8" | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
+    generate_locales=1
+  fi
+done
+if [ -n "${generate_locales:-}" ]; then "${sudo[@]}" locale-gen >/dev/null; fi
 
 # A four-instruction 32-bit program tells whether this kernel starts 32-bit code.
 probe=$(mktemp -d)

@@ -12,12 +12,12 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <clocale>
-#include <cstring>
 
 #include "FUtils.h"
 #include "contrast.h"
 #include "mydialogs.h"
 #include "savefile.h"
+#include "systemerror.h"
 #include "translation.h"
 
 namespace calc {
@@ -62,12 +62,6 @@ bool QtPlatform::CreateFolder(std::u16string_view path) { return calc::CreateFol
 
 bool QtPlatform::FileExistsAt(std::u16string_view path) { return calc::FileExistsAt(ToQString(path)); }
 
-namespace {
-
-std::u16string SystemErrorText(int error) { return ToU16(QString::fromLocal8Bit(std::strerror(error))); }
-
-}  // namespace
-
 ReadStatus QtPlatform::ReadWholeFile(std::u16string_view path, std::size_t max_size, std::string& bytes,
                                      std::u16string& why) {
   QByteArray read;
@@ -93,10 +87,6 @@ std::string QtPlatform::EncodeCodePage(std::u16string_view text) {
 }
 
 std::u16string QtPlatform::LocaleUpper(std::u16string_view text) { return ToU16(locale_.toUpper(ToQString(text))); }
-
-bool QtPlatform::SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
-  return LocaleUpper(a) == LocaleUpper(b);
-}
 
 ScreenSize QtPlatform::PrimaryScreenSize() {
   const QScreen* screen = QGuiApplication::primaryScreen();

@@ -45,7 +45,6 @@ class QtPlatform final : public Platform {
   std::u16string DecodeCodePage(std::string_view bytes) override;
   std::string EncodeCodePage(std::u16string_view text) override;
   std::u16string LocaleUpper(std::u16string_view text) override;
-  bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) override;
 
   ScreenSize PrimaryScreenSize() override;
   std::optional<std::u16string> SetClipboardText(std::u16string_view text) override;

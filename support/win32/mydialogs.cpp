@@ -158,7 +158,7 @@ INT_PTR CALLBACK TextBoxProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lp
 // the focus, which a screen reader reads line by line as the caret moves
 // (a static text would be read in one piece as the box opens). False when
 // the box could not be made.
-bool ShowTextBox(const std::wstring& message, const std::wstring& title, bool instruction) {
+bool ShowTextBox(const std::wstring& message, const std::wstring& title, bool instruction, bool right_to_left) {
   TextBox box;
   box.instruction = instruction;
   // An edit breaks lines at CR LF only.
@@ -171,7 +171,7 @@ bool ShowTextBox(const std::wstring& message, const std::wstring& title, bool in
   }
   std::vector<WORD> data;
   AppendDword(data, DS_MODALFRAME | DS_SHELLFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU);
-  AppendDword(data, 0);
+  AppendDword(data, right_to_left ? WS_EX_LAYOUTRTL : 0);
   data.insert(data.end(), {2, 0, 0, 100, 50});  // two items, placed later
   data.push_back(0);                            // no menu
   data.push_back(0);                            // the dialog class
@@ -207,12 +207,19 @@ std::wstring ApplicationTitle() {
   return TitleFromExecutablePath(path);
 }
 
-void ShowMessageBox(const std::wstring& message, const std::wstring& detail, const std::wstring& caption) {
+namespace {
+
+UINT ReadingOrder(bool right_to_left) { return right_to_left ? MB_RTLREADING | MB_RIGHT : 0; }
+
+}  // namespace
+
+void ShowMessageBox(const std::wstring& message, const std::wstring& detail, const std::wstring& caption,
+                    bool right_to_left) {
   const std::wstring title = caption.empty() ? ApplicationTitle() : caption;
   const bool themed = ThemedDialogsAvailable();
   // A box of one text: the message alone, or the classic box's whole text.
   if (detail.empty() || !themed) {
-    if (ShowTextBox(detail.empty() ? message : message + L"\r\r" + detail, title, themed)) return;
+    if (ShowTextBox(detail.empty() ? message : message + L"\r\r" + detail, title, themed, right_to_left)) return;
   }
   if (themed) {
     // Found at run time: only version 6 of the common controls has it.
@@ -226,7 +233,7 @@ void ShowMessageBox(const std::wstring& message, const std::wstring& detail, con
       config.cbSize = sizeof config;
       config.hwndParent = GetActiveWindow();
       // As wide as its lines, so that they break only where the text does.
-      config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_SIZE_TO_CONTENT;
+      config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_SIZE_TO_CONTENT | (right_to_left ? TDF_RTL_LAYOUT : 0);
       config.dwCommonButtons = TDCBF_OK_BUTTON;
       config.pszWindowTitle = title.c_str();
       config.pszMainInstruction = message.c_str();
@@ -235,11 +242,12 @@ void ShowMessageBox(const std::wstring& message, const std::wstring& detail, con
     }
   }
   const std::wstring text = detail.empty() ? message : message + L"\r\r" + detail;
-  MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK);
+  MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | ReadingOrder(right_to_left));
 }
 
-void ShowErrorBox(const std::wstring& text) {
-  MessageBoxW(GetActiveWindow(), text.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
+void ShowErrorBox(const std::wstring& text, bool right_to_left) {
+  MessageBoxW(GetActiveWindow(), text.c_str(), ApplicationTitle().c_str(),
+              MB_OK | MB_ICONERROR | ReadingOrder(right_to_left));
 }
 
 }  // namespace calc::win32

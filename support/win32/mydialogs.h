@@ -17,11 +17,13 @@ std::wstring ApplicationTitle();
 // below), else a box of the message, two CRs and the detail. A box of one
 // text (no detail, or no themes) shows it as a read-only text with the focus,
 // which a screen reader reads line by line, in the main instruction's style
-// where themed. An empty caption means the application title.
-void ShowMessageBox(const std::wstring& message, const std::wstring& detail, const std::wstring& caption);
+// where themed. An empty caption means the application title. Right to left,
+// the box is mirrored and reads from the right.
+void ShowMessageBox(const std::wstring& message, const std::wstring& detail, const std::wstring& caption,
+                    bool right_to_left = false);
 
 // The text with the application title, an error icon and OK, owned by the
 // active window.
-void ShowErrorBox(const std::wstring& text);
+void ShowErrorBox(const std::wstring& text, bool right_to_left = false);
 
 }  // namespace calc::win32

@@ -8,28 +8,14 @@
 #include "FUtils.h"
 #include "mydialogs.h"
 #include "savefile.h"
+#include "systemerror.h"
+#include "translation.h"
 
 namespace calc {
 
 std::wstring ToWide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 
 std::u16string ToU16(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
-
-namespace {
-
-// The system's description of an error, without its line end.
-std::u16string SystemErrorText(DWORD error) {
-  wchar_t* buffer = nullptr;
-  const DWORD length =
-      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text = length ? std::wstring(buffer, length) : L"error " + std::to_wstring(error);
-  if (buffer) LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
-  return ToU16(text);
-}
-
-}  // namespace
 
 std::u16string Win32Platform::GetAppDataFolder() { return ToU16(win32::GetAppDataFolder()); }
 
@@ -78,16 +64,11 @@ std::u16string Win32Platform::LocaleUpper(std::u16string_view text) {
   return ToU16(upper);
 }
 
-bool Win32Platform::SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
-  const std::wstring wide_a = ToWide(a);
-  const std::wstring wide_b = ToWide(b);
-  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, wide_a.data(), static_cast<int>(wide_a.size()),
-                        wide_b.data(), static_cast<int>(wide_b.size())) == CSTR_EQUAL;
-}
-
 ScreenSize Win32Platform::PrimaryScreenSize() { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
 
 std::optional<std::u16string> Win32Platform::SetClipboardText(std::u16string_view text) {
+  // In English: the logic finds the message by its English text and
+  // translates it.
   if (!OpenClipboard(window_)) return u"Cannot open clipboard: " + SystemErrorText(GetLastError());
   EmptyClipboard();
   // The text with its terminating NUL.
@@ -112,9 +93,9 @@ std::optional<std::u16string> Win32Platform::SetClipboardText(std::u16string_vie
 
 void Win32Platform::ShowMessageBox(std::u16string_view message, std::u16string_view detail,
                                    std::u16string_view caption) {
-  win32::ShowMessageBox(ToWide(message), ToWide(detail), ToWide(caption));
+  win32::ShowMessageBox(ToWide(message), ToWide(detail), ToWide(caption), RightToLeft());
 }
 
-void Win32Platform::ShowErrorBox(std::u16string_view text) { win32::ShowErrorBox(ToWide(text)); }
+void Win32Platform::ShowErrorBox(std::u16string_view text) { win32::ShowErrorBox(ToWide(text), RightToLeft()); }
 
 }  // namespace calc

@@ -39,7 +39,6 @@ class Win32Platform : public Platform {
   std::string EncodeCodePage(std::u16string_view text) override;
 
   std::u16string LocaleUpper(std::u16string_view text) override;
-  bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) override;
 
   ScreenSize PrimaryScreenSize() override;
 

@@ -171,16 +171,17 @@ class FakePlatform : public Platform, public FileCalls {
     for (const char16_t c : text) bytes += c <= 0xFF ? static_cast<char>(c) : '?';
     return bytes;
   }
-  // ASCII and Latin-1 letters are enough for the tests.
+  // ASCII, Latin-1, Greek and Cyrillic letters are enough for the tests;
+  // one character each way, as most locales do.
   std::u16string LocaleUpper(std::u16string_view text) override {
     std::u16string upper(text);
     for (char16_t& c : upper) {
-      if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) c = static_cast<char16_t>(c - 32);
+      if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) ||
+          (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) || (c >= 0x430 && c <= 0x44F)) {
+        c = static_cast<char16_t>(c - 32);
+      }
     }
     return upper;
-  }
-  bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) override {
-    return LocaleUpper(a) == LocaleUpper(b);
   }
 
   ScreenSize PrimaryScreenSize() override { return screen; }

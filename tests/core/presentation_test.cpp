@@ -81,6 +81,19 @@ TEST(Paths, JoinPathPutsExactlyOneSeparator) {
   EXPECT_EQ(AddTrailingBackslash(u"C:\\a\\\\"), u"C:\\a\\\\") << "only one is looked at";
 }
 
+TEST(Presentation, CopyIsAnnouncedWithWhatWasCopied) {
+  struct Row {
+    const char16_t* copied;
+    const char16_t* said;
+  };
+  const Row rows[] = {
+      {u"1.41", u"Copied 1.41"},
+      {u"Division by zero.", u"Copied Division by zero."},
+      {u"", u"Copied"},
+  };
+  for (const Row& row : rows) EXPECT_EQ(CopiedAnnouncement(row.copied), row.said) << EncodeUtf8(row.copied);
+}
+
 TEST(Utf8, MalformedSequencesAreReplacedOneByOne) {
   struct Row {
     std::string_view bytes;
@@ -94,6 +107,7 @@ TEST(Utf8, MalformedSequencesAreReplacedOneByOne) {
       {"\xC0\xAF", u"\uFFFD\uFFFD", false},                      // overlong
       {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD", false},            // a surrogate
       {"\xE2\x82", u"\uFFFD\uFFFD", false},                      // cut short
+      {"\xE2\x82+", u"\uFFFD\uFFFD+", false},                    // cut short by a character
       {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD", false},  // above U+10FFFF
   };
   for (const Row& row : rows) {

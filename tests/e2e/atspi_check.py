@@ -77,7 +77,8 @@ def wait_for(condition, what):
 
 
 def role(accessible):
-    return accessible.getRoleName()
+    # A child that went away while the list of children was read is None.
+    return accessible.getRoleName() if accessible is not None else None
 
 
 def find(root, predicate):

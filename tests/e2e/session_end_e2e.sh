@@ -20,7 +20,7 @@ start() {
   env --default-signal=INT,HUP,TERM "$app" >>"$work/app.log" 2>&1 &
   app_pid=$!
   wait_window 20
-  sleep 0.5
+  takes_keys
 }
 # calculate EXPRESSION RESULT: waits until the window shows RESULT.
 calculate() {

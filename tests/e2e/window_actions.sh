@@ -1,33 +1,56 @@
 # SPDX-License-Identifier: MIT
 # Sourced by the end-to-end window tests: what a person does with the window
 # whose id is in $window, of the process in $app_pid. The caller defines
-# fail() and $here, and may set click_pause (seconds after a click),
-# close_tries (tenths of a second to wait for the process to end),
-# copy_seconds (how long the shown text may take to come), type_delay
+# fail() and $here, and may set close_tries (tenths of a second to wait for
+# the process to end), copy_seconds (how long the shown text may take to
+# come), type_delay
 # (milliseconds between typed keys) and box_title (the message boxes' title,
 # a pattern). The settings checks also need start (which sets $window and
 # $app_pid), launch (one more copy of the program in the background),
 # $settings and $work; dismiss_box may be redefined.
-click_pause=${click_pause:-0.3}
 close_tries=${close_tries:-100}
 copy_seconds=${copy_seconds:-10}
 type_delay=${type_delay:-20}
 box_title=${box_title:-'^Exprcalc$'}
 
 # Clicks a control at its position in the window (client coordinates).
-click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep "$click_pause"; }
+# What the click does is waited for where it is looked at.
+click() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
 clipboard() { timeout 5 xclip -o -selection clipboard 2>/dev/null || true; }
-copy_and_read() {
-  click 550 116 # Copy
-  clipboard
-}
-# copied TEXT: Copy until the clipboard holds TEXT, for up to copy_seconds,
-# since the window may not have handled the keys typed before yet.
-copied() {
-  local deadline=$((SECONDS + copy_seconds))
-  until [ "$(copy_and_read)" = "$1" ]; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
+# clipboard_gets TEXT COMMAND...: runs COMMAND, which puts TEXT on the
+# clipboard once the window has handled what came before, until it does,
+# for up to copy_seconds. The clipboard is emptied before each run, so an
+# earlier copy is never taken for this one.
+clipboard_gets() {
+  local expected=$1 deadline=$((SECONDS + copy_seconds))
+  shift
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    xclip -selection clipboard -i </dev/null >/dev/null 2>&1
+    "$@"
+    for _ in $(seq 20); do
+      case "$(clipboard)" in
+        "$expected") return 0 ;;
+        "") sleep 0.1 ;;
+        *) break ;;
+      esac
+    done
   done
+  return 1
+}
+# copied TEXT: Copy puts TEXT on the clipboard.
+copied() { clipboard_gets "$1" click 550 116; }
+# box_holds TEXT: the box's text, copied out of it, is TEXT.
+box_holds() { clipboard_gets "$1" xdotool key ctrl+a ctrl+c; }
+# takes_keys: waits until the window shown last takes what is typed: a
+# mark typed into its box comes back out, and is taken away again.
+type_mark() {
+  xdotool key ctrl+a BackSpace
+  xdotool type --delay "$type_delay" '#'
+  xdotool key ctrl+a ctrl+c
+}
+takes_keys() {
+  clipboard_gets '#' type_mark || fail "the window did not take the keys typed"
+  xdotool key ctrl+a BackSpace
 }
 # Closes the window as a window manager's close button does, and waits for
 # the program to end.

@@ -15,7 +15,7 @@ start() {
   "$app" >>"$work/app.log" 2>&1 &
   app_pid=$!
   wait_window 20
-  sleep 0.5
+  takes_keys
 }
 
 launch() { "$app" >>"$work/app.log" 2>&1 & }
@@ -51,7 +51,7 @@ grep -q $'^ThousandsSeparator=0\r$' "$settings" || fail "the separator option wa
 
 start
 xdotool key Down  # choose the newest history entry from the list
-sleep 0.3
+box_holds "1234.5678" || fail "Down did not put the newest history entry into the box"
 xdotool key Return
 copied "1234.57" || fail "the history entry or the options were not restored"
 finish

@@ -40,12 +40,11 @@ start() {
   "${wine[@]}" "$app" >>"$work/app.log" 2>&1 &
   app_pid=$!
   wait_window 60
-  sleep 1
+  takes_keys
 }
 
 # Without a window manager, Wine's window is the client area, so click
 # positions are client coordinates here too; Wine answers more slowly.
-click_pause=0.5
 close_tries=200
 type_delay=40
 box_title='^exprcalc$'
@@ -96,7 +95,7 @@ grep -q $'^DecimalPlaces=2\r$' "$settings" || fail "the two-decimal option was n
 start
 xdotool mousemove --window "$window" 200 45 click 1
 xdotool key Down # choose the newest history entry from the list
-sleep 0.5
+box_holds "1234.5678" || fail "Down did not put the newest history entry into the box"
 xdotool key Return
 copied "1234.57" || fail "the history entry or the options were not restored"
 xdotool key F1
@@ -122,7 +121,7 @@ start
 xdotool mousemove --window "$window" 200 45 click 1
 xdotool type --delay 40 '6*7'
 xdotool key Return
-sleep 0.5
+copied "42" || fail "6*7 did not show 42"
 python3 "$here/tools/x11_close.py" "$window"
 box=$(timeout 20 xdotool search --sync --onlyvisible --name '^exprcalc$' | head -n 1)
 [ -n "$box" ] || fail "no message box when the settings file is read-only"

@@ -163,23 +163,12 @@ std::string Repeat(const std::string& s, int n) {
   return out;
 }
 
+// The typed lengths at each limit are rows of tests/data/examples.tsv; these
+// are the ones too long for a table.
 TEST(Driver, WorkingLengthLimits) {
   const ResultCase cases[] = {
-      // 254 characters whose plain substitution makes 255: evaluated.
-      {"(1E5)" + Repeat("+1", 124) + "1", "out", "100134"},
-      // 255 characters whose substitution makes 256.
-      {"(1E5)" + Repeat("+1", 125), "err", "Expression too long."},
-      // A function substitution that grows past 255.
-      {"INV(3)" + Repeat("+1", 122), "err", "Expression too long."},
-      // Flat texts of 255 and 256 characters.
-      {"123" + Repeat("+1", 126), "out", "249"},
-      {"12" + Repeat("+1", 127), "err", "Expression too long."},
       // Growth during normalisation.
       {Repeat("PI+", 20) + "1", "err", "Expression too long."},
-      {"1" + std::string(300, ' ') + "+1", "out", "2"},
-      // Commas vanish before any length is counted.
-      {std::string(4096, ','), "out", ""},
-      {std::string(4097, ','), "err", "Expression too long."},
       {std::string(5000, ' '), "out", ""},
       {std::string(100000, '('), "err", "Expression too long."},
   };
@@ -236,19 +225,6 @@ TEST(Driver, AKeptResultIsFilledAfreshEachTime) {
   EXPECT_EQ(kept.resultText, u"");
 }
 
-// The examples in calcexpr.h.
-TEST(Driver, HeaderExamples) {
-  const ResultCase cases[] = {
-      {"(2 + 2) / 3", "out", "1.33333333333333"},
-      {"1/3*3", "out", "0.999999999999999"},
-      {"1e9", "out", "1E9"},
-      {"sqrt(-4)", "err", "Cannot find root of a -ve no."},
-      {"3,5*2", "err", "Number \"3,5\" is invalid."},
-      {"  ,, ", "out", ""},
-  };
-  for (const ResultCase& c : cases) ExpectOutcome(EvaluateExpression(U(c.input)), c);
-}
-
 class StepRecorder final : public StepObserver {
  public:
   void Step(std::u16string_view text) override { steps.emplace_back(text); }
@@ -261,39 +237,40 @@ std::vector<std::u16string> Texts(const std::vector<std::string>& ascii) {
   return texts;
 }
 
+// What each expression gives is in tests/data/examples.tsv; here, the steps
+// that led to it.
 TEST(Driver, ReportsEachStepAsTheTextItHolds) {
   struct StepsCase {
-    ResultCase outcome;
+    std::string input;
     std::vector<std::string> steps;
   };
   const StepsCase cases[] = {
       // The examples in calcexpr.h.
-      {{"1/3*3", "out", "0.999999999999999"}, {"1*INV(3)*3", "1*0.333333333333333*3", "0.999999999999999"}},
-      {{"(2+2)/(1-1)", "err", "Division by zero."}, {"(2+2)*INV(1+-1)", "4*INV(1+-1)", "4*INV(0)"}},
+      {"1/3*3", {"1*INV(3)*3", "1*0.333333333333333*3", "0.999999999999999"}},
+      {"(2+2)/(1-1)", {"(2+2)*INV(1+-1)", "4*INV(1+-1)", "4*INV(0)"}},
       // Functions; the final step is the flat text's value.
-      {{"2*sqrt(16)+sin(30)^2", "out", "8.25"}, {"2*SQRT(16)+SIN(30)^2", "2*4+SIN(30)^2", "2*4+0.5^2", "8.25"}},
+      {"2*sqrt(16)+sin(30)^2", {"2*SQRT(16)+SIN(30)^2", "2*4+SIN(30)^2", "2*4+0.5^2", "8.25"}},
       // Deepest pair first, then the leftmost; a bare number left needs no final step.
-      {{"((1+2)*(3+4))", "out", "21"}, {"((1+2)*(3+4))", "(3*(3+4))", "(3*7)", "21"}},
-      {{"sqrt(sqrt(8*2))", "out", "2"}, {"SQRT(SQRT(8*2))", "SQRT(4)", "2"}},
-      {{"(2 + 2) / 3", "out", "1.33333333333333"},
-       {"(2+2)*INV(3)", "4*INV(3)", "4*0.333333333333333", "1.33333333333333"}},
+      {"((1+2)*(3+4))", {"((1+2)*(3+4))", "(3*(3+4))", "(3*7)", "21"}},
+      {"sqrt(sqrt(8*2))", {"SQRT(SQRT(8*2))", "SQRT(4)", "2"}},
+      {"(2 + 2) / 3", {"(2+2)*INV(3)", "4*INV(3)", "4*0.333333333333333", "1.33333333333333"}},
       // Joined digits.
-      {{"2pi", "out", "23.1415926535898"}, {"23.14159265358979"}},
-      {{"(2)(3)", "out", "23"}, {"(2)(3)", "2(3)", "23"}},
-      {{"1.50", "out", "1.5"}, {"1.50"}},
+      {"2pi", {"23.14159265358979"}},
+      {"(2)(3)", {"(2)(3)", "2(3)", "23"}},
+      {"1.50", {"1.50"}},
       // A message adds the text it arose in only when that text is new.
-      {{"exp(10^5)", "err", "Out of bounds"}, {"EXP(10^5)", "EXP(100000)"}},
-      {{"sqrt(-4)", "err", "Cannot find root of a -ve no."}, {"SQRT(-4)"}},
-      {{"1+(2*)", "err", "Invalid expression syntax."}, {"1+(2*)"}},
-      {{"(1+1)*(5*)", "err", "Invalid expression syntax."}, {"(1+1)*(5*)", "2*(5*)"}},
-      {{"2+#", "err", "Invalid character \"#\"."}, {"2+#"}},
-      {{"  ,, ", "out", ""}, {}},
-      {{std::string(300, '1'), "err", "Expression too long."}, {}},
+      {"exp(10^5)", {"EXP(10^5)", "EXP(100000)"}},
+      {"sqrt(-4)", {"SQRT(-4)"}},
+      {"1+(2*)", {"1+(2*)"}},
+      {"(1+1)*(5*)", {"(1+1)*(5*)", "2*(5*)"}},
+      {"2+#", {"2+#"}},
+      {"  ,, ", {}},
+      {std::string(300, '1'), {}},
   };
   for (const StepsCase& c : cases) {
     StepRecorder recorder;
-    ExpectOutcome(EvaluateExpression(U(c.outcome.input), &recorder), c.outcome);
-    EXPECT_EQ(recorder.steps, Texts(c.steps)) << c.outcome.input;
+    EvaluateExpression(U(c.input), &recorder);
+    EXPECT_EQ(recorder.steps, Texts(c.steps)) << c.input;
   }
 }
 

@@ -26,8 +26,9 @@ from check_examples import read_rows  # noqa: E402
 TRIGONOMETRY = re.compile(r"(?<!arc)(sin|cos|tan)", re.IGNORECASE)
 WINE_LINE = re.compile(r"^([0-9a-f]{4}:)?(err|fixme|warn|trace):|^wine:|^qemu")
 # Now and then qemu finds the address that Wine keeps for its shared user
-# data taken when a 32-bit process starts: that start did nothing, so it is
-# made again (a fault of the emulator, not of the program).
+# data taken when a 32-bit process starts: Wine says so and the process ends
+# before the program ran. Only such a start is made again (a fault of the
+# emulator, not of the program).
 START_FAILED = "failed to map the shared user data"
 START_TRIES = 3
 NUMBER = re.compile(r"-?[0-9,]*\.?[0-9]*(E[-+]?[0-9]+)?")
@@ -50,13 +51,27 @@ def same(expression, stream, expected, got):
     return False
 
 
+def start_failed(p):
+    """Whether the process failed to start before the program ran: it failed,
+    wrote nothing to standard output, and Wine's report of the failure is the
+    first line of standard error, Wine's and the emulator's notes aside."""
+    if p.returncode == 0 or p.stdout:
+        return False
+    for line in p.stderr.decode("utf-8", "replace").split("\n"):
+        if START_FAILED in line:
+            return True
+        if not WINE_LINE.match(line):
+            return False
+    return False
+
+
 def run(command, options, rows):
     """One process for the rows of one set of options: its results and messages
     in the rows' order, and whether its exit status is the expected one."""
     text = "".join(expression + "\n" for _, expression, _, _ in rows)
     for attempt in range(1, START_TRIES + 1):
         p = subprocess.run([*command, *options.split()], input=text.encode("utf-8"), capture_output=True, timeout=900)
-        if START_FAILED.encode() not in p.stderr or attempt == START_TRIES:
+        if not start_failed(p) or attempt == START_TRIES:
             break
         print(f"[{options}] the emulator could not start Wine's 32-bit process (try {attempt}): starting it again",
               file=sys.stderr, flush=True)

@@ -3,14 +3,15 @@
 # The setup program under Wine, as a user and as a deployment tool use it:
 # a silent install (files, Start menu shortcut, the Apps entry's registry
 # values, the programs run, the window shows its icon at 96 and 144 DPI), the
-# same version again, a newer version in place and in another folder, and a
-# silent uninstall that removes everything but the user's settings file.
-# A newer version is this setup made again with a bumped version number.
-# Usage: setup_wine.sh SETUP.exe ICON.ico MAKENSIS SETUP.nsi STAGE ARCH VERSION WINE-COMMAND...
-# (WINEPREFIX names the prefix, which must exist.)
+# same version again, in German and back in English, a newer version in place
+# and in another folder, and a silent uninstall that removes everything but
+# the user's settings file. A newer version is this setup made again with a
+# bumped version number.
+# Usage: setup_wine.sh SETUP.exe ICON.ico MAKENSIS SETUP.nsi LANGUAGES.nsh STAGE ARCH VERSION WINE-COMMAND...
+# (WINEPREFIX names the prefix, which must exist; the locale is English.)
 set -euo pipefail
-setup=$1 icon=$2 makensis=$3 nsi=$4 stage=$5 arch=$6 version=$7
-shift 7
+setup=$1 icon=$2 makensis=$3 nsi=$4 languages=$5 stage=$6 arch=$7 version=$8
+shift 8
 wine=("$@")
 here=$(cd "$(dirname "$0")/../.." && pwd)
 . "$here/tests/e2e/harness.sh"
@@ -108,8 +109,13 @@ window_icons() {
     sleep 0.2
   done
   [ -n "$window" ] || fail "the installed window did not appear: $(cat "$work/app.log")"
-  sleep 1
-  icons=$(xprop -id "$window" -notype -f _NET_WM_ICON 32c '=$0+' _NET_WM_ICON | python3 "$here/tests/windows_install/ico.py" window "$icon" | paste -sd,)
+  # Wine sets the icons after it shows the window.
+  for _ in $(seq 100); do
+    icons=$(xprop -id "$window" -notype -f _NET_WM_ICON 32c '=$0+' _NET_WM_ICON 2>/dev/null |
+      python3 "$here/tests/windows_install/ico.py" window "$icon" 2>/dev/null | paste -sd,) || true
+    [ "$icons" = "$expected" ] && break
+    sleep 0.2
+  done
   python3 "$here/tools/x11_close.py" "$window"
   for _ in $(seq 200); do xdotool search --onlyvisible --name "^$product\$" >/dev/null 2>&1 || break; sleep 0.1; done
   ! xdotool search --onlyvisible --name "^$product\$" >/dev/null 2>&1 || fail "the installed window did not close"
@@ -135,13 +141,32 @@ cp "$settings_dir/brelmont.ini" "$work/settings.ini"
 "${wine[@]}" "$setup" /S </dev/null || fail "installing the same version again failed"
 check_installed "$default_dir" "$version"
 
+# In German the Start menu entry and the Apps entry have the window's German
+# title, which the catalogue gives; the English ones go with the install it
+# replaces, and come back with an English install.
+german=$(python3 -c 'import sys; sys.path.insert(0, sys.argv[1]); import po
+print(po.messages(sys.argv[2])[sys.argv[3]].msgstr)' "$here/tools" "$here/po/de.po" "$product")
+german_shortcut="$(dirname "$shortcut")/$german.lnk"
+# The entry's name as written, whatever the console's code page.
+display_name() {
+  "${wine[@]}" reg export "$key" "$work/entry.reg" /y >/dev/null 2>&1
+  iconv -f UTF-16 -t UTF-8 "$work/entry.reg" | tr -d '\r' | sed -n 's/^"DisplayName"="\(.*\)"$/\1/p'
+}
+LC_ALL=de_DE.UTF-8 "${wine[@]}" "$setup" /S </dev/null || fail "installing in German failed"
+[ -f "$german_shortcut" ] || fail "no shortcut '$german' in the user's Start menu after installing in German"
+[ ! -e "$shortcut" ] || fail "the English shortcut was left beside the German one"
+[ "$(display_name)" = "$german" ] || fail "in German the Apps entry is called '$(display_name)', expected '$german'"
+"${wine[@]}" "$setup" /S </dev/null || fail "installing in English after German failed"
+check_installed "$default_dir" "$version"
+[ ! -e "$german_shortcut" ] || fail "the German shortcut was left beside the English one"
+
 # A newer version: in place, then moved to another folder.
 newer="${version%.*}.$((${version##*.} + 1))"
 mkdir "$work/stage"
 cp "$stage"/* "$work/stage/"
 sed -i "s/calculator $version for Windows/calculator $newer for Windows/" "$work/stage/README.txt"
 "$makensis" -V1 -DVERSION="$newer" -DARCH="$arch" -DSTAGE="$work/stage" -DICON="$icon" -DOUTFILE="$work/newer.exe" \
-  "$nsi" || fail "makensis could not make version $newer"
+  -DLANGUAGES="$languages" "$nsi" || fail "makensis could not make version $newer"
 "${wine[@]}" "$work/newer.exe" /S </dev/null || fail "installing version $newer over $version failed"
 check_installed "$default_dir" "$newer"
 "${wine[@]}" "$work/newer.exe" /S "/D=$other_dir" </dev/null || fail "moving version $newer to '$other_dir' failed"

@@ -17,10 +17,10 @@
 #include <QTextDocument>
 #include <QToolTip>
 #include <algorithm>
-#include <exception>
+#include <functional>
 
 #include "design.h"
-#include "resultline.h"
+#include "presentation.h"
 #include "translation.h"
 
 namespace calc {
@@ -157,7 +157,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent, Qt::Window) {
   // A Wayland client can neither place its window nor learn where it is.
   logic_.WindowPositionKnown = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
   CreateControls();
-  Guarded([this] { FormCreate(); });
+  logic_.Guarded([this] { FormCreate(); });
 }
 
 TForm1::~TForm1() = default;
@@ -223,7 +223,7 @@ void TForm1::SetUpBox() {
   // An expression reads left to right in every language.
   cb->setLayoutDirection(Qt::LeftToRight);
   cb->setEditable(true);
-  cb->setLineEdit(new ExpressionEdit([this] { Guarded([this] { calculatebuttonClick(); }); }));
+  cb->setLineEdit(new ExpressionEdit([this] { logic_.Guarded([this] { calculatebuttonClick(); }); }));
   // The box's editor has the focus: it is what a screen reader names.
   cb->lineEdit()->setAccessibleName(cb->accessibleName());
   cb->setInsertPolicy(QComboBox::NoInsert);
@@ -232,7 +232,9 @@ void TForm1::SetUpBox() {
   cb->setModel(new HistoryModel(cb));
   cb->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   cb->setItemDelegate(new HistoryItemDelegate(cb));
-  connect(cb, &QComboBox::activated, this, [this] { Guarded([this] { cbClick(); }); });
+  static_cast<ExpressionBox*>(cb)->SetHeldEntry(
+      [this](const QString& text) { return static_cast<int>(logic_.HeldEntry(ToU16(text))); });
+  connect(cb, &QComboBox::activated, this, [this] { logic_.Guarded([this] { cbClick(); }); });
 }
 
 void TForm1::SetUpResultLabel() {
@@ -273,19 +275,11 @@ void TForm1::SetUpButtons() {
             calculate->setDefault(now != copy && now != about);
           });
 
-  connect(calculatebutton, &QPushButton::clicked, this, [this] { Guarded([this] { calculatebuttonClick(); }); });
-  connect(sepcb, &QCheckBox::clicked, this, [this] { Guarded([this] { calculatebuttonClick(); }); });
-  connect(dec2cb, &QCheckBox::clicked, this, [this] { Guarded([this] { calculatebuttonClick(); }); });
-  connect(copybutton, &QPushButton::clicked, this, [this] { Guarded([this] { copybuttonClick(); }); });
-  connect(aboutbutton, &QPushButton::clicked, this, [this] { Guarded([this] { aboutbuttonClick(); }); });
-}
-
-void TForm1::Guarded(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (const std::exception& e) {
-    logic_.ReportFailure(e.what());
-  }
+  connect(calculatebutton, &QPushButton::clicked, this, [this] { logic_.Guarded([this] { calculatebuttonClick(); }); });
+  connect(sepcb, &QCheckBox::clicked, this, [this] { logic_.Guarded([this] { calculatebuttonClick(); }); });
+  connect(dec2cb, &QCheckBox::clicked, this, [this] { logic_.Guarded([this] { calculatebuttonClick(); }); });
+  connect(copybutton, &QPushButton::clicked, this, [this] { logic_.Guarded([this] { copybuttonClick(); }); });
+  connect(aboutbutton, &QPushButton::clicked, this, [this] { logic_.Guarded([this] { aboutbuttonClick(); }); });
 }
 
 int TForm1::OuterWidth() const { return width() + kForm.frame_width; }
@@ -456,17 +450,17 @@ void TForm1::ShowHistory() {
 
 void TForm1::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  if (!event->spontaneous()) Guarded([this] { FormShow(); });
+  if (!event->spontaneous()) logic_.Guarded([this] { FormShow(); });
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  Guarded([this] { FormResize(); });
+  logic_.Guarded([this] { FormResize(); });
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
   bool canClose = true;
-  Guarded([&] { FormCloseQuery(canClose); });
+  logic_.Guarded([&] { FormCloseQuery(canClose); });
   // The window always closes, whatever happened while saving.
   event->accept();
 }
@@ -496,7 +490,7 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
   // here, also where the window is not the active one to Qt's shortcuts.
   if (event->matches(QKeySequence::HelpContents)) {
     event->accept();
-    Guarded([this] { aboutbuttonClick(); });
+    logic_.Guarded([this] { aboutbuttonClick(); });
     return;
   }
   QWidget::keyPressEvent(event);

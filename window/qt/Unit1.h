@@ -5,7 +5,6 @@
 
 #include <QStringList>
 #include <QWidget>
-#include <functional>
 
 #include "accessibility.h"
 #include "design.h"
@@ -64,9 +63,6 @@ class TForm1 : public QWidget {
   void changeEvent(QEvent* event) override;
 
  private:
-  // Runs a handler; a failure that escapes it goes to the generic error
-  // display, the rest of the handler is skipped and the window stays usable.
-  void Guarded(const std::function<void()>& handler);
   void CreateControls();
   template <typename Widget>
   Widget* Find(Control id) const;

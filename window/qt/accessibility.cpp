@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "Unit1.h"
+#include "presentation.h"
 #include "qtplatform.h"
-#include "resultline.h"
 
 namespace calc {
 namespace {
@@ -210,11 +210,13 @@ void Unannounced(const QWidget* control, const std::function<void()>& change) {
 }
 
 void ExpressionBox::showPopup() {
-  // The list opens on the box's current entry, which is made the one the
-  // box holds; its text is the box's, so the editor is left alone (setting
-  // the entry sets the editor's text again, and with it the selection).
-  const int held = findText(currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
-  if (held >= 0 && held != currentIndex()) {
+  // The list opens on the entry the window's logic names for the box's
+  // text. An entry of exactly the box's text is made the box's current one
+  // first, which leaves the editor alone; any other is highlighted in the
+  // opened list only, since the box would give its editor the current
+  // entry's text (and with it a new selection).
+  const int held = held_entry_ ? held_entry_(currentText()) : -1;
+  if (held >= 0 && held != currentIndex() && itemText(held) == currentText()) {
     const QSignalBlocker blocker(this);
     Unannounced(this, [&] { setCurrentIndex(held); });
   }
@@ -227,9 +229,8 @@ void ExpressionBox::showPopup() {
         return !(event->type() == QAccessible::Focus && event->object() == list && event->child() < 0);
       },
       [this] { QComboBox::showPopup(); });
-  // A text that is no entry: the newest.
-  if (held < 0 && count() > 0 && list->currentIndex().row() != 0) {
-    list->setCurrentIndex(model()->index(0, modelColumn(), rootModelIndex()));
+  if (held >= 0 && list->currentIndex().row() != held) {
+    list->setCurrentIndex(model()->index(held, modelColumn(), rootModelIndex()));
   }
   if (list->hasFocus() && list->currentIndex().isValid()) {
     QAccessibleEvent focus(list, QAccessible::Focus);

@@ -31,11 +31,17 @@ class ExpressionBox : public QComboBox {
 
  public:
   using QComboBox::QComboBox;
-  // Opens the list on the entry the box holds, or the newest one: the
-  // highlighted entry is the list's focus, which a screen reader names as
-  // the list opens (the list itself, which tells no selection through
-  // AT-SPI with Qt 6.4, is not named first).
+  // Which entry the opened list highlights for the box's text (the
+  // window's logic decides), -1 for none.
+  void SetHeldEntry(std::function<int(const QString&)> held_entry) { held_entry_ = std::move(held_entry); }
+  // Opens the list on that entry: the highlighted entry is the list's
+  // focus, which a screen reader names as the list opens (the list itself,
+  // which tells no selection through AT-SPI with Qt 6.4, is not named
+  // first).
   void showPopup() override;
+
+ private:
+  std::function<int(const QString&)> held_entry_;
 };
 
 // A notification that a screen reader speaks as it appears, wherever the

@@ -4,12 +4,12 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <exception>
 #include <optional>
 
 #include "contrast.h"
 #include "design.h"
-#include "resultline.h"
+#include "presentation.h"
+#include "translation.h"
 
 namespace calc {
 namespace {
@@ -19,6 +19,11 @@ constexpr wchar_t kWindowProperty[] = L"TForm1";
 // after telling it opens.
 constexpr UINT kHighlightHeldEntry = WM_APP + 1;
 
+// Room around a push button's text (its frame and margin), and between a
+// check box's square and its text, in design pixels.
+constexpr int kButtonMargin = 8;
+constexpr int kCheckBoxMargin = 6;
+
 // Control IDs: Calculate is IDOK, so Enter anywhere in the window presses it.
 int ControlId(Control id) { return id == Control::kCalculate ? IDOK : 100 + static_cast<int>(id); }
 // Shift+F1's command, beside the controls' ids, and the tooltip's tool that
@@ -27,6 +32,9 @@ constexpr WORD kShowWorkingCommand = 200;
 constexpr UINT_PTR kWorkingTool = 1;
 
 ColourDesign FromColorRef(COLORREF colour) { return {GetRValue(colour), GetGValue(colour), GetBValue(colour)}; }
+
+// A design's text in the user's language.
+std::wstring Translated(std::u16string_view english) { return ToWide(Tr(english)); }
 
 HFONT MakeFont(const FontDesign& design, int pixel_height) {
   return CreateFontW(-pixel_height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -68,25 +76,30 @@ bool TForm1::Create(HINSTANCE instance) {
   // The frame is resizable but has no maximise button; its size comes from
   // the designed client area.
   constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN;
-  constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+  // Right to left the window is mirrored: the buttons stand left of the
+  // box, "?" top left. Its children are not, each mirrors on its own (see
+  // CreateControl).
+  const DWORD ex_style = WS_EX_CONTROLPARENT | (RightToLeft() ? WS_EX_LAYOUTRTL | WS_EX_NOINHERITLAYOUT : 0);
   RECT frame{0, 0, Scale(kForm.client_width), Scale(kForm.client_height)};
-  AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+  AdjustWindowRectEx(&frame, kStyle, FALSE, ex_style);
   outer_height_ = frame.bottom - frame.top;
-  window_ = CreateWindowExW(kExStyle, class_name.c_str(), ToWide(kForm.caption).c_str(), kStyle, CW_USEDEFAULT,
+  window_ = CreateWindowExW(ex_style, class_name.c_str(), Translated(kForm.caption).c_str(), kStyle, CW_USEDEFAULT,
                             CW_USEDEFAULT, frame.right - frame.left, outer_height_, nullptr, nullptr, instance, this);
   if (!window_) return false;
   platform_.SetWindow(window_);
   FollowSystemColours();
+  min_outer_width_ = Scale(kForm.min_outer_width);
   CreateControls();
+  FitTexts();
   FormResize();
-  Guarded([this] { FormCreate(); });
+  logic_.Guarded([this] { FormCreate(); });
   return true;
 }
 
 void TForm1::Show(int show_command) {
   ShowWindow(window_, show_command);
   UpdateWindow(window_);
-  Guarded([this] { FormShow(); });
+  logic_.Guarded([this] { FormShow(); });
 }
 
 void TForm1::CreateControls() {
@@ -140,31 +153,57 @@ void TForm1::CreateControl(const ControlDesign& design) {
       style |= SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX | SS_ENDELLIPSIS | SS_NOTIFY;
       break;
   }
+  // Right to left, the buttons and check boxes read from the right (a
+  // check box's square right of its text); the box, its list and the
+  // result line hold expressions and numbers, which read left to right.
+  const bool mirrored =
+      RightToLeft() && (design.kind == ControlKind::kPushButton || design.kind == ControlKind::kCheckBox);
   const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
-  const HWND control = CreateWindowExW(
-      0, window_class, ToWide(design.text).c_str(), style, Scale(design.left), Scale(design.top), Scale(design.width),
-      height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(design.id))), instance, nullptr);
+  const HWND control =
+      CreateWindowExW(mirrored ? WS_EX_LAYOUTRTL : 0, window_class, Translated(design.text).c_str(), style,
+                      Scale(design.left), Scale(design.top), Scale(design.width), height, window_,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(design.id))), instance, nullptr);
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(design.kind == ControlKind::kLabel ? result_font_ : font_),
                FALSE);
   annotations_.Annotate(control, design);
   if (design.kind == ControlKind::kCheckBox) {
     SendMessageW(control, BM_SETCHECK, design.checked ? BST_CHECKED : BST_UNCHECKED, 0);
-    WidenToFitText(control, design);
   }
 }
 
-void TForm1::WidenToFitText(HWND check_box, const ControlDesign& design) {
-  // A substitute for a missing design font may be wider: never cut a label.
-  const HDC dc = GetDC(check_box);
-  const HGDIOBJ old_font = SelectObject(dc, font_);
-  const std::wstring text = ToWide(design.text);
+int TForm1::TextWidth(HWND control) const {
+  std::wstring text = ToWide(Text(control));
+  // The access key's mark is not drawn.
+  std::erase(text, L'&');
+  const HDC dc = GetDC(control);
+  const HGDIOBJ old_font = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
   SIZE extent{};
   GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
   SelectObject(dc, old_font);
-  ReleaseDC(check_box, dc);
-  const int needed = extent.cx + GetSystemMetrics(SM_CXMENUCHECK) + Scale(6);
-  if (needed > Scale(design.width)) {
-    SetWindowPos(check_box, nullptr, 0, 0, needed, Scale(design.height), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ReleaseDC(control, dc);
+  return extent.cx;
+}
+
+void TForm1::FitTexts() {
+  // In design pixels, rounded up: a text longer than the design's room (a
+  // translation, a wider substitute for a missing font) widens its control
+  // and, where the controls would meet, the window.
+  const auto design_pixels = [this](int pixels) { return (pixels * 96 + dpi_ - 1) / dpi_; };
+  const auto button = [&](HWND b) { return design_pixels(TextWidth(b) + Scale(kButtonMargin)); };
+  const auto check_box = [&](HWND c) {
+    return design_pixels(TextWidth(c) + GetSystemMetrics(SM_CXMENUCHECK) + Scale(kCheckBoxMargin));
+  };
+  grown_ = GrowForTexts({.calculate = button(calculatebutton),
+                         .copy = button(copybutton),
+                         .separators = check_box(sepcb),
+                         .two_decimals = check_box(dec2cb),
+                         .about = button(aboutbutton)});
+  RECT frame{0, 0, Scale(grown_.min_client_width), Scale(kForm.client_height)};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)));
+  min_outer_width_ = std::max(Scale(kForm.min_outer_width), static_cast<int>(frame.right - frame.left));
+  if (OuterWidth() < min_outer_width_) {
+    SetWindowPos(window_, nullptr, 0, 0, min_outer_width_, OuterHeight(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
@@ -177,10 +216,11 @@ void TForm1::AddTooltips() {
   SendMessageW(tooltips_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(30000, 0));
   for (const ControlDesign& design : kControls) {
     if (design.hint.empty() && design.id != Control::kResult) continue;
-    std::wstring hint = ToWide(design.hint);
+    std::wstring hint = Translated(design.hint);
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    // The result line's tip is the calculation's steps, left to right.
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS | (RightToLeft() && !design.hint.empty() ? TTF_RTLREADING : 0);
     tool.hwnd = window_;
     tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(window_, ControlId(design.id)));
     tool.lpszText = hint.data();
@@ -194,14 +234,6 @@ void TForm1::AddTooltips() {
   working.uId = kWorkingTool;
   working.lpszText = none;
   SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&working));
-}
-
-void TForm1::Guarded(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (const std::exception& e) {
-    logic_.ReportFailure(e.what());
-  }
 }
 
 std::u16string TForm1::Text(HWND control) const {
@@ -269,25 +301,17 @@ void TForm1::FormResize() {
   if (!cb) return;
   RECT client;
   GetClientRect(window_, &client);
-  const auto design_width = [this](HWND control) {
-    RECT rect;
-    GetWindowRect(control, &rect);
-    return MulDiv(rect.right - rect.left, 96, dpi_);
-  };
-  const ResizeLayout layout = calc::FormResize(
-      MulDiv(client.right - client.left, 96, dpi_),
-      {design_width(calculatebutton), design_width(aboutbutton), design_width(copybutton), design_width(dec2cb)});
-  const auto place = [this](HWND control, const ControlDesign& design, int left, int width) {
-    RECT rect;
-    GetWindowRect(control, &rect);
-    SetWindowPos(control, nullptr, Scale(left), Scale(design.top), width < 0 ? rect.right - rect.left : Scale(width),
-                 rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
-  };
-  place(cb, Design(Control::kBox), Design(Control::kBox).left, layout.box_width);
-  place(calculatebutton, Design(Control::kCalculate), layout.calculate_left, -1);
-  place(aboutbutton, Design(Control::kAbout), layout.about_left, -1);
-  place(copybutton, Design(Control::kCopy), layout.copy_left, -1);
-  place(dec2cb, Design(Control::kTwoDecimals), layout.two_decimals_left, -1);
+  // A mirrored window mirrors the places itself.
+  const auto places = PlaceControls(MulDiv(client.right - client.left, 96, dpi_), grown_, false);
+  for (const ControlDesign& design : kControls) {
+    const HWND control = GetDlgItem(window_, ControlId(design.id));
+    const Rect& r = places[static_cast<std::size_t>(design.id)];
+    // The box's height is its list's too, and stays as made.
+    RECT now;
+    GetWindowRect(control, &now);
+    const int height = design.kind == ControlKind::kComboBox ? now.bottom - now.top : Scale(r.height);
+    SetWindowPos(control, nullptr, Scale(r.left), Scale(r.top), Scale(r.width), height, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   InvalidateRect(window_, nullptr, TRUE);
 }
 
@@ -427,21 +451,32 @@ void TForm1::ShowResultTip(std::u16string_view tip) {
 }
 
 void TForm1::ShowHistory() {
-  // Refilling the list empties the box's text and sets it again, which a
-  // screen reader reads back: only when the list changed.
-  if (listed_ == logic_.History()) return;
-  listed_ = logic_.History();
-  // Keep what the box shows.
-  const std::wstring shown = ToWide(Text(cb));
+  // Entries are inserted, moved and removed, never refilled: emptying the
+  // list empties the box's text, and a text set again is read back by a
+  // screen reader.
+  const std::vector<std::u16string>& history = logic_.History();
+  if (listed_ == history) return;
   SendMessageW(cb, WM_SETREDRAW, FALSE, 0);
-  SendMessageW(cb, CB_RESETCONTENT, 0, 0);
-  const auto& history = logic_.History();
-  SendMessageW(cb, CB_INITSTORAGE, history.size(), 0);
-  for (const std::u16string& entry : history) {
-    SendMessageW(cb, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(entry).c_str()));
+  if (listed_.empty()) SendMessageW(cb, CB_INITSTORAGE, history.size(), 0);
+  for (std::size_t row = 0; row < history.size(); ++row) {
+    if (row < listed_.size() && listed_[row] == history[row]) continue;
+    // An entry further down moves up: out of its place, into this one.
+    const auto from = row < listed_.size() ? std::find(listed_.begin() + static_cast<std::ptrdiff_t>(row) + 1,
+                                                       listed_.end(), history[row])
+                                           : listed_.end();
+    if (from != listed_.end()) {
+      SendMessageW(cb, CB_DELETESTRING, static_cast<WPARAM>(from - listed_.begin()), 0);
+      listed_.erase(from);
+    }
+    const WPARAM at = row < listed_.size() ? static_cast<WPARAM>(row) : static_cast<WPARAM>(-1);
+    SendMessageW(cb, CB_INSERTSTRING, at, reinterpret_cast<LPARAM>(ToWide(history[row]).c_str()));
+    listed_.insert(listed_.begin() + static_cast<std::ptrdiff_t>(row), history[row]);
   }
+  for (std::size_t row = listed_.size(); row > history.size(); --row) {
+    SendMessageW(cb, CB_DELETESTRING, row - 1, 0);
+  }
+  listed_.resize(history.size());
   SendMessageW(cb, WM_SETREDRAW, TRUE, 0);
-  SetWindowTextW(cb, shown.c_str());
 }
 
 void TForm1::HighlightHeldEntry() {
@@ -449,10 +484,9 @@ void TForm1::HighlightHeldEntry() {
   info.cbSize = sizeof info;
   if (!SendMessageW(cb, CB_GETDROPPEDSTATE, 0, 0) || !GetComboBoxInfo(cb, &info) || !info.hwndList) return;
   // The box's own choice is the first entry that starts with its text, or
-  // none: the entry equal to it is wanted, or the newest.
-  const std::wstring held = ToWide(Text(cb));
-  LRESULT entry = SendMessageW(cb, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(held.c_str()));
-  if (entry == CB_ERR) entry = 0;
+  // none: the logic's is wanted.
+  const auto entry = static_cast<LRESULT>(logic_.HeldEntry(Text(cb)));
+  if (entry < 0) return;
   // The list's own selection: the box's would set its text.
   if (SendMessageW(info.hwndList, LB_GETCURSEL, 0, 0) != entry) SendMessageW(info.hwndList, LB_SETCURSEL, entry, 0);
   // The focus stays in the box's field: a screen reader learns which entry
@@ -472,7 +506,7 @@ LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wparam, LP
 }
 
 void TForm1::LimitTrackSize(MINMAXINFO& limits) const {
-  limits.ptMinTrackSize.x = Scale(kForm.min_outer_width);
+  limits.ptMinTrackSize.x = min_outer_width_;
   limits.ptMinTrackSize.y = outer_height_;
   limits.ptMaxTrackSize.y = outer_height_;
 }
@@ -518,7 +552,7 @@ bool TForm1::OnCommand(WPARAM wparam, LPARAM lparam) {
   const int id = LOWORD(wparam);
   const int code = HIWORD(wparam);
   if (id == ControlId(Control::kBox)) {
-    if (code == CBN_SELCHANGE) Guarded([this] { cbClick(); });
+    if (code == CBN_SELCHANGE) logic_.Guarded([this] { cbClick(); });
     if (code == CBN_DROPDOWN) PostMessageW(window_, kHighlightHeldEntry, 0, 0);
     return true;
   }
@@ -526,20 +560,20 @@ bool TForm1::OnCommand(WPARAM wparam, LPARAM lparam) {
   const bool accelerator = code == 1 && lparam == 0;
   if (code != BN_CLICKED && !accelerator) return false;
   if (id == IDOK || id == ControlId(Control::kSeparators) || id == ControlId(Control::kTwoDecimals)) {
-    Guarded([this] { calculatebuttonClick(); });
+    logic_.Guarded([this] { calculatebuttonClick(); });
   } else if (id == ControlId(Control::kCopy)) {
-    Guarded([this] { copybuttonClick(); });
+    logic_.Guarded([this] { copybuttonClick(); });
   } else if (id == ControlId(Control::kAbout)) {
-    Guarded([this] { aboutbuttonClick(); });
+    logic_.Guarded([this] { aboutbuttonClick(); });
   } else if (id == kShowWorkingCommand && accelerator) {
-    Guarded([this] { ShowWorking(); });
+    logic_.Guarded([this] { ShowWorking(); });
   }
   return true;
 }
 
 void TForm1::CloseQuery() {
   bool can_close = true;
-  Guarded([&] { FormCloseQuery(can_close); });
+  logic_.Guarded([&] { FormCloseQuery(can_close); });
 }
 
 // Each group answers its own messages and leaves every other one, and any
@@ -619,7 +653,7 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
       LimitTrackSize(*reinterpret_cast<MINMAXINFO*>(lparam));
       return 0;
     case WM_SIZE:
-      if (wparam != SIZE_MINIMIZED) Guarded([this] { FormResize(); });
+      if (wparam != SIZE_MINIMIZED) logic_.Guarded([this] { FormResize(); });
       return 0;
     case DM_GETDEFID:
       return MAKELRESULT(IDOK, DC_HASDEFID);

@@ -8,7 +8,6 @@
 // Needs the types of windows.h.
 #include <commctrl.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -75,10 +74,13 @@ class TForm1 {
   bool OnCommand(WPARAM wparam, LPARAM lparam);
   // The close's save, as a session end does it too.
   void CloseQuery();
-  void Guarded(const std::function<void()>& handler);
   void CreateControls();
   void CreateControl(const ControlDesign& design);
-  void WidenToFitText(HWND check_box, const ControlDesign& design);
+  // The width of a control's text in its font, in the display's pixels.
+  int TextWidth(HWND control) const;
+  // Grows the controls and the window's minimum width where a text needs
+  // more room than the design gives it.
+  void FitTexts();
   void AddTooltips();
   void Apply(const FormLogic::Stored& stored);
   void ShowHistory();
@@ -122,6 +124,8 @@ class TForm1 {
   int dpi_ = 96;
   bool high_contrast_ = false;
   int outer_height_ = 0;  // fixed
+  int min_outer_width_ = 0;
+  GrownLayout grown_;     // the controls' widths once their texts fit
   HWND focus_ = nullptr;  // the control that had the focus when the window was left
 };
 

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "translation.h"
 #include "win32platform.h"
 
 namespace calc {
@@ -71,11 +72,11 @@ void AccessibleAnnotations::Annotate(HWND control, const ControlDesign& design) 
     if (GetComboBoxInfo(control, &info) && info.hwndItem) parts.push_back(info.hwndItem);
   }
   const std::u16string_view description =
-      design.accessible_description.empty() ? design.hint : design.accessible_description;
+      Tr(design.accessible_description.empty() ? design.hint : design.accessible_description);
+  const std::u16string_view name = Tr(design.accessible_name);
+  const std::u16string text = WithoutAccessKeys(Tr(design.text));
   for (HWND part : parts) {
-    if (!design.accessible_name.empty() && design.accessible_name != WithoutAccessKeys(design.text)) {
-      SetText(part, PROPID_ACC_NAME, design.accessible_name);
-    }
+    if (!name.empty() && name != text) SetText(part, PROPID_ACC_NAME, name);
     if (!description.empty()) SetText(part, PROPID_ACC_DESCRIPTION, description);
   }
   if (design.kind == ControlKind::kLabel) MakeLiveRegion(control);

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "Unit1.h"
+#include "language.h"
 #include "x87.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
@@ -20,6 +21,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
 
+  // The user's language, before anything shows a text.
+  calc::UseUserLanguage();
   calc::TForm1 form;
   if (!form.Create(instance)) return 1;
   form.Show(show_command);

@@ -72,6 +72,26 @@ std::vector<WinEvent>::const_iterator Find(std::size_t from, DWORD event, HWND w
 
 bool Arrived(std::size_t from, DWORD event, HWND window) { return Find(from, event, window) != g_events.cend(); }
 
+// Whether a name or value change of either window arrived since from.
+bool TextChanged(std::size_t from, HWND window, HWND part) {
+  for (const DWORD event : {DWORD{EVENT_OBJECT_NAMECHANGE}, DWORD{EVENT_OBJECT_VALUECHANGE}}) {
+    if (Arrived(from, event, window) || Arrived(from, event, part)) return true;
+  }
+  return false;
+}
+
+// Lets in every event raised so far: the system hands them over before a
+// message posted after them.
+void TakeEventsSoFar() {
+  PostThreadMessageW(GetCurrentThreadId(), WM_APP, 0, 0);
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (message.message == WM_APP && !message.hwnd) return;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
 struct Accessible {
   bool found = false;
   long role = 0;
@@ -124,6 +144,7 @@ struct System {
   bool set_text_events = false;  // SetWindowTextW raises EVENT_OBJECT_NAMECHANGE
   bool win_events = false;       // NotifyWinEvent reaches an out-of-context hook
   bool focus_events = false;     // SetFocus raises EVENT_OBJECT_FOCUS
+  bool box_text_events = false;  // a drop-down box's new text raises a name or value change
 };
 
 System Calibrate() {
@@ -145,6 +166,14 @@ System Calibrate() {
   SetFocus(focusable);
   system.focus_events = PumpUntil([&] { return Arrived(from, EVENT_OBJECT_FOCUS, focusable); }, 2000);
   DestroyWindow(focusable);
+  const HWND box = CreateWindowExW(0, L"COMBOBOX", L"", WS_POPUP | CBS_DROPDOWN | CBS_HASSTRINGS, 0, 0, 100, 100,
+                                   nullptr, nullptr, nullptr, nullptr);
+  const HWND box_edit = FindWindowExW(box, nullptr, L"Edit", nullptr);
+  TakeEventsSoFar();
+  from = g_events.size();
+  SetWindowTextW(box, L"changed");
+  system.box_text_events = PumpUntil([&] { return TextChanged(from, box, box_edit); }, 2000);
+  DestroyWindow(box);
   UnhookWinEvent(hook);
 
   IAccPropServices* services = nullptr;
@@ -167,9 +196,9 @@ System Calibrate() {
   std::printf(
       "This system: controls have their class's role: %s. Annotated names and descriptions: %s.\n"
       "SetWindowTextW raises EVENT_OBJECT_NAMECHANGE: %s. NotifyWinEvent reaches an out-of-context hook: %s.\n"
-      "SetFocus raises EVENT_OBJECT_FOCUS: %s.\n",
+      "SetFocus raises EVENT_OBJECT_FOCUS: %s. A drop-down box's new text raises a name or value change: %s.\n",
       said(system.class_roles), said(system.annotations), said(system.set_text_events), said(system.win_events),
-      said(system.focus_events));
+      said(system.focus_events), said(system.box_text_events));
   return system;
 }
 
@@ -282,14 +311,26 @@ int wmain(int argc, wchar_t** argv) {
   };
   for (const Case& c :
        {Case{L"1234.5678", L"1,234.57", L"1,234.57\n\u2192 1234.5678"},
+        // A new entry, then one moved up the list.
+        Case{L"1/3*3", L"1.00", L"1.00\n\u2192 1*INV(3)*3\n\u2192 1*0.333333333333333*3\n\u2192 0.999999999999999"},
+        Case{L"1234.5678", L"1,234.57", L"1,234.57\n\u2192 1234.5678"},
         Case{L"1/0", L"Division by zero.", L"Division by zero.\n\u2192 1*INV(0)"},
         Case{L"1/0", L"Division by zero.", L"Division by zero.\n\u2192 1*INV(0)"}, Case{L"", L"", L"Result"}}) {
     const std::string which = Quoted(c.expression);
     SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.expression));
+    // As typed: a text set again clears the mark.
+    SendMessageW(box_edit, EM_SETMODIFY, TRUE, 0);
+    TakeEventsSoFar();
     const std::size_t from = g_events.size();
     SendMessageW(calculate, BM_CLICK, 0, 0);
     if (!PumpUntil([&] { return Describe(result).name == c.shown; })) {
       Fail("after " + which + " the result line is called " + Quoted(Describe(result).name));
+    }
+    // The box's text stays: a text set again is read out again.
+    TakeEventsSoFar();
+    if (!SendMessageW(box_edit, EM_GETMODIFY, 0, 0)) Fail("calculating " + which + " set the box's text again");
+    if (system.box_text_events && TextChanged(from, box, box_edit)) {
+      Fail("calculating " + which + " changed the box's name or value");
     }
     std::printf("%s: the result line is called %s\n", which.c_str(), Quoted(c.shown).c_str());
     if (system.annotations && Describe(result).description != c.description) {

@@ -263,6 +263,23 @@ class WindowTest : public QObject {
     QCOMPARE(form_->History(), (QStringList{"1+2", "7*6"}));
   }
 
+  // The opened list highlights the entry the logic names for the box's
+  // text, here one in other letters, and leaves the text as typed.
+  void TheOpenedListHighlightsTheHeldEntry() {
+    Type("sqrt(4)");
+    Enter();
+    Type("2+2");
+    Enter();
+    Type("SQRT(4)");
+    form_->cb->showPopup();
+    QAbstractItemView* view = form_->cb->view();
+    QTRY_VERIFY(view->isVisible());
+    QCOMPARE(view->currentIndex().row(), 1);
+    QCOMPARE(form_->cb->currentText(), QString("SQRT(4)"));
+    form_->cb->hidePopup();
+    QCOMPARE(form_->cb->currentText(), QString("SQRT(4)"));
+  }
+
   // The list shows the history, newest first, and changing it never
   // changes what the box shows.
   void ListShowsTheHistory() {
