@@ -376,29 +376,47 @@ struct Rule {
 // The first rule that applies gives the sentence. "%1" is what to write,
 // "%2" the piece of the working that the sentence names.
 constexpr Rule kRules[] = {
+    // TRANSLATORS: The result line's tooltip and the screen reader, one sentence above the working: why a number with a
+    // comma was refused. %1 is the expression to write instead, %2 the number as typed; keep "1,000" and "," as they
+    // are. No length limit.
     {CALC_N(u"A comma only separates groups of three digits, as in 1,000, so %2 is no number; for a decimal, "
-            u"write %1."),
+            "write %1."),
      CommaAsDecimal},
+    // TRANSLATORS: Tooltip sentence: a number with commas in the wrong places. %1 is the expression to write, %2 the
+    // number as typed.
     {CALC_N(u"A comma only separates groups of three digits, as in 1,000, so %2 is no number; write %1."),
      CommasInGroups},
+    // TRANSLATORS: Tooltip sentence: -2^2 is (-2)^2 here. %1 is the expression to write, %2 the signed number raised.
     {CALC_N(u"A minus sign belongs to the number after it, so %2 was raised to the power; write %1."), SignedPower},
+    // TRANSLATORS: Tooltip sentence: 0 raised to a power is refused. %2 is the power as written.
     {CALC_N(u"Only a number above 0 can be raised to a power, so %2 is refused; write 0 in its place."), ZeroBase},
+    // TRANSLATORS: Tooltip sentence: a negative number raised to a power is refused. %2 is the power as written.
     {CALC_N(u"Only a number above 0 can be raised to a power, so %2 is refused; raise the number without its sign "
-            u"and set the sign yourself."),
+            "and set the sign yourself."),
      NegativeBase},
+    // TRANSLATORS: Tooltip sentence: -(...) of a negative value gives two signs in a row. %1 is the expression to
+    // write, %2 the part that cannot be read.
     {CALC_N(u"A minus sign before brackets meets the sign of their negative value, so %2 cannot be read; write %1."),
      SignBeforeBrackets},
+    // TRANSLATORS: Tooltip sentence: 6/-2 divides by 2 and then subtracts. %1 is the expression to write.
     {CALC_N(u"A sign directly after / is not part of the divisor; write %1."), SignedDivisor},
+    // TRANSLATORS: Tooltip sentence: 2pi joins digits rather than multiplying. %1 is the expression to write.
     {CALC_N(u"Values written side by side join their digits instead of multiplying; write %1."), JoinedValues},
+    // TRANSLATORS: Tooltip sentence: the expression grew too long as each pi was written out; keep 3.14159265358979 and
+    // 255.
     {CALC_N(u"Each pi is written out as 3.14159265358979, so the working text grew past 255 characters; calculate "
-            u"the expression in parts."),
+            "the expression in parts."),
      GrownByPi},
+    // TRANSLATORS: Tooltip sentence: the expression grew too long as each division became *INV( ); keep "*INV( )" and
+    // 255.
     {CALC_N(u"Each division is written out as *INV( ), so the working text grew past 255 characters; calculate the "
-            u"expression in parts."),
+            "expression in parts."),
      GrownByDivision},
+    // TRANSLATORS: Tooltip sentence: the expression grew too long as values were written back with 15 digits; keep 255.
     {CALC_N(u"Each value is written back with up to 15 digits, so the working text grew past 255 characters; "
-            u"calculate the expression in parts."),
+            "calculate the expression in parts."),
      GrownByValues},
+    // TRANSLATORS: Tooltip sentence: a result whose last digit is off by the 15-digit rounding; %2 is the exact result.
     {CALC_N(u"Each value in between is cut to 15 digits, so the last digit is off; the exact result is probably %2."),
      CutToFifteenDigits},
 };

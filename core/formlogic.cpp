@@ -320,10 +320,11 @@ bool FormLogic::savedata(std::u16string_view datafilename, const WindowPlacement
   if (failure || !note.empty()) {
     // TRANSLATORS: Main text of the box shown when the settings could not be saved at close; the file's path
     // and the reason follow below it. A short sentence.
-    platform_.ShowMessageBox(failure ? Tr(u"Error saving settings") :
-                                     // TRANSLATORS: Main text of the box shown at close when a settings file too
-                                     // large to read was renamed and a new one written; the details follow.
-                                 Tr(u"Settings file renamed"),
+    platform_.ShowMessageBox(failure ? Tr(u"Error saving settings")
+                                     // TRANSLATORS: Main text of the box shown once when a settings file too large
+                                     // to read was renamed aside and a new one written; the path and what happened
+                                     // follow below it. A short sentence.
+                                     : Tr(u"Settings file renamed"),
                              std::u16string(datafilename) + u"\n" + failure.value_or(note), u"");
   }
   return !failure;

@@ -89,13 +89,24 @@ std::u16string Substitute(std::u16string_view text, std::initializer_list<std::u
 
 }  // namespace
 
-std::u16string_view Tr(std::u16string_view english) {
-  if (chosen == kEnglishChosen) return english;
+namespace {
+
+// The chosen catalogue's translation, or empty.
+std::u16string_view Lookup(std::u16string_view english) {
+  if (chosen == kEnglishChosen) return {};
   const auto found = std::lower_bound(kEnglish.begin(), kEnglish.end(), english);
-  if (found == kEnglish.end() || *found != english) return english;
-  const std::u16string_view translated = kTranslations[chosen][static_cast<std::size_t>(found - kEnglish.begin())];
+  if (found == kEnglish.end() || *found != english) return {};
+  return kTranslations[chosen][static_cast<std::size_t>(found - kEnglish.begin())];
+}
+
+}  // namespace
+
+std::u16string_view Tr(std::u16string_view english) {
+  const std::u16string_view translated = Lookup(english);
   return translated.empty() ? english : translated;
 }
+
+bool Translated(std::u16string_view english) { return !Lookup(english).empty(); }
 
 std::u16string Tr(std::u16string_view english, std::u16string_view arg) { return Substitute(Tr(english), {arg}); }
 

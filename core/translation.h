@@ -32,6 +32,10 @@ std::u16string Tr(std::u16string_view english, std::u16string_view arg);
 //   Tr(u"or   %1     (answer will be %2)", {u"(2 + 2) / 3", u"1.3333333"})
 std::u16string Tr(std::u16string_view english, std::initializer_list<std::u16string_view> args);
 
+// Whether the chosen catalogue translates the text (which may read as the
+// English does, as "Expression" in French).
+bool Translated(std::u16string_view english);
+
 // Chooses the catalogue from the user's languages, most wanted first, as the
 // platform names them ("de_DE.UTF-8", "pt-BR", "zh_CN", "ar"); the first that
 // has a catalogue wins, otherwise English. "C", "POSIX" and English itself

@@ -109,6 +109,7 @@ void AppendItem(std::vector<WORD>& data, DWORD style, WORD id, WORD atom) {
   AppendDword(data, style | WS_CHILD | WS_VISIBLE);
   AppendDword(data, 0);
   data.insert(data.end(), {0, 0, 10, 10, id, 0xFFFF, atom});
+  // TRANSLATORS: The only button of the Windows window's help and message boxes. As Windows says OK.
   Append(data, atom == 0x80 ? ToWide(Tr(u"OK")) : std::wstring());
   data.push_back(0);  // no creation data
 }

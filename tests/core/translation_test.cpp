@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "design.h"
+#include "explanation.h"
 #include "messages.h"
 #include "presentation.h"
 #include "utf.h"
@@ -188,6 +189,23 @@ TEST(TranslateMessage, EveryMessageInEveryLanguage) {
     }
   }
   EXPECT_EQ(TranslateMessage(u"Something else"), u"Something else");
+}
+
+// A text held in a table is found whole in every catalogue: extraction
+// read it as the program looks it up.
+TEST(Tr, EveryTableTextInEveryCatalogue) {
+  std::vector<std::u16string_view> texts = ExplanationSentences();
+  for (std::u16string_view m : MessagePatterns()) texts.push_back(m);
+  for (const ControlDesign& c : kControls) {
+    for (std::u16string_view t : {c.text, c.hint, c.accessible_name, c.accessible_description}) {
+      if (!t.empty()) texts.push_back(t);
+    }
+  }
+  texts.push_back(kForm.caption);
+  for (std::string_view language : AvailableLanguages()) {
+    const InLanguage in(std::string{language});
+    for (std::u16string_view text : texts) EXPECT_TRUE(Translated(text)) << language << ": " << EncodeUtf8(text);
+  }
 }
 
 // The controls a user sees named differ from English in every language,
