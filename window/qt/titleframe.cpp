@@ -47,8 +47,10 @@ TitleFrame::TitleFrame(QWidget& form) : QWidget(nullptr, Qt::Window | Qt::Framel
     b->setAccessibleName(text);
     return b;
   };
-  QToolButton* minimise = button(QStyle::SP_TitleBarMinButton, u"Minimise");
-  QToolButton* close = button(QStyle::SP_TitleBarCloseButton, u"Close");
+  // TRANSLATORS: Tooltip and screen-reader name of the minimise button in the window's own title bar on Wayland.
+  QToolButton* minimise = button(QStyle::SP_TitleBarMinButton, CALC_N(u"Minimise"));
+  // TRANSLATORS: Tooltip and screen-reader name of the close button in the window's own title bar on Wayland.
+  QToolButton* close = button(QStyle::SP_TitleBarCloseButton, CALC_N(u"Close"));
   connect(minimise, &QToolButton::clicked, this, [this] { setWindowState(windowState() | Qt::WindowMinimized); });
   connect(close, &QToolButton::clicked, this, &QWidget::close);
   auto* bar_layout = new QHBoxLayout(bar);

@@ -301,6 +301,8 @@ void TForm1::AddSystemMenuItems() {
   const HMENU menu = GetSystemMenu(window_, FALSE);
   if (!menu) return;
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  // TRANSLATORS: An item of the Windows window's system menu (Alt+Space), checked while the window stays above
+  // the others; as Windows names this elsewhere, about 25 characters. '&' marks the access key.
   AppendMenuW(menu, MF_STRING, kAlwaysOnTopCommand, ToWide(Tr(u"Always on &top")).c_str());
 }
 
