@@ -37,7 +37,7 @@ constexpr UINT_PTR kWorkingTool = 1;
 ColourDesign FromColorRef(COLORREF colour) { return {GetRValue(colour), GetGValue(colour), GetBValue(colour)}; }
 
 // A design's text in the user's language.
-std::wstring Translated(std::u16string_view english) { return ToWide(Tr(english)); }
+std::wstring TrWide(std::u16string_view english) { return ToWide(Tr(english)); }
 
 HFONT MakeFont(const FontDesign& design, int pixel_height) {
   return CreateFontW(-pixel_height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -86,7 +86,7 @@ bool TForm1::Create(HINSTANCE instance) {
   RECT frame{0, 0, Scale(kForm.client_width), Scale(kForm.client_height)};
   AdjustWindowRectEx(&frame, kStyle, FALSE, ex_style);
   outer_height_ = frame.bottom - frame.top;
-  window_ = CreateWindowExW(ex_style, class_name.c_str(), Translated(kForm.caption).c_str(), kStyle, CW_USEDEFAULT,
+  window_ = CreateWindowExW(ex_style, class_name.c_str(), TrWide(kForm.caption).c_str(), kStyle, CW_USEDEFAULT,
                             CW_USEDEFAULT, frame.right - frame.left, outer_height_, nullptr, nullptr, instance, this);
   if (!window_) return false;
   platform_.SetWindow(window_);
@@ -165,7 +165,7 @@ void TForm1::CreateControl(const ControlDesign& design) {
       RightToLeft() && (design.kind == ControlKind::kPushButton || design.kind == ControlKind::kCheckBox);
   const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
   const HWND control =
-      CreateWindowExW(mirrored ? WS_EX_LAYOUTRTL : 0, window_class, Translated(design.text).c_str(), style,
+      CreateWindowExW(mirrored ? WS_EX_LAYOUTRTL : 0, window_class, TrWide(design.text).c_str(), style,
                       Scale(design.left), Scale(design.top), Scale(design.width), height, window_,
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(design.id))), instance, nullptr);
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(design.kind == ControlKind::kLabel ? result_font_ : font_),
@@ -221,7 +221,7 @@ void TForm1::AddTooltips() {
   SendMessageW(tooltips_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(30000, 0));
   for (const ControlDesign& design : kControls) {
     if (design.hint.empty() && design.id != Control::kResult) continue;
-    std::wstring hint = Translated(design.hint);
+    std::wstring hint = TrWide(design.hint);
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     // The result line's tip is the calculation's steps, left to right.
