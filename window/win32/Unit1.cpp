@@ -39,6 +39,14 @@ ColourDesign FromColorRef(COLORREF colour) { return {GetRValue(colour), GetGValu
 // A design's text in the user's language.
 std::wstring TrWide(std::u16string_view english) { return ToWide(Tr(english)); }
 
+// Adds a window of the thread to the list when the list's first window owns
+// it. A named function: 32-bit Windows calls it as stdcall, which no lambda is.
+BOOL CALLBACK CollectOwned(HWND popup, LPARAM data) {
+  auto* list = reinterpret_cast<std::vector<HWND>*>(data);
+  if (GetWindow(popup, GW_OWNER) == list->front()) list->push_back(popup);
+  return TRUE;
+}
+
 HFONT MakeFont(const FontDesign& design, int pixel_height) {
   return CreateFontW(-pixel_height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
@@ -314,14 +322,7 @@ void TForm1::ShowAlwaysOnTop() {
   // box's list) and then drops its topmost state: they are let go of for
   // the move.
   std::vector<HWND> owned{window_};  // the owner first, then what it owns
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND popup, LPARAM data) {
-        auto* list = reinterpret_cast<std::vector<HWND>*>(data);
-        if (GetWindow(popup, GW_OWNER) == list->front()) list->push_back(popup);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&owned));
+  EnumThreadWindows(GetCurrentThreadId(), CollectOwned, reinterpret_cast<LPARAM>(&owned));
   for (std::size_t i = 1; i < owned.size(); ++i) SetWindowLongPtrW(owned[i], GWLP_HWNDPARENT, 0);
   SetWindowPos(window_, logic_.AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
